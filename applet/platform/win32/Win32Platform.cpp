@@ -1,0 +1,225 @@
+// The Win32 implementation of the platform layer, with the ANSI API.
+#include "applet/platform/Platform.h"
+
+#include <windows.h>
+
+#include <commdlg.h>
+#include <shellapi.h>
+#include <wininet.h>
+
+namespace platform {
+
+namespace {
+
+class TWin32Platform final : public TPlatform {
+public:
+  std::FILE *OpenFile(const std::string &path, const char *mode) override {
+    return std::fopen(path.c_str(), mode);
+  }
+  bool FileExists(const std::string &path) override {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  }
+  bool DirectoryExists(const std::string &path) override {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  }
+  bool RemoveFile(const std::string &path) override { return DeleteFileA(path.c_str()) != 0; }
+  bool RenameFile(const std::string &from, const std::string &to) override {
+    return MoveFileA(from.c_str(), to.c_str()) != 0;
+  }
+  bool CreateFolder(const std::string &path) override {
+    return CreateDirectoryA(path.c_str(), nullptr) != 0 || GetLastError() == ERROR_ALREADY_EXISTS;
+  }
+  int64_t FileSize(const std::string &path) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+      return -1;
+    return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  }
+  std::vector<std::string> FindFiles(const std::string &pattern) override {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE)
+      return names;
+    do {
+      names.emplace_back(data.cFileName);
+    } while (FindNextFileA(h, &data));
+    FindClose(h);
+    return names;
+  }
+  bool GetFileStamp(const std::string &path, TFileStamp &stamp) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+      return false;
+    FILETIME local;
+    WORD date = 0, time = 0;
+    FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+    FileTimeToDosDateTime(&local, &date, &time);
+    stamp.DosDateTime = (static_cast<uint32_t>(date) << 16) | time;
+    stamp.Attributes = data.dwFileAttributes & 0xFF;
+    return true;
+  }
+  bool SetFileStamp(const std::string &path, const TFileStamp &stamp) override {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+      return false;
+    FILETIME local, utc;
+    bool ok = DosDateTimeToFileTime(static_cast<WORD>(stamp.DosDateTime >> 16),
+                                    static_cast<WORD>(stamp.DosDateTime & 0xFFFF), &local) &&
+              LocalFileTimeToFileTime(&local, &utc) && SetFileTime(h, nullptr, nullptr, &utc);
+    CloseHandle(h);
+    return SetFileAttributesA(path.c_str(), stamp.Attributes & 0x27) != 0 && ok;
+  }
+  int64_t DiskFreeBytes(const std::string &path) override {
+    ULARGE_INTEGER available, total, free;
+    const char *root = path.empty() ? nullptr : path.c_str();
+    if (!GetDiskFreeSpaceExA(root, &available, &total, &free))
+      return -1;
+    return static_cast<int64_t>(available.QuadPart);
+  }
+  std::string CurrentDirectory() override {
+    char buf[MAX_PATH];
+    const DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
+    return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
+  }
+  std::string ModuleFileName() override {
+    char buf[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
+    return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
+  }
+
+  uint32_t TickCount() override { return GetTickCount(); }
+  void Sleep(uint32_t ms) override { ::Sleep(ms); }
+
+  void *LoadDynamicLibrary(const std::string &name) override {
+    return reinterpret_cast<void *>(LoadLibraryA(name.c_str()));
+  }
+  void *LibrarySymbol(void *library, const char *symbol) override {
+    if (library == nullptr)
+      return nullptr;
+    return reinterpret_cast<void *>(::GetProcAddress(static_cast<HMODULE>(library), symbol));
+  }
+  void FreeDynamicLibrary(void *library) override {
+    if (library != nullptr)
+      ::FreeLibrary(static_cast<HMODULE>(library));
+  }
+
+  bool StartHidden(const std::string &commandLine, const std::string &folder) override {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION pi{};
+    std::string line = commandLine;
+    const DWORD flags =
+        IsWindowsNT() ? CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS : IDLE_PRIORITY_CLASS;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, flags, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &si, &pi))
+      return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+  }
+  bool IsWindowsNT() override { return (GetVersion() & 0x80000000u) == 0; }
+  void ShellOpen(const std::string &target) override {
+    ShellExecuteA(GetDesktopWindow(), "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  }
+  bool IsConnected() override {
+    DWORD flags = 0;
+    return InternetGetConnectedState(&flags, 0) != FALSE;
+  }
+
+  bool ReadSetting(const std::string &key, const std::string &name, std::string &value) override {
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+      return false;
+    char buf[1024];
+    DWORD type = 0, size = sizeof buf - 1;
+    const LONG rc =
+        RegQueryValueExA(h, name.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(buf), &size);
+    RegCloseKey(h);
+    // A value of another type than REG_SZ counts as missing.
+    if (rc != ERROR_SUCCESS || type != REG_SZ)
+      return false;
+    buf[size] = '\0';
+    value.assign(buf);
+    return true;
+  }
+  bool WriteSetting(const std::string &key, const std::string &name,
+                    const std::string &value) override {
+    HKEY h;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h,
+                        nullptr) != ERROR_SUCCESS)
+      return false;
+    const LONG rc =
+        RegSetValueExA(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(h);
+    return rc == ERROR_SUCCESS;
+  }
+
+  std::string ReadProfileString(const std::string &file, const std::string &section,
+                                const std::string &key, const std::string &fallback) override {
+    std::string buf(4096, '\0');
+    const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(),
+                                             &buf[0], static_cast<DWORD>(buf.size()), file.c_str());
+    buf.resize(n);
+    return buf;
+  }
+  bool ReadProfileSection(const std::string &file, const std::string &section,
+                          std::vector<std::string> &lines) override {
+    std::string buf(32767, '\0');
+    const DWORD n = GetPrivateProfileSectionA(section.c_str(), &buf[0],
+                                              static_cast<DWORD>(buf.size()), file.c_str());
+    lines.clear();
+    for (size_t pos = 0; pos < n;) {
+      const size_t end = buf.find('\0', pos);
+      if (end == pos)
+        break;
+      lines.push_back(buf.substr(pos, end - pos));
+      pos = end + 1;
+    }
+    return n > 0;
+  }
+
+  int ShowMessageBox(const std::string &text, const std::string &caption, unsigned flags) override {
+    return MessageBoxA(GetActiveWindow(), text.c_str(), caption.c_str(), flags);
+  }
+  bool OpenFileDialog(const std::string &title, const std::string &filter,
+                      const std::string &initialDir, std::string &fileName) override {
+    char buf[MAX_PATH] = {};
+    fileName.copy(buf, sizeof buf - 1);
+    std::string filters = filter;
+    for (char &c : filters)
+      if (c == '|')
+        c = '\0';
+    filters.push_back('\0');
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = GetActiveWindow();
+    ofn.lpstrFilter = filters.c_str();
+    ofn.lpstrFile = buf;
+    ofn.nMaxFile = sizeof buf;
+    ofn.lpstrTitle = title.c_str();
+    ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    if (!GetOpenFileNameA(&ofn))
+      return false;
+    fileName = buf;
+    return true;
+  }
+  void Beep() override { MessageBeep(0); }
+};
+
+} // namespace
+
+TPlatform &NativePlatform() {
+  static TWin32Platform platform;
+  return platform;
+}
+
+} // namespace platform

@@ -1,0 +1,95 @@
+# Shared build rules: warnings, sanitizers, and helpers that every folder uses.
+#
+#   qln_subsystem(NAME [DEPS lib...])      static library from the folder's *.cpp (and, per
+#                                          platform, posix/*.cpp or win32/*.cpp); tests/*.cpp
+#                                          become the test program NAME_tests
+#   qln_test(NAME SOURCES... [DEPS ...] [THREADS])
+#                                          a GoogleTest program registered with CTest; THREADS
+#                                          marks it for the ThreadSanitizer tree too
+#   qln_fuzzer(NAME SOURCES... [DEPS ...]) a libFuzzer target (QLN_FUZZ trees only)
+
+set(QLN_ROOT ${CMAKE_CURRENT_LIST_DIR}/..)
+
+add_library(qln_options INTERFACE)
+target_compile_options(qln_options INTERFACE -Wall -Wextra -Werror -Wno-missing-field-initializers)
+target_include_directories(qln_options INTERFACE ${QLN_ROOT})
+if(WIN32)
+  target_compile_definitions(qln_options INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501
+    __USE_MINGW_ANSI_STDIO=0)
+  target_compile_options(qln_options INTERFACE -ffunction-sections -fdata-sections)
+  target_link_options(qln_options INTERFACE -Wl,--gc-sections)
+else()
+  find_package(Threads REQUIRED)
+  target_link_libraries(qln_options INTERFACE Threads::Threads ${CMAKE_DL_LIBS})
+endif()
+
+if(QLN_SANITIZE)
+  target_compile_options(qln_options INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all
+    -fno-omit-frame-pointer)
+  target_link_options(qln_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(QLN_TSAN)
+  target_compile_options(qln_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(qln_options INTERFACE -fsanitize=thread)
+endif()
+if(QLN_FUZZ)
+  target_compile_options(qln_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+    -fno-omit-frame-pointer)
+  target_link_options(qln_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# GoogleTest: Debian's packaged build natively, cross-built from its sources for Windows.
+if(NOT QLN_FUZZ)
+  if(CMAKE_CROSSCOMPILING)
+    set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    set(QLN_GTEST gtest gtest_main gmock)
+  else()
+    find_package(GTest REQUIRED)
+    set(QLN_GTEST GTest::gtest GTest::gtest_main GTest::gmock)
+  endif()
+endif()
+
+function(qln_subsystem name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(WIN32)
+    file(GLOB plat CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/win32/*.cpp)
+  else()
+    file(GLOB plat CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/posix/*.cpp)
+  endif()
+  list(APPEND sources ${plat})
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_link_libraries(${name} PUBLIC qln_options ${ARG_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE qln_options ${ARG_DEPS})
+  endif()
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  if(tests)
+    qln_test(${name}_tests ${tests} DEPS ${name} qln_testsupport)
+  endif()
+endfunction()
+
+function(qln_test name)
+  cmake_parse_arguments(ARG "THREADS" "" "DEPS" ${ARGN})
+  if(QLN_FUZZ OR QLN_BENCH OR (QLN_TSAN AND NOT ARG_THREADS))
+    return()
+  endif()
+  add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE qln_options ${ARG_DEPS} ${QLN_GTEST})
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "QLN_SOURCE_DIR=${QLN_ROOT}" TIMEOUT 600)
+endfunction()
+
+function(qln_fuzzer name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  if(NOT QLN_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE qln_options ${ARG_DEPS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+endfunction()
