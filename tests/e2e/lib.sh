@@ -1,0 +1,43 @@
+# Shared helpers for the end-to-end checks; source it from a check script.
+# A check exits 0 when every expectation held and prints what failed otherwise.
+set -uo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+NATIVE="$ROOT/build/native"
+WIN32="$ROOT/build/win32"
+export WINEPREFIX="${WINEPREFIX:-$ROOT/build/wineprefix}" WINEARCH=win32 WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+E2E_FAILURES=0
+
+# wine_run PROGRAM ARGS...: runs a Windows program under the project's Wine prefix.
+wine_run() { "$ROOT/scripts/wine-run" "$@"; }
+
+# expect_eq WHAT EXPECTED ACTUAL
+expect_eq() {
+  if [ "$2" != "$3" ]; then
+    printf 'FAIL %s\n  expected: %q\n  actual:   %q\n' "$1" "$2" "$3"
+    E2E_FAILURES=$((E2E_FAILURES + 1))
+  else
+    printf 'ok   %s\n' "$1"
+  fi
+}
+
+# expect_true WHAT COMMAND...
+expect_true() {
+  local what=$1
+  shift
+  if "$@"; then printf 'ok   %s\n' "$what"; else
+    printf 'FAIL %s\n' "$what"
+    E2E_FAILURES=$((E2E_FAILURES + 1))
+  fi
+}
+
+# A scratch folder removed at exit.
+scratch_dir() {
+  E2E_SCRATCH=$(mktemp -d /tmp/qln-e2e.XXXXXX)
+  trap 'rm -rf "$E2E_SCRATCH"' EXIT
+}
+
+e2e_finish() {
+  [ "$E2E_FAILURES" -eq 0 ] || { echo "$E2E_FAILURES expectation(s) failed"; exit 1; }
+  echo "all expectations held"
+}
