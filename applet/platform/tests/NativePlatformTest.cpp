@@ -1,0 +1,52 @@
+#include "applet/platform/Platform.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using platform::NativePlatform;
+using testsupport::TTempDir;
+
+TEST(NativePlatform, FilesWithBackslashPaths) {
+  TTempDir dir;
+  auto &p = NativePlatform();
+  const std::string file = dir.Path() + "sub\\QlnT-1.mp3";
+  ASSERT_TRUE(p.CreateFolder(dir.Path() + "sub"));
+  EXPECT_TRUE(p.DirectoryExists(dir.Path() + "sub"));
+  testsupport::WriteFile(file, "12345");
+  EXPECT_TRUE(p.FileExists(file));
+  EXPECT_FALSE(p.FileExists(dir.Path() + "sub"));
+  EXPECT_EQ(p.FileSize(file), 5);
+  EXPECT_EQ(p.FileSize(dir.Path() + "missing"), -1);
+  testsupport::WriteFile(dir.Path() + "sub\\QlnT-2.mp3", "");
+  testsupport::WriteFile(dir.Path() + "sub\\other.txt", "");
+  auto names = p.FindFiles(dir.Path() + "sub\\QlnT-*.mp3");
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"QlnT-1.mp3", "QlnT-2.mp3"}));
+  EXPECT_TRUE(p.RenameFile(file, dir.Path() + "sub\\renamed"));
+  EXPECT_TRUE(p.RemoveFile(dir.Path() + "sub\\renamed"));
+  EXPECT_FALSE(p.FileExists(file));
+  EXPECT_GT(p.DiskFreeBytes(dir.Path()), 0);
+}
+
+TEST(NativePlatform, FileStampRoundTrips) {
+  TTempDir dir;
+  auto &p = NativePlatform();
+  const std::string file = dir.File("stamped");
+  testsupport::WriteFile(file, "x");
+  // 2001-02-03 04:05:06 in packed DOS form.
+  const uint32_t when = ((21u << 9 | 2u << 5 | 3u) << 16) | (4u << 11 | 5u << 5 | 3u);
+  ASSERT_TRUE(p.SetFileStamp(file, {when, platform::faArchive}));
+  platform::TFileStamp stamp;
+  ASSERT_TRUE(p.GetFileStamp(file, stamp));
+  EXPECT_EQ(stamp.DosDateTime, when);
+  EXPECT_EQ(stamp.Attributes & platform::faReadOnly, 0u);
+}
+
+TEST(NativePlatform, ClockMovesForward) {
+  auto &p = NativePlatform();
+  const uint32_t start = p.TickCount();
+  p.Sleep(20);
+  EXPECT_GE(static_cast<uint32_t>(p.TickCount() - start), 15u);
+}
