@@ -11,6 +11,7 @@ constexpr unsigned kFieldPolynomial = 0x11D;     // x^8 + x^4 + x^3 + x^2 + 1
 constexpr unsigned kFieldSize = 256;
 constexpr unsigned kFieldOrder = 255; // multiplicative group
 constexpr uint8_t kAlpha = 0x02;
+constexpr size_t kEdcSlices = 4;
 
 // The product code over bytes 12-2351, seen as 16-bit words in two byte planes.
 constexpr size_t kPlanes = 2;
@@ -26,10 +27,13 @@ static_assert(kQPositions > (kQDiagonals - 1) * kQDiagonalStep + (kQData - 1) * 
               "position table too short");
 constexpr size_t kQSecondParity = kQDiagonals * kPlanes; // 52: offset of the second parity row
 
+// EDC: Edc[0] is the byte-wise CRC table; Edc[1..3] advance it over further bytes so that four
+// bytes take four independent look-ups. P and Q: entry [r][v] holds, in its low and high byte,
+// what data byte v at position r adds to the first and to the second parity byte.
 struct TEccTables {
-  uint32_t Edc[kFieldSize];
-  uint8_t P[2][kPData][kFieldSize];
-  uint8_t Q[2][kQData][kFieldSize];
+  uint32_t Edc[kEdcSlices][kFieldSize];
+  uint16_t P[kPData][kFieldSize];
+  uint16_t Q[kQData][kFieldSize];
   uint16_t QPosition[kQPositions];
 };
 
@@ -56,16 +60,15 @@ struct TField {
 
 // Coefficient rows of a code of n data bytes and two parity bytes whose check matrix is
 // [1 ... 1; a^(n+1) ... a^1 a^0]: parity0 = sum c0[i] d[i], parity1 = sum c1[i] d[i].
-void FillCode(const TField &f, size_t n, uint8_t (*first)[kFieldSize],
-              uint8_t (*second)[kFieldSize]) {
+void FillCode(const TField &f, size_t n, uint16_t (*table)[kFieldSize]) {
   const uint8_t onePlusAlpha = 1 ^ kAlpha;
   for (size_t i = 0; i < n; ++i) {
     const uint8_t weight = f.Pow(static_cast<unsigned>(n + 1 - i));
     const uint8_t c0 = f.Div(1 ^ weight, onePlusAlpha);
     const uint8_t c1 = f.Div(kAlpha ^ weight, onePlusAlpha);
     for (unsigned v = 0; v < kFieldSize; ++v) {
-      first[i][v] = f.Mul(static_cast<uint8_t>(v), c0);
-      second[i][v] = f.Mul(static_cast<uint8_t>(v), c1);
+      const uint8_t value = static_cast<uint8_t>(v);
+      table[i][v] = static_cast<uint16_t>(f.Mul(value, c0) | f.Mul(value, c1) << 8);
     }
   }
 }
@@ -76,11 +79,16 @@ TEccTables BuildTables() {
     uint32_t r = i;
     for (int bit = 0; bit < 8; ++bit)
       r = (r >> 1) ^ ((r & 1) ? kEdcPolynomial : 0);
-    t.Edc[i] = r;
+    t.Edc[0][i] = r;
   }
+  for (size_t slice = 1; slice < kEdcSlices; ++slice)
+    for (uint32_t i = 0; i < kFieldSize; ++i) {
+      const uint32_t previous = t.Edc[slice - 1][i];
+      t.Edc[slice][i] = (previous >> 8) ^ t.Edc[0][previous & 0xFFu];
+    }
   const TField field;
-  FillCode(field, kPData, t.P[0], t.P[1]);
-  FillCode(field, kQData, t.Q[0], t.Q[1]);
+  FillCode(field, kPData, t.P);
+  FillCode(field, kQData, t.Q);
   for (size_t i = 0; i < kQPositions; ++i)
     t.QPosition[i] = static_cast<uint16_t>(i % kQCovered);
   return t;
@@ -96,10 +104,16 @@ const TEccTables &Tables() {
 void InitEccTables() { Tables(); }
 
 uint32_t EdcOf(const uint8_t *data, size_t size) {
-  const uint32_t *table = Tables().Edc;
+  const auto &t = Tables().Edc;
   uint32_t r = 0;
-  for (size_t i = 0; i < size; ++i)
-    r = table[(r ^ data[i]) & 0xFFu] ^ (r >> 8);
+  size_t i = 0;
+  for (; i + kEdcSlices <= size; i += kEdcSlices) {
+    r ^= static_cast<uint32_t>(data[i]) | static_cast<uint32_t>(data[i + 1]) << 8 |
+         static_cast<uint32_t>(data[i + 2]) << 16 | static_cast<uint32_t>(data[i + 3]) << 24;
+    r = t[3][r & 0xFFu] ^ t[2][(r >> 8) & 0xFFu] ^ t[1][(r >> 16) & 0xFFu] ^ t[0][r >> 24];
+  }
+  for (; i < size; ++i)
+    r = t[0][(r ^ data[i]) & 0xFFu] ^ (r >> 8);
   return r;
 }
 
@@ -116,15 +130,11 @@ void ComputeParityP(uint8_t *sector) {
   const uint8_t *data = sector + kHeaderOffset;
   uint8_t *parity = sector + kParityPOffset;
   for (size_t column = 0; column < kPColumns; ++column) {
-    uint8_t a = 0;
-    uint8_t b = 0;
-    for (size_t r = 0; r < kPData; ++r) {
-      const uint8_t v = data[column + kPColumns * r];
-      a ^= t.P[0][r][v];
-      b ^= t.P[1][r][v];
-    }
-    parity[column] ^= a;
-    parity[kPColumns + column] ^= b;
+    unsigned pair = 0;
+    for (size_t r = 0; r < kPData; ++r)
+      pair ^= t.P[r][data[column + kPColumns * r]];
+    parity[column] ^= static_cast<uint8_t>(pair);
+    parity[kPColumns + column] ^= static_cast<uint8_t>(pair >> 8);
   }
 }
 
@@ -134,16 +144,12 @@ void ComputeParityQ(uint8_t *sector) {
   uint8_t *parity = sector + kParityQOffset;
   for (size_t d = 0; d < kQDiagonals; ++d) {
     for (size_t plane = 0; plane < kPlanes; ++plane) {
-      uint8_t a = 0;
-      uint8_t b = 0;
+      unsigned pair = 0;
       const uint16_t *position = t.QPosition + kQDiagonalStep * d + plane;
-      for (size_t r = 0; r < kQData; ++r) {
-        const uint8_t v = data[position[kQElementStep * r]];
-        a ^= t.Q[0][r][v];
-        b ^= t.Q[1][r][v];
-      }
-      parity[kPlanes * d + plane] ^= a;
-      parity[kQSecondParity + kPlanes * d + plane] ^= b;
+      for (size_t r = 0; r < kQData; ++r)
+        pair ^= t.Q[r][data[position[kQElementStep * r]]];
+      parity[kPlanes * d + plane] ^= static_cast<uint8_t>(pair);
+      parity[kQSecondParity + kPlanes * d + plane] ^= static_cast<uint8_t>(pair >> 8);
     }
   }
 }
