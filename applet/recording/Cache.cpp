@@ -1,5 +1,6 @@
 #include "applet/recording/Cache.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -23,12 +24,10 @@ std::atomic<TPacketList *> &CachePointer() {
 int32_t RoundedPercent(int32_t part, int32_t whole) {
   if (whole <= 0)
     return 0;
-  const int64_t scaled = static_cast<int64_t>(part) * kFull;
-  int64_t quotient = scaled / whole;
-  const int64_t twiceRest = 2 * (scaled % whole);
-  if (twiceRest > whole || (twiceRest == whole && (quotient & 1)))
-    ++quotient;
-  return static_cast<int32_t>(quotient);
+  const std::lldiv_t d = std::lldiv(static_cast<long long>(part) * kFull, whole);
+  const long long twiceRest = 2 * d.rem;
+  const bool up = twiceRest > whole || (twiceRest == whole && (d.quot & 1));
+  return static_cast<int32_t>(d.quot + (up ? 1 : 0));
 }
 
 TPacketList::TPacketList() = default;
@@ -80,7 +79,7 @@ void TPacketList::StorePacket(const TWriteRequest &packet) {
     throw ECacheError("Cache blocks are not allocated");
   if (tail_ + 1 >= capacity_)
     throw ECacheError("Cache is full");
-  TBlock &block = Block(static_cast<size_t>(tail_ + 1));
+  TBlock &block = Block(static_cast<size_t>(tail_) + 1);
   if (packet.BufferLength > block.Buffer.size())
     throw ECacheError("Packet is larger than a cache block");
   if (packet.BufferLength > 0 && packet.Buffer == nullptr)
@@ -175,10 +174,10 @@ int32_t TPacketList::PercentFull() const {
 
 TPacketList *CurrentCache() { return CachePointer().load(); }
 
-TPacketList &CreateCurrentCache(int32_t blockCount, uint32_t blockSize) {
+TPacketList &CreateCurrentCache(const TCacheSize &size) {
   auto cache = std::make_unique<TPacketList>();
-  cache->SetBlockCount(blockCount);
-  cache->SetBlockSize(blockSize);
+  cache->SetBlockCount(size.BlockCount);
+  cache->SetBlockSize(size.BlockSize);
   cache->AllocateBlocks();
   FreeCurrentCache();
   CachePointer().store(cache.get());

@@ -32,6 +32,16 @@ public:
 
 using TStopCheck = std::function<bool()>;
 
+struct TCacheSize {
+  int32_t BlockCount;
+  uint32_t BlockSize;
+};
+// The caches of the recording methods. A DAO packet of 27 blocks of 2,368 bytes fills 63,936
+// bytes of a 65,535-byte block.
+constexpr TCacheSize kDaoCacheSize{128, 65535};
+constexpr TCacheSize kSaoCacheSize{128, 65535};
+constexpr TCacheSize kTaoCacheSize{128, 32768};
+
 class TPacketList {
 public:
   TPacketList();
@@ -107,7 +117,7 @@ int32_t RoundedPercent(int32_t part, int32_t whole);
 // display reach it here.
 TPacketList *CurrentCache();
 // Creates the recording's cache with its blocks allocated, freeing any earlier one.
-TPacketList &CreateCurrentCache(int32_t blockCount, uint32_t blockSize);
+TPacketList &CreateCurrentCache(const TCacheSize &size);
 // Frees the recording's cache; only once the threads that use it have ended.
 void FreeCurrentCache();
 

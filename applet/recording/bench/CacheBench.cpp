@@ -13,8 +13,7 @@
 #include <vector>
 
 namespace {
-constexpr int32_t kBlocks = 128;
-constexpr uint32_t kBlockSize = 65535;
+constexpr uint32_t kBlockSize = recording::kDaoCacheSize.BlockSize;
 constexpr uint32_t kPacketBytes = 27 * 2368;
 constexpr long kDefaultPackets = 15000; // about 960 MB a round
 constexpr int kDefaultRounds = 5;
@@ -24,7 +23,7 @@ constexpr int kDefaultRounds = 5;
 // came out of order.
 double Round(long packets) {
   recording::TPacketList cache;
-  cache.SetBlockCount(kBlocks);
+  cache.SetBlockCount(recording::kDaoCacheSize.BlockCount);
   cache.SetBlockSize(kBlockSize);
   cache.AllocateBlocks();
 

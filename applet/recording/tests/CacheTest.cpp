@@ -13,9 +13,9 @@ constexpr uint32_t kBlockSize = 64;
 
 class CacheTest : public ::testing::Test {
 protected:
-  void Allocate(int32_t blocks, uint32_t size = kBlockSize) {
+  void Allocate(int32_t blocks) {
     cache.SetBlockCount(blocks);
-    cache.SetBlockSize(size);
+    cache.SetBlockSize(kBlockSize);
     cache.AllocateBlocks();
   }
   // Stores a packet of length bytes, each the low byte of lba + index.
@@ -153,13 +153,13 @@ TEST_F(CacheTest, WaitsGiveUpInsteadOfBlockingWhenNothingCanChange) {
 
 TEST(CurrentCache, CreatedAllocatedAndFreed) {
   EXPECT_EQ(nullptr, CurrentCache());
-  TPacketList &cache = CreateCurrentCache(128, 65535);
+  TPacketList &cache = CreateCurrentCache(kDaoCacheSize);
   EXPECT_EQ(&cache, CurrentCache());
   EXPECT_EQ(128, cache.BlockCount());
   EXPECT_EQ(65535u, cache.BlockSize());
   std::vector<uint8_t> packet(63936, 1);
   EXPECT_TRUE(cache.Snap({packet.data(), 63936, 27, -11634}));
-  CreateCurrentCache(128, 32768); // a new recording replaces it
+  CreateCurrentCache(kTaoCacheSize); // a new recording replaces it
   EXPECT_EQ(32768u, CurrentCache()->BlockSize());
   EXPECT_EQ(0, CurrentCache()->Count());
   FreeCurrentCache();

@@ -14,18 +14,12 @@ namespace {
 
 constexpr unsigned kFieldPolynomial = 0x11D; // x^8 + x^4 + x^3 + x^2 + 1
 
-// Shift-and-add multiplication in GF(2^8).
-uint8_t GfMul(uint8_t a, uint8_t b) {
-  unsigned product = 0;
-  unsigned x = a;
-  for (; b; b >>= 1) {
-    if (b & 1)
-      product ^= x;
-    x <<= 1;
-    if (x & 0x100)
-      x ^= kFieldPolynomial;
-  }
-  return static_cast<uint8_t>(product);
+// v times a (= x) in GF(2^8): a shift, reduced by the field polynomial.
+uint8_t TimesAlpha(uint8_t v) {
+  unsigned x = static_cast<unsigned>(v) << 1;
+  if (x & 0x100)
+    x ^= kFieldPolynomial;
+  return static_cast<uint8_t>(x);
 }
 
 // Syndromes of v under [1 1 ... 1; a^(n-1) ... a^1 a^0], a = 0x02 (Horner's rule).
@@ -34,7 +28,7 @@ std::pair<uint8_t, uint8_t> Syndromes(const std::vector<uint8_t> &v) {
   uint8_t s1 = 0;
   for (uint8_t byte : v) {
     s0 ^= byte;
-    s1 = GfMul(s1, 2) ^ byte;
+    s1 = TimesAlpha(s1) ^ byte;
   }
   return {s0, s1};
 }
