@@ -86,10 +86,11 @@ std::string TrimmedField(const std::vector<uint8_t> &inquiry, size_t from, size_
 
 bool Bit(uint8_t byte, int bit) { return ((byte >> bit) & 1) != 0; }
 
-std::string BitText(uint8_t byte, int highBit, int count) {
+// "0"/"1" for the low Count bits of value, highest first.
+template <int Count> std::string BitText(unsigned value) {
   std::string text;
-  for (int bit = highBit; bit > highBit - count; --bit)
-    text += Bit(byte, bit) ? '1' : '0';
+  for (int bit = Count - 1; bit >= 0; --bit)
+    text += ((value >> bit) & 1) != 0 ? '1' : '0';
   return text;
 }
 
@@ -144,12 +145,12 @@ bool ParseCapabilities(const std::vector<uint8_t> &answer, TDriveData &d) {
   d.CapPageLength = at(1);
   for (const TCapabilityBit &flag : kCapabilityBits)
     d.*flag.Field = Bit(at(flag.Byte), flag.Bit);
-  d.LoadingMechanism = BitText(at(6), 7, 3);
+  d.LoadingMechanism = BitText<3>(at(6) >> 5);
   d.MaxReadSpeed = at16(8);
   d.VolumeLevels = at16(10);
   d.BufferSize = at16(12);
   d.CurrentReadSpeed = at16(14);
-  d.DigitalOutLength = BitText(at(17), 5, 2);
+  d.DigitalOutLength = BitText<2>(at(17) >> 4);
   if (d.CapPageLength >= kMinPageLengthForWriteSpeeds) {
     d.MaxWriteSpeed = at16(18);
     d.CurrentWriteSpeed = at16(20);
@@ -163,7 +164,7 @@ bool ParseCapabilities(const std::vector<uint8_t> &answer, TDriveData &d) {
 
 bool ReadCapabilities(TDriveData &drive) {
   std::vector<uint8_t> answer;
-  if (ModeSense(drive.HaId, drive.Target, kPageControlDefault, kPageCapabilities, answer,
+  if (ModeSense(drive.HaId, drive.Target, TPageControl::Default, kPageCapabilities, answer,
                 kModeSenseLength))
     return false;
   return ParseCapabilities(answer, drive);
@@ -171,9 +172,9 @@ bool ReadCapabilities(TDriveData &drive) {
 
 bool DetectWriteMethods(TDriveData &drive) {
   std::vector<uint8_t> answer;
-  if (ModeSense(drive.HaId, drive.Target, kPageControlDefault, kPageWriteParameters, answer,
+  if (ModeSense(drive.HaId, drive.Target, TPageControl::Default, kPageWriteParameters, answer,
                 kModeSenseLength) &&
-      ModeSense(drive.HaId, drive.Target, kPageControlCurrent, kPageWriteParameters, answer,
+      ModeSense(drive.HaId, drive.Target, TPageControl::Current, kPageWriteParameters, answer,
                 kModeSenseLength))
     return false;
   std::copy(answer.begin(), answer.end(), drive.ModePage5.begin());
@@ -186,10 +187,7 @@ bool DetectWriteMethods(TDriveData &drive) {
   return drive.CanSAO || drive.CanRaw || drive.CanTAO;
 }
 
-TDriveData InspectDevice(uint8_t adapter, uint8_t target, const std::vector<uint8_t> &inquiry) {
-  TDriveData drive;
-  drive.HaId = adapter;
-  drive.Target = target;
+void InspectDevice(TDriveData &drive, const std::vector<uint8_t> &inquiry) {
   drive.Vendor = TrimmedField(inquiry, kVendorStart, kVendorEnd);
   drive.Product = TrimmedField(inquiry, kVendorEnd, kProductEnd);
   drive.Revision = TrimmedField(inquiry, kProductEnd, kRevisionEnd);
@@ -197,7 +195,6 @@ TDriveData InspectDevice(uint8_t adapter, uint8_t target, const std::vector<uint
   drive.IsRecorder = DetectWriteMethods(drive);
   drive.ReadSpeeds = SpeedList(static_cast<uint16_t>(drive.MaxReadX));
   drive.WriteSpeeds = SpeedList(static_cast<uint16_t>(drive.MaxWriteX));
-  return drive;
 }
 
 void BusScan() {
@@ -210,11 +207,15 @@ void BusScan() {
           (inquiry[0] & kDeviceTypeMask) != kDeviceTypeCd)
         continue;
       TLists &lists = Lists();
-      lists.Owned.push_back(std::make_unique<TDriveData>(InspectDevice(adapter, target, inquiry)));
-      const TDriveData *drive = lists.Owned.back().get();
-      lists.All.push_back({DisplayName(*drive), drive});
-      if (drive->IsRecorder)
-        lists.Recorders.push_back({DisplayName(*drive), drive});
+      auto drive = std::make_unique<TDriveData>();
+      drive->HaId = adapter;
+      drive->Target = target;
+      InspectDevice(*drive, inquiry);
+      const TDriveData *record = drive.get();
+      lists.Owned.push_back(std::move(drive));
+      lists.All.push_back({DisplayName(*record), record});
+      if (record->IsRecorder)
+        lists.Recorders.push_back({DisplayName(*record), record});
     }
   }
 }

@@ -36,9 +36,9 @@ void ClearDriveLists();
 
 // "AA:TT  Vendor Product Revision" with adapter and target in upper-case hexadecimal.
 std::string DisplayName(const TDriveData &drive);
-// A record for the CD device at adapter and target from its INQUIRY answer, with its
-// capabilities, write methods and speed lists read from the drive.
-TDriveData InspectDevice(uint8_t adapter, uint8_t target, const std::vector<uint8_t> &inquiry);
+// Fills the record of the CD device at the record's adapter and target from its INQUIRY
+// answer, and reads its capabilities, write methods and speed lists from the drive.
+void InspectDevice(TDriveData &drive, const std::vector<uint8_t> &inquiry);
 
 // The capability fields from a MODE SENSE answer holding page 0x2A; false when the answer has
 // no such page. Nothing outside the answer is read.

@@ -208,6 +208,8 @@ bool ReadDiscInfo(uint8_t adapter, uint8_t target, TDiscInfo &info, TCommandStat
   return false;
 }
 
+// The documented parameter order of the command set.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 bool ReadTrackInfo(uint8_t adapter, uint8_t target, uint32_t track, TTrackInfo &info,
                    TCommandStatus *status) {
   std::vector<uint8_t> answer(kInfoAnswerSize, 0);
@@ -229,14 +231,14 @@ bool SendOPC(uint8_t adapter, uint8_t target, TCommandStatus *status) {
   return RunAttempts(srb, kAttemptsUsual, status);
 }
 
-bool ModeSense(uint8_t adapter, uint8_t target, uint8_t pageControl, uint8_t page,
+bool ModeSense(uint8_t adapter, uint8_t target, TPageControl pageControl, uint8_t page,
                std::vector<uint8_t> &buffer, uint16_t length, TCommandStatus *status) {
   if (length > kModeSenseWarnAbove)
     ShowErrorMessage("Warning!  Mode Sense input buffer exceeds 255 bytes");
   buffer.assign(length, 0);
   TSrbExecScsiCmd srb =
       NewRequest(adapter, target, kOpModeSense10, kCdb10, kFlagsDataIn, buffer.data(), length);
-  srb.CdbByte[2] = static_cast<uint8_t>(pageControl + page);
+  srb.CdbByte[2] = static_cast<uint8_t>(static_cast<uint8_t>(pageControl) + page);
   PutBe16(srb.CdbByte + 7, length);
   return RunAttempts(srb, kAttemptsOnce, status);
 }
@@ -256,6 +258,7 @@ bool SendCueSheet(uint8_t adapter, uint8_t target, const uint8_t *cueSheet, uint
   return RunAttempts(srb, kAttemptsOnce, status);
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 bool SetCDSpeed(uint8_t adapter, uint8_t target, uint16_t readSpeed, uint16_t writeSpeed,
                 TCommandStatus *status) {
   TSrbExecScsiCmd srb = NewRequest(adapter, target, kOpSetCdSpeed, kCdb12, kFlagsNoData);

@@ -12,8 +12,7 @@
 
 namespace device {
 
-constexpr uint8_t kPageControlCurrent = 0x00;
-constexpr uint8_t kPageControlDefault = 0x80;
+enum class TPageControl : uint8_t { Current = 0x00, Default = 0x80 };
 constexpr uint8_t kPageWriteParameters = 0x05;
 constexpr uint8_t kPageCapabilities = 0x2A;
 constexpr uint16_t kSpeedMax = 0xFFFF;
@@ -44,9 +43,9 @@ bool ReadDiscInfo(uint8_t adapter, uint8_t target, TDiscInfo &info,
 bool ReadTrackInfo(uint8_t adapter, uint8_t target, uint32_t track, TTrackInfo &info,
                    TCommandStatus *status = nullptr);
 bool SendOPC(uint8_t adapter, uint8_t target, TCommandStatus *status = nullptr);
-// MODE SENSE(10) of a page with page control 0x00 (current) or 0x80 (default) into buffer
-// (resized to length and zero-filled first). Warns when length is above 255 and goes on.
-bool ModeSense(uint8_t adapter, uint8_t target, uint8_t pageControl, uint8_t page,
+// MODE SENSE(10) of a page, current or default values, into buffer (resized to length and
+// zero-filled first). Warns when length is above 255 and goes on.
+bool ModeSense(uint8_t adapter, uint8_t target, TPageControl pageControl, uint8_t page,
                std::vector<uint8_t> &buffer, uint16_t length, TCommandStatus *status = nullptr);
 bool CloseSession(uint8_t adapter, uint8_t target, TCommandStatus *status = nullptr);
 bool SendCueSheet(uint8_t adapter, uint8_t target, const uint8_t *cueSheet, uint16_t size,

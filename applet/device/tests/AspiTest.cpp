@@ -40,7 +40,7 @@ TEST(AspiModule, MissingLibraryLeavesTheLayerUnloaded) {
 
 TEST_F(TDeviceTest, StartUpRunsOnceAndShutDownUndoesIt) {
   Aspi.Adapters = 2;
-  Aspi.Drives.push_back(fakeaspi::Recorder(1, 4));
+  Aspi.Drives.push_back(fakeaspi::Recorder({1, 4}));
   ASSERT_TRUE(MmcStartup(Aspi.EntryPoints()));
   EXPECT_TRUE(AspiLoaded());
   EXPECT_EQ(Aspi.SupportInfoCalls, 2); // once at start-up, once for the adapter count
@@ -65,7 +65,7 @@ TEST_F(TDeviceTest, StartUpRunsOnceAndShutDownUndoesIt) {
 
 TEST_F(TDeviceTest, RequestBlockAndCompletion) {
   Aspi.Adapters = 3;
-  Aspi.Drives.push_back(fakeaspi::Recorder(0, 6));
+  Aspi.Drives.push_back(fakeaspi::Recorder({0, 6}));
   Start();
   EXPECT_EQ(AdapterCount(), 3);
   EXPECT_FALSE(HostAdapterInquiry(2));
@@ -106,7 +106,7 @@ TEST_F(TDeviceTest, RetryRulesOnTheClock) {
   };
   auto checkFor = [](uint32_t ms, uint8_t key, uint8_t asc, uint8_t ascq) {
     return [=](TSrbExecScsiCmd &srb, uint32_t elapsed) {
-      elapsed < ms ? TFakeAspi::CheckCondition(srb, key, asc, ascq) : TFakeAspi::Good(srb);
+      elapsed < ms ? TFakeAspi::CheckCondition(srb, {key, asc, ascq}) : TFakeAspi::Good(srb);
     };
   };
   constexpr uint32_t kForever = 0xFFFFFFFFu;

@@ -19,6 +19,9 @@ constexpr uint8_t kSsInvalidHa = 0x81;
 constexpr uint8_t kHaSelectionTimeout = 0x11;
 constexpr size_t kModeHeader = 8;
 
+// MEDIUM NOT PRESENT, tray open or closed.
+TSense NoMedium(const TFakeDrive &d) { return {2, 0x3A, static_cast<uint8_t>(d.TrayOpen ? 2 : 1)}; }
+
 void Copy(TSrbExecScsiCmd &srb, const std::vector<uint8_t> &data, size_t allocation) {
   const size_t n = std::min({data.size(), allocation, size_t{srb.BufLen}});
   std::copy_n(data.begin(), n, srb.BufPointer);
@@ -51,7 +54,7 @@ void AnswerModeSense(TSrbExecScsiCmd &srb, const TFakeDrive &d) {
                                          ? &d.WritePage
                                          : nullptr;
   if (body == nullptr || body->empty())
-    return TFakeAspi::CheckCondition(srb, 5, 0x24, 0);
+    return TFakeAspi::CheckCondition(srb, {5, 0x24, 0});
   std::vector<uint8_t> data(kModeHeader, 0);
   data.insert(data.end(), body->begin(), body->end());
   PutBe16(data.data(), static_cast<uint16_t>(data.size() - 2));
@@ -63,23 +66,22 @@ void AnswerModeSelect(TSrbExecScsiCmd &srb, const TFakeDrive &d) {
   const uint8_t writeType =
       srb.BufLen > kModeHeader + 2 ? srb.BufPointer[kModeHeader + 2] & 0x0F : uint8_t{0};
   if (std::find(d.WriteTypes.begin(), d.WriteTypes.end(), writeType) == d.WriteTypes.end())
-    return TFakeAspi::CheckCondition(srb, 5, 0x26, 0);
+    return TFakeAspi::CheckCondition(srb, {5, 0x26, 0});
   TFakeAspi::Good(srb);
 }
 
 void AnswerReadToc(TSrbExecScsiCmd &srb, const TFakeDrive &d) {
   if (d.Medium == TMedium::None || d.TrayOpen)
-    return TFakeAspi::CheckCondition(srb, 2, 0x3A, d.TrayOpen ? 2 : 1);
+    return TFakeAspi::CheckCondition(srb, NoMedium(d));
   if (d.Medium == TMedium::Blank)
-    return TFakeAspi::CheckCondition(srb, 5, 0x24, 0);
+    return TFakeAspi::CheckCondition(srb, {5, 0x24, 0});
   Copy(srb, {0x00, 0x2E, 0x01, 0x01}, GetBe16(srb.CdbByte + 7));
   TFakeAspi::Good(srb);
 }
 
 } // namespace
 
-std::vector<uint8_t> CapabilitiesPage(uint16_t maxReadKBps, uint16_t maxWriteKBps,
-                                      uint8_t pageLength) {
+std::vector<uint8_t> CapabilitiesPage(const TSpeeds &maximum, uint8_t pageLength) {
   std::vector<uint8_t> page(pageLength + 2u, 0);
   page[0] = 0x2A;
   page[1] = pageLength;
@@ -87,9 +89,9 @@ std::vector<uint8_t> CapabilitiesPage(uint16_t maxReadKBps, uint16_t maxWriteKBp
   page[3] = 0x05; // test write, writes CD-R
   page[6] = 0x29; // tray loader, can eject, can lock
   if (page.size() >= 10)
-    PutBe16(&page[8], maxReadKBps);
+    PutBe16(&page[8], maximum.ReadKBps);
   if (page.size() >= 20)
-    PutBe16(&page[18], maxWriteKBps);
+    PutBe16(&page[18], maximum.WriteKBps);
   return page;
 }
 
@@ -109,12 +111,12 @@ std::vector<uint8_t> WriteParametersPage(uint8_t pageLength) {
   return page;
 }
 
-TFakeDrive Recorder(uint8_t adapter, uint8_t target, std::vector<uint8_t> writeTypes,
+TFakeDrive Recorder(const TAddress &address, std::vector<uint8_t> writeTypes,
                     uint16_t maxWriteKBps) {
   TFakeDrive d;
-  d.Adapter = adapter;
-  d.Target = target;
-  d.Capabilities = CapabilitiesPage(4234, maxWriteKBps);
+  d.Adapter = address.Adapter;
+  d.Target = address.Target;
+  d.Capabilities = CapabilitiesPage({4234, maxWriteKBps});
   d.WritePage = WriteParametersPage();
   d.WriteTypes = std::move(writeTypes);
   return d;
@@ -147,16 +149,16 @@ void TFakeAspi::Good(TSrbExecScsiCmd &srb) {
   srb.TargStat = 0;
 }
 
-void TFakeAspi::CheckCondition(TSrbExecScsiCmd &srb, uint8_t key, uint8_t asc, uint8_t ascq) {
+void TFakeAspi::CheckCondition(TSrbExecScsiCmd &srb, const TSense &sense) {
   srb.Status = kSsErr;
   srb.HaStat = 0;
   srb.TargStat = kStatusChkCond;
   std::memset(srb.SenseArea, 0, sizeof srb.SenseArea);
   srb.SenseArea[0] = 0x70;
-  srb.SenseArea[2] = key;
+  srb.SenseArea[2] = sense.Key;
   srb.SenseArea[7] = 10;
-  srb.SenseArea[12] = asc;
-  srb.SenseArea[13] = ascq;
+  srb.SenseArea[12] = sense.Asc;
+  srb.SenseArea[13] = sense.Ascq;
 }
 
 void TFakeAspi::Busy(TSrbExecScsiCmd &srb) {
@@ -219,7 +221,7 @@ void TFakeAspi::Answer(TSrbExecScsiCmd &srb) {
   switch (srb.CdbByte[0]) {
   case 0x00:
     if (d.Medium == TMedium::None || d.TrayOpen)
-      return CheckCondition(srb, 2, 0x3A, d.TrayOpen ? 2 : 1);
+      return CheckCondition(srb, NoMedium(d));
     return Good(srb);
   case 0x12:
     return AnswerInquiry(srb, d);
@@ -236,7 +238,7 @@ void TFakeAspi::Answer(TSrbExecScsiCmd &srb) {
   case 0x5A:
     return AnswerModeSense(srb, d);
   default:
-    return CheckCondition(srb, 5, 0x20, 0);
+    return CheckCondition(srb, {5, 0x20, 0});
   }
 }
 

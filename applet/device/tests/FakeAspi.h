@@ -17,6 +17,16 @@ using device::TSrbExecScsiCmd;
 
 enum class TMedium { None, Blank, Audio };
 
+struct TSense {
+  uint8_t Key, Asc, Ascq;
+};
+struct TAddress {
+  uint8_t Adapter, Target;
+};
+struct TSpeeds {
+  uint16_t ReadKBps, WriteKBps;
+};
+
 struct TFakeDrive {
   uint8_t Adapter = 0;
   uint8_t Target = 0;
@@ -33,12 +43,11 @@ struct TFakeDrive {
 };
 
 // A capabilities page with the given speeds (kB/s) and page length.
-std::vector<uint8_t> CapabilitiesPage(uint16_t maxReadKBps, uint16_t maxWriteKBps,
-                                      uint8_t pageLength = 0x14);
+std::vector<uint8_t> CapabilitiesPage(const TSpeeds &maximum, uint8_t pageLength = 0x14);
 // A write-parameters page of the usual length with vendor-specific filler past byte 16.
 std::vector<uint8_t> WriteParametersPage(uint8_t pageLength = 0x32);
 // A recorder accepting the given write types, writing at maxWriteKBps.
-TFakeDrive Recorder(uint8_t adapter, uint8_t target, std::vector<uint8_t> writeTypes = {1, 2, 3},
+TFakeDrive Recorder(const TAddress &address, std::vector<uint8_t> writeTypes = {1, 2, 3},
                     uint16_t maxWriteKBps = 1411);
 
 // One request as the layer received it.
@@ -67,7 +76,7 @@ public:
   const TSeenRequest &Last() const { return Seen.back(); }
 
   static void Good(TSrbExecScsiCmd &srb);
-  static void CheckCondition(TSrbExecScsiCmd &srb, uint8_t key, uint8_t asc, uint8_t ascq);
+  static void CheckCondition(TSrbExecScsiCmd &srb, const TSense &sense);
   static void Busy(TSrbExecScsiCmd &srb);
 
   uint8_t Adapters = 1;
