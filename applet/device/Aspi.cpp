@@ -28,16 +28,17 @@ void CheckEvent(const char *message) {
     ShowPlainMessage(message);
 }
 
-// Sends a block and waits for it when it is pending. False when there is nothing to send to.
-bool Send(void *srb, uint8_t &status) {
+// Sends a block, and with wait set waits for a pending one to complete. False when there is
+// nothing to send to.
+bool Send(void *srb, uint8_t &status, bool wait) {
   TTransport &t = Transport();
   if (t.Entry.SendCommand == nullptr) {
     status = kSsNoAspi;
     return false;
   }
-  if (t.Event != nullptr)
+  if (wait && t.Event != nullptr)
     ResetCompletionEvent(t.Event);
-  if (t.Entry.SendCommand(srb) == kSsPending && t.Event != nullptr)
+  if (t.Entry.SendCommand(srb) == kSsPending && wait && t.Event != nullptr)
     WaitCompletionEvent(t.Event);
   return true;
 }
@@ -79,7 +80,7 @@ bool HostAdapterInquiry(uint8_t adapter) {
   TSrbHaInquiry srb{};
   srb.Cmd = kScHaInquiry;
   srb.HaId = adapter;
-  Send(&srb, srb.Status);
+  Send(&srb, srb.Status, false); // answered at once; it carries no completion event
   return srb.Status != kSsComp;
 }
 
@@ -88,7 +89,7 @@ bool ExecSCSICommand(TSrbExecScsiCmd &srb) {
   srb.Cmd = kScExecScsiCmd;
   srb.SenseLen = kSenseLength;
   srb.PostProc = Transport().Event;
-  Send(&srb, srb.Status);
+  Send(&srb, srb.Status, true);
   return srb.Status != kSsComp;
 }
 

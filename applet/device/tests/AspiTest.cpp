@@ -172,3 +172,18 @@ TEST_F(TDeviceTest, RetryRulesOnTheClock) {
     }
   }
 }
+
+// A layer that answers a host adapter inquiry as pending is not waited on: the inquiry carries
+// no completion event.
+TEST(AspiModule, HostAdapterInquiryIsNotWaitedOn) {
+  testsupport::TFakePlatform fake;
+  platform::TPlatformOverride override(fake);
+  TAspiEntryPoints entry;
+  entry.GetSupportInfo = [] { return uint32_t{kSsComp} << 8; };
+  entry.SendCommand = [](void *srb) {
+    static_cast<TSrbHaInquiry *>(srb)->Status = kSsComp;
+    return uint32_t{kSsPending};
+  };
+  TDeviceModule module(entry);
+  EXPECT_FALSE(HostAdapterInquiry(0));
+}
