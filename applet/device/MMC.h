@@ -1,0 +1,70 @@
+// The MMC command set: one operation per SCSI command the program issues. Each returns true
+// when the command failed; where a status is passed it receives the six status bytes of the
+// failure (all zero on success). The drive is addressed by adapter and target, LUN 0.
+#pragma once
+
+#include "applet/device/CommandStatus.h"
+#include "applet/device/DriveData.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace device {
+
+enum class TPageControl : uint8_t { Current = 0x00, Default = 0x80 };
+constexpr uint8_t kPageWriteParameters = 0x05;
+constexpr uint8_t kPageCapabilities = 0x2A;
+constexpr uint16_t kSpeedMax = 0xFFFF;
+constexpr size_t kTocBufferSize = 1024;
+constexpr uint8_t kInvisibleTrack = 255;
+
+bool TestUnitReady(uint8_t adapter, uint8_t target, TCommandStatus *status = nullptr);
+// Reads length bytes of standard INQUIRY data into buffer (resized and zero-filled first).
+bool Inquiry(uint8_t adapter, uint8_t target, std::vector<uint8_t> &buffer, uint8_t length,
+             TCommandStatus *status = nullptr);
+// Action "Stop", "Start", "Eject" or "Load" (exact case); any other sends nothing, shows an
+// error box and returns false.
+bool StartStopUnit(uint8_t adapter, uint8_t target, const std::string &action,
+                   TCommandStatus *status = nullptr);
+bool Write10(uint8_t adapter, uint8_t target, const TWriteRequest &request,
+             TCommandStatus *status = nullptr);
+bool Write12(uint8_t adapter, uint8_t target, const TWriteRequest &request,
+             TCommandStatus *status = nullptr);
+bool SyncCache(uint8_t adapter, uint8_t target, TCommandStatus *status = nullptr);
+// Format "TOC", "SESSIONINFO", "TOCFULL", "PMA" or "ATIP" (any case); legacy puts it into the
+// top bits of byte 9, where only the first three exist. The answer (1024 bytes, zero-filled
+// first) is left in buffer unparsed.
+bool ReadTOC(uint8_t adapter, uint8_t target, const std::string &format, bool msf, bool legacy,
+             std::vector<uint8_t> &buffer, uint8_t number = 0, TCommandStatus *status = nullptr);
+// A failure leaves info untouched except for DataLength.
+bool ReadDiscInfo(uint8_t adapter, uint8_t target, TDiscInfo &info,
+                  TCommandStatus *status = nullptr);
+bool ReadTrackInfo(uint8_t adapter, uint8_t target, uint32_t track, TTrackInfo &info,
+                   TCommandStatus *status = nullptr);
+bool SendOPC(uint8_t adapter, uint8_t target, TCommandStatus *status = nullptr);
+// MODE SENSE(10) of a page, current or default values, into buffer (resized to length and
+// zero-filled first). Warns when length is above 255 and goes on.
+bool ModeSense(uint8_t adapter, uint8_t target, TPageControl pageControl, uint8_t page,
+               std::vector<uint8_t> &buffer, uint16_t length, TCommandStatus *status = nullptr);
+bool CloseSession(uint8_t adapter, uint8_t target, TCommandStatus *status = nullptr);
+bool SendCueSheet(uint8_t adapter, uint8_t target, const uint8_t *cueSheet, uint16_t size,
+                  TCommandStatus *status = nullptr);
+// Speeds in kB/s; kSpeedMax asks for the fastest.
+bool SetCDSpeed(uint8_t adapter, uint8_t target, uint16_t readSpeed, uint16_t writeSpeed,
+                TCommandStatus *status = nullptr);
+
+// Selects write type, track mode, data block type and session format from the drive's own
+// write-parameters page (ModePage5) with MODE SELECT(10). Method kMethodRaw, kMethodSao or
+// kMethodTao; track mode "Audio", "Mode1" or "Mode2"; disc type "CD-DA or CD-ROM" or
+// "CD-ROM XA". Fails without sending when the page is not found or is too long.
+bool SetWriteParams(const TDriveData &drive, int method, const std::string &trackMode,
+                    const std::string &discType, bool testWrite, bool multisession,
+                    TCommandStatus *status = nullptr);
+// The MODE SELECT parameter list SetWriteParams sends (header and page), into list; true
+// when the page cannot be built.
+bool BuildWriteParams(const TDriveData &drive, int method, const std::string &trackMode,
+                      const std::string &discType, bool testWrite, bool multisession,
+                      std::vector<uint8_t> &list);
+
+} // namespace device
