@@ -32,10 +32,17 @@ int64_t ReadableSize(const std::string &path) {
   return Platform().FileSize(path);
 }
 
+struct TFoundFile {
+  std::string Path;
+  int64_t Size = -1;
+};
+
 // Finds an image file: as named when the name has a folder, then in the cue sheet's folder,
 // then by asking. False when it was neither found nor chosen (the box has been shown).
-bool FindImageFile(const std::string &name, const std::string &cueFolder, std::string &path,
-                   int64_t &size) {
+bool FindImageFile(const TCueFile &file, const std::string &cueFolder, TFoundFile &found) {
+  const std::string &name = file.Name;
+  int64_t &size = found.Size;
+  std::string &path = found.Path;
   const std::string filePart = platform::ExtractFileName(name);
   std::string candidates[2];
   if (!platform::ExtractFilePath(name).empty())
@@ -93,13 +100,12 @@ bool ImportCueSheet(const std::string &cueFileName, std::vector<TTrackList> &seg
     for (const TCueSegment &segment : ReadCueText(text))
       files.push_back(ParseCueSegment(segment));
     for (TCueFile &file : files) {
-      std::string path;
-      int64_t size = 0;
-      if (!FindImageFile(file.Name, cueFolder, path, size)) {
+      TFoundFile found;
+      if (!FindImageFile(file, cueFolder, found)) {
         segments.emplace_back(); // abandoned: the segment yields no tracks
         continue;
       }
-      PlaceCueTracks(file, path, size);
+      PlaceCueTracks(file, found.Path, found.Size);
       segments.push_back(std::move(file.Tracks));
     }
   } catch (const ECueError &e) {

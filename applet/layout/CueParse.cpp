@@ -32,13 +32,16 @@ std::string Upper(std::string s) {
   return s;
 }
 
-// Splits at the first blank: the part before it, and the trimmed part after it.
-void SplitFirst(const std::string &s, std::string &head, std::string &tail) {
+struct TSplit {
+  std::string Head; // up to the first blank
+  std::string Tail; // after it, trimmed
+};
+
+TSplit SplitFirst(const std::string &s) {
   size_t i = 0;
   while (i < s.size() && !IsBlank(s[i]))
     ++i;
-  head = s.substr(0, i);
-  tail = i < s.size() ? Trim(s.substr(i)) : std::string();
+  return {s.substr(0, i), i < s.size() ? Trim(s.substr(i)) : std::string()};
 }
 
 [[noreturn]] void Malformed(const TCueLine &line, const std::string &what) {
@@ -105,9 +108,9 @@ void ParseFileLine(const TCueLine &line, TCueFile &file) {
 std::unique_ptr<TTrackImageData> ParseTrackLine(const TCueLine &line, const TCueFile &file) {
   auto track = std::make_unique<TTrackImageData>();
   track->FileType = file.Type;
-  std::string number, mode;
-  SplitFirst(line.Rest, number, mode);
-  track->TrackNumber = ParseNumber(line, number, "track number");
+  const TSplit split = SplitFirst(line.Rest);
+  std::string mode = split.Tail;
+  track->TrackNumber = ParseNumber(line, split.Head, "track number");
   track->SectorSize = kRawSectorSize;
   const size_t slash = mode.find('/');
   if (slash != std::string::npos) {
@@ -121,12 +124,11 @@ std::unique_ptr<TTrackImageData> ParseTrackLine(const TCueLine &line, const TCue
 }
 
 void ParseIndexLine(const TCueLine &line, TTrackImageData &track) {
-  std::string number, time;
-  SplitFirst(line.Rest, number, time);
-  const int32_t n = ParseNumber(line, number, "index number");
+  const TSplit split = SplitFirst(line.Rest);
+  const int32_t n = ParseNumber(line, split.Head, "index number");
   if (n > kMaxIndexNumber)
     Malformed(line, "index numbers run from 00 to 99.");
-  const int32_t start = ParseTime(line, time);
+  const int32_t start = ParseTime(line, split.Tail);
   if (n == 0 && track.IndexCount > 0)
     Malformed(line, "INDEX 00 must come before the other indexes of its track.");
   if (track.IndexCount >= kMaxIndexes)
@@ -164,7 +166,9 @@ std::vector<TCueSegment> ReadCueText(const std::string &text) {
       ++pos;
     if (line.Text.empty())
       continue;
-    SplitFirst(line.Text, line.Keyword, line.Rest);
+    TSplit split = SplitFirst(line.Text);
+    line.Keyword = std::move(split.Head);
+    line.Rest = std::move(split.Tail);
     if (line.Keyword == "CATALOG")
       continue;
     if (line.Keyword == "FILE")

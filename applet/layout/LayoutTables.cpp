@@ -80,14 +80,19 @@ bool CheckTrackCount(size_t count, TBuiltTable &result) {
   return true;
 }
 
-bool CheckFits(const char *table, size_t entries, size_t entrySize, size_t capacity,
-               TBuiltTable &result) {
-  const size_t needed = entries * entrySize;
-  if (needed <= capacity)
+struct TTableSpace {
+  const char *Name;
+  size_t EntrySize;
+  size_t Capacity;
+};
+
+bool CheckFits(const TTableSpace &space, size_t entries, TBuiltTable &result) {
+  const size_t needed = entries * space.EntrySize;
+  if (needed <= space.Capacity)
     return true;
-  return !Fail(result, std::string("The layout does not fit the ") + table + ": " +
+  return !Fail(result, std::string("The layout does not fit the ") + space.Name + ": " +
                            std::to_string(entries) + " entries need " + std::to_string(needed) +
-                           " bytes, " + std::to_string(capacity) + " are available.");
+                           " bytes, " + std::to_string(space.Capacity) + " are available.");
 }
 
 // Every running address must be one that absolute disc times can express.
@@ -111,13 +116,20 @@ void PutBcdTime(uint8_t *p, int32_t lba) {
   p[2] = t.Frame;
 }
 
-void PutCueEntry(uint8_t *p, uint8_t ctlAdr, uint8_t tno, uint8_t index, uint8_t form,
-                 int32_t lba) {
-  const device::TMsf t = device::LbaToAbsMsf(lba);
-  p[0] = ctlAdr;
-  p[1] = tno;
-  p[2] = index;
-  p[3] = form;
+struct TCueEntry {
+  uint8_t CtlAdr;
+  uint8_t Tno;
+  uint8_t Index;
+  uint8_t Form;
+  int32_t Lba;
+};
+
+void PutCueEntry(uint8_t *p, const TCueEntry &e) {
+  const device::TMsf t = device::LbaToAbsMsf(e.Lba);
+  p[0] = e.CtlAdr;
+  p[1] = e.Tno;
+  p[2] = e.Index;
+  p[3] = e.Form;
   p[4] = 0; // SCMS
   p[5] = t.Minute;
   p[6] = t.Second;
@@ -132,15 +144,15 @@ bool BuildLeadInTable(const std::vector<const TTrackImageData *> &tracks,
   std::memset(buffer, 0, capacity);
   result = TBuiltTable{};
   if (!CheckTrackCount(tracks.size(), result) ||
-      !CheckFits("lead-in table", tracks.size() + kPointEntries, kLeadInEntrySize, capacity,
+      !CheckFits({"lead-in table", kLeadInEntrySize, capacity}, tracks.size() + kPointEntries,
                  result))
     return true;
   int64_t end = kStartLba;
   for (const TTrackImageData *t : tracks) {
     end += t->Pregap;
-    if (!CheckAddress(end, result) ||
-        !CheckAddress(t->Index0InFile ? end + t->Indexes[0].Length : end, result) ||
-        !CheckAddress(end += t->Sectors, result))
+    const int64_t index1 = t->Index0InFile ? end + t->Indexes[0].Length : end;
+    end += t->Sectors;
+    if (!CheckAddress(index1, result) || !CheckAddress(end, result))
       return true;
   }
 
@@ -193,39 +205,42 @@ bool BuildCueSheet(const std::vector<const TTrackImageData *> &tracks, uint8_t *
       return Fail(result, error);
     if (t.Pregap > 0 || t.Index0InFile) {
       ++entries;
-      if (!CheckAddress(end += t.PauseBeforeIndex1(), result))
+      end += t.PauseBeforeIndex1();
+      if (!CheckAddress(end, result))
         return true;
     }
     for (int32_t j = FirstListedIndex(t); j < t.UsedIndexes(); ++j) {
       ++entries;
-      if (!CheckAddress(end += t.Indexes[j].Length, result))
+      end += t.Indexes[j].Length;
+      if (!CheckAddress(end, result))
         return true;
     }
   }
-  if (!CheckFits("cue sheet", entries, kCueSheetEntrySize, capacity, result))
+  if (!CheckFits({"cue sheet", kCueSheetEntrySize, capacity}, entries, result))
     return true;
 
   int32_t lba = kStartLba;
   uint8_t *entry = buffer;
-  PutCueEntry(entry, device::CtlAdrOf(tracks.front()->Mode), 0, 0, forms.front().Lead, lba);
+  PutCueEntry(entry, {device::CtlAdrOf(tracks.front()->Mode), 0, 0, forms.front().Lead, lba});
   entry += kCueSheetEntrySize;
   for (size_t i = 0; i < tracks.size(); ++i) {
     const TTrackImageData &t = *tracks[i];
     const uint8_t ctlAdr = device::CtlAdrOf(t.Mode);
     const auto tno = static_cast<uint8_t>(i + 1);
     if (t.Pregap > 0 || t.Index0InFile) {
-      PutCueEntry(entry, ctlAdr, tno, 0, forms[i].Data, lba);
+      PutCueEntry(entry, {ctlAdr, tno, 0, forms[i].Data, lba});
       entry += kCueSheetEntrySize;
       lba += t.PauseBeforeIndex1();
     }
     for (int32_t j = FirstListedIndex(t); j < t.UsedIndexes(); ++j) {
-      PutCueEntry(entry, ctlAdr, tno, static_cast<uint8_t>(t.Indexes[j].Number), forms[i].Data,
-                  lba);
+      PutCueEntry(entry,
+                  {ctlAdr, tno, static_cast<uint8_t>(t.Indexes[j].Number), forms[i].Data, lba});
       entry += kCueSheetEntrySize;
       lba += t.Indexes[j].Length;
     }
   }
-  PutCueEntry(entry, device::CtlAdrOf(tracks.back()->Mode), kLeadOutTno, 1, forms.back().Lead, lba);
+  PutCueEntry(entry,
+              {device::CtlAdrOf(tracks.back()->Mode), kLeadOutTno, 1, forms.back().Lead, lba});
 
   result.Length = static_cast<int32_t>(entries * kCueSheetEntrySize);
   result.Lba = lba;

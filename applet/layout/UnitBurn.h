@@ -43,7 +43,7 @@ public:
   bool BuildLeadInTable(std::string &error);
   bool BuildCueSheet(std::string &error);
 
-  bool TestWrite = false;
+  bool TestWrite = true;
   TMp3Sizer Mp3Sizer = NoMp3Decoder;
   std::unique_ptr<TLayoutListView> Layout;
   std::vector<uint8_t> LeadInTable;

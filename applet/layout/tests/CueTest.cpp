@@ -12,12 +12,14 @@ namespace {
 using testsupport::TFakePlatform;
 using testsupport::TTempDir;
 
+constexpr int64_t kSector = 2352;
+
 // A file of the given size without writing all of it.
-void MakeFile(const std::string &path, long size) {
+void MakeFile(const std::string &path, int64_t size) {
   std::FILE *f = platform::NativePlatform().OpenFile(path, "wb");
   ASSERT_NE(nullptr, f) << path;
   if (size > 0) {
-    std::fseek(f, size - 1, SEEK_SET);
+    std::fseek(f, static_cast<long>(size - 1), SEEK_SET);
     std::fputc(0, f);
   }
   std::fclose(f);
@@ -153,7 +155,7 @@ TEST(CuePositions, TracksOfOneImageFile) {
   // Three indexes in a track of 500 sectors.
   file = Place("FILE DISC.BIN BINARY\nTRACK 01 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:01:00\n"
                "INDEX 02 00:03:00\n",
-               500 * 2352);
+               500 * kSector);
   const TTrackImageData &t = *file.Tracks[0];
   EXPECT_EQ(500, t.Sectors);
   EXPECT_EQ((std::vector<int32_t>{75, 150, 275}),
@@ -162,7 +164,7 @@ TEST(CuePositions, TracksOfOneImageFile) {
             (std::vector<int32_t>{t.Indexes[0].Start, t.Indexes[1].Start, t.Indexes[2].Start}));
 
   // A first track starting after the file's start reads from its first index.
-  file = Place("FILE DISC.BIN BINARY\nTRACK 01 AUDIO\nINDEX 01 00:02:00\n", 1150 * 2352);
+  file = Place("FILE DISC.BIN BINARY\nTRACK 01 AUDIO\nINDEX 01 00:02:00\n", 1150 * kSector);
   EXPECT_EQ(150 * 2352, file.Tracks[0]->FileOffset);
   EXPECT_EQ(1000, file.Tracks[0]->Sectors);
   EXPECT_EQ(1150 * 2352, file.Tracks[0]->EndOffset);
@@ -190,10 +192,10 @@ TEST(CuePositions, ContradictoryPositionsAreRefused) {
   } cases[] = {
       {"FILE D.BIN BINARY\nTRACK 01 AUDIO\nINDEX 01 00:10:00\nTRACK 02 AUDIO\nINDEX 01 00:05:00\n"
        "TRACK 03 AUDIO\nINDEX 01 00:20:00\n",
-       2352 * 2000},
+       kSector * 2000},
       {"FILE D.BIN BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 01 10:00:00\n",
-       2352 * 1000},
-      {"FILE D.BIN BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nINDEX 02 00:20:00\n", 2352 * 1000},
+       kSector * 1000},
+      {"FILE D.BIN BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nINDEX 02 00:20:00\n", kSector * 1000},
       {"FILE D.BIN BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", 0},
       {"FILE D.BIN BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", int64_t{1} << 31},
   };
@@ -231,9 +233,9 @@ TEST_F(CueImport, ImageFilesAreFoundAsNamedInTheCueFolderOrByAsking) {
     ~TRestore() { std::filesystem::current_path(Path); }
   } restore{previous};
   ASSERT_TRUE(platform::NativePlatform().CreateFolder(other.File("SUB")));
-  MakeFile(other.File("SUB") + "/FAR.BIN", 2352 * 20);
-  MakeFile(dir.File("NEAR.BIN"), 2352 * 10);
-  MakeFile(other.File("CHOSEN.BIN"), 2352 * 30);
+  MakeFile(other.File("SUB") + "/FAR.BIN", kSector * 20);
+  MakeFile(dir.File("NEAR.BIN"), kSector * 10);
+  MakeFile(other.File("CHOSEN.BIN"), kSector * 30);
   fake.DialogAnswers = {other.File("CHOSEN.BIN"), "", dir.File("GONE.BIN")};
   const std::string track = " BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n";
   const std::string cue = Cue("FILE \"sub\\far.bin\"" + track +                   // as named
@@ -265,7 +267,7 @@ TEST_F(CueImport, UnreadableMalformedAndEmptyCueSheets) {
   EXPECT_EQ("Unable to load Cue file.  An error has trying to open " + dir.File("NONE.CUE") + ".",
             fake.MessageBoxes[0].Text);
 
-  MakeFile(dir.File("A.BIN"), 2352 * 10);
+  MakeFile(dir.File("A.BIN"), kSector * 10);
   fake.MessageBoxes.clear();
   EXPECT_TRUE(ImportCueSheet(Cue("FILE A.BIN BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
                                  "FILE B.BIN BINARY\nTRACK 02 AUDIO\nINDEX 01 0:00\n"),

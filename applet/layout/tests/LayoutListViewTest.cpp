@@ -55,7 +55,8 @@ TEST(LayoutListView, NormaliseGivesTwoSecondsWhereTheModeChanges) {
   const TCase cases[] = {
       {"three audio tracks",
        [] {
-         std::vector<std::unique_ptr<TTrackImageData>> v;
+         std::vector<std::unique_ptr<TTrackImageData>> v(0);
+         v.reserve(3);
          for (int i = 0; i < 3; ++i)
            v.push_back(Track("Audio", 1000));
          return v;

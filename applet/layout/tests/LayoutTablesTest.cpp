@@ -23,6 +23,7 @@ TTrackImageData MakeTrack(const char *mode, int32_t sectorSize, int32_t sectors,
 
 std::vector<const TTrackImageData *> Pointers(const std::vector<TTrackImageData> &tracks) {
   std::vector<const TTrackImageData *> p;
+  p.reserve(tracks.size());
   for (const TTrackImageData &t : tracks)
     p.push_back(&t);
   return p;

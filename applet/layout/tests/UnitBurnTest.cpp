@@ -15,6 +15,8 @@ using testsupport::TFakePlatform;
 using testsupport::TTempDir;
 using testsupport::WriteFile;
 
+constexpr size_t kRaw = 2352, kCooked = 2048, kForm2 = 2336, kWithSubchannel = 2368;
+
 int64_t gDecodedBytes = 0;
 bool FakeMp3Sizer(const std::string &, int64_t &decodedBytes) {
   decodedBytes = gDecodedBytes;
@@ -75,11 +77,11 @@ TEST_F(BurnModule, SingleFilesBecomeTracks) {
       {"SONG.WAV", 44 + 23520, 0, "Audio", 2352, 0, 23564, 11},
       {"raw.pcm", 2353, 0, "Audio", 2352, 0, 2353, 2},
       {"tiny.wav", 20, 0, "Audio", 2352, 44, 0, 0},
-      {"disc.iso", 2048 * 20, 32769, "Mode1", 2048, 0, 2048 * 20, 20},
-      {"disc.img", 2336 * 20, 37377, "Mode2", 2336, 0, 2336 * 20, 20},
-      {"raw1.img", 2352 * 20, 37649, "Mode1", 2352, 0, 2352 * 20, 20},
-      {"raw2.img", 2352 * 20, 37657, "Mode2", 2352, 0, 2352 * 20, 20},
-      {"sub.img", 2368 * 20, 32769, "Mode1", 2048, 0, 2368 * 20, 24},
+      {"disc.iso", kCooked * 20, 32769, "Mode1", 2048, 0, 2048 * 20, 20},
+      {"disc.img", kForm2 * 20, 37377, "Mode2", 2336, 0, 2336 * 20, 20},
+      {"raw1.img", kRaw * 20, 37649, "Mode1", 2352, 0, 2352 * 20, 20},
+      {"raw2.img", kRaw * 20, 37657, "Mode2", 2352, 0, 2352 * 20, 20},
+      {"sub.img", kWithSubchannel * 20, 32769, "Mode1", 2048, 0, 2368 * 20, 24},
   };
   for (const TCase &c : cases) {
     const std::string path = File(c.Name, Image(c.Size, c.VolumeIdAt));
@@ -107,8 +109,8 @@ TEST_F(BurnModule, SingleFilesBecomeTracks) {
 }
 
 TEST_F(BurnModule, QuestionsAndBoxesDecideWhatIsAdded) {
-  const std::string bin = File("track.bin", std::string(2352 * 3, '\0'));
-  const std::string odd = File("odd.iso", Image(2048 * 20 + 5, 32769));
+  const std::string bin = File("track.bin", std::string(kRaw * 3, '\0'));
+  const std::string odd = File("odd.iso", Image(kCooked * 20 + 5, 32769));
   const std::string binQuestion =
       bin + " appears to be a BIN file.  The way to import tracks into the layout from a BIN "
             "file is to open its Cue file.  Do you wish to continue loading this file as a track?";
@@ -127,12 +129,12 @@ TEST_F(BurnModule, QuestionsAndBoxesDecideWhatIsAdded) {
   fake.MessageBoxAnswers.clear();
   EXPECT_TRUE(burn.ImportTrackFile(dir.File("absent.wav")));
   EXPECT_TRUE(burn.ImportTrackFile(dir.Path()));
-  EXPECT_EQ((std::vector<std::string>{
-                binQuestion, binQuestion, corruptQuestion, corruptQuestion,
-                "Unable to track image file.  An error has trying to open " +
-                    dir.File("absent.wav") + ".",
-                "You tried to import a directory as a track into the CD Layout.  Add only track "
-                "image files."}),
+  const std::string notFound =
+      "Unable to track image file.  An error has trying to open " + dir.File("absent.wav") + ".";
+  const std::string directory = "You tried to import a directory as a track into the CD Layout.  "
+                                "Add only track image files.";
+  EXPECT_EQ((std::vector<std::string>{binQuestion, binQuestion, corruptQuestion, corruptQuestion,
+                                      notFound, directory}),
             BoxTexts());
   EXPECT_EQ(platform::kMbYesNo | platform::kMbIconWarning, fake.MessageBoxes[0].Flags);
   EXPECT_EQ(platform::kMbOk | platform::kMbIconError, fake.MessageBoxes[4].Flags);
@@ -167,8 +169,8 @@ TEST_F(BurnModule, Mp3TracksAreSizedByTheirDecodedLength) {
 }
 
 TEST_F(BurnModule, CueSheetsAddTheirTracksInCueOrder) {
-  File("A.BIN", std::string(2352 * 300, '\0'));
-  File("B.BIN", std::string(2352 * 100, '\0'));
+  File("A.BIN", std::string(kRaw * 300, '\0'));
+  File("B.BIN", std::string(kRaw * 100, '\0'));
   const std::string cue =
       File("DISC.CUE", "FILE A.BIN BINARY\n TRACK 01 MODE1/2352\n  INDEX 01 00:00:00\n"
                        " TRACK 02 AUDIO\n  INDEX 00 00:02:00\n  INDEX 01 00:03:00\n"
@@ -192,12 +194,15 @@ TEST_F(BurnModule, CueSheetsAddTheirTracksInCueOrder) {
 }
 
 TEST_F(BurnModule, TrackListsAreLowerCasedAndSurviveFailures) {
-  File("one.wav", std::string(44 + 2352, '\0'));
-  File("two.wav", std::string(44 + 2352 * 2, '\0'));
+  File("one.wav", std::string(44 + kRaw, '\0'));
+  File("two.wav", std::string(44 + kRaw * 2, '\0'));
   burn.ImportTrackList({dir.File("ONE.WAV"), dir.File("missing.wav"), dir.File("two.wav")});
   ASSERT_EQ(2, burn.Layout->Count());
-  EXPECT_EQ(dir.File("one.wav"), burn.Layout->Track(0).FileName);
-  EXPECT_EQ(44, burn.Layout->Track(0).FileOffset); // the ".wav" rule applies after lower-casing
+  std::string lowered = dir.File("ONE.WAV");
+  for (char &c : lowered)
+    c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  EXPECT_EQ(lowered, burn.Layout->Track(0).FileName); // the whole path is lower-cased
+  EXPECT_EQ(44, burn.Layout->Track(0).FileOffset);    // the ".wav" rule applies after lower-casing
   EXPECT_EQ(2, burn.Layout->Track(1).Sectors);
   EXPECT_EQ(1u, fake.MessageBoxes.size());
 }
