@@ -24,7 +24,7 @@ constexpr int32_t kDefaultSpaceSizeMB = 70;
 constexpr int32_t kDefaultBurnSizeMB = 2;
 // Room asked for beyond the package's own size.
 constexpr int64_t kSpaceMarginMB = 2;
-constexpr int64_t kBytesPerMB = 1024 * 1024;
+constexpr int64_t kBytesPerMB = int64_t{1024} * 1024;
 // Burn minutes: trunc(size * 1.24 / 2 + 2), computed exactly as (size * 62 + 200) / 100.
 constexpr int64_t kBurnMinutesPer100MB = 62;
 constexpr int64_t kBurnSetUpMinutes = 2;

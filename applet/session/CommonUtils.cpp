@@ -19,15 +19,6 @@ std::vector<std::string> &Arguments() {
 // How long PumpUntilTerminated sleeps between checks when no message arrives.
 constexpr uint32_t kIdleWaitMs = 1000;
 constexpr size_t kCopyChunk = 65536;
-
-bool CopyStream(std::FILE *from, std::FILE *to) {
-  std::vector<char> buffer(kCopyChunk);
-  size_t n;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), from)) > 0)
-    if (std::fwrite(buffer.data(), 1, n, to) != n)
-      return false;
-  return std::ferror(from) == 0;
-}
 } // namespace
 
 EFOpenError::EFOpenError(const std::string &path)
@@ -93,7 +84,12 @@ bool CopyFileAs(const std::string &source, const std::string &target, bool failI
     std::fclose(from);
     return false;
   }
-  bool ok = CopyStream(from, to);
+  std::vector<char> buffer(kCopyChunk);
+  bool ok = true;
+  size_t n;
+  while (ok && (n = std::fread(buffer.data(), 1, buffer.size(), from)) > 0)
+    ok = std::fwrite(buffer.data(), 1, n, to) == n;
+  ok = ok && std::ferror(from) == 0;
   std::fclose(from);
   ok = std::fclose(to) == 0 && ok;
   if (!ok) {

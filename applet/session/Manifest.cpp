@@ -9,32 +9,37 @@
 namespace session {
 
 namespace {
-constexpr int kHexBase = 16;
-constexpr int kDecimalBase = 10;
-constexpr int64_t kMaxHex = 0xFFFFFFFF;
+// How a run of digits is read: its base and the largest value it may have.
+struct TDigits {
+  int Base;
+  int64_t Limit;
+};
+constexpr TDigits kHex{16, 0xFFFFFFFF};
+constexpr TDigits kPositive{10, std::numeric_limits<int32_t>::max()};
+constexpr TDigits kNegative{10, -static_cast<int64_t>(std::numeric_limits<int32_t>::min())};
+constexpr int kLetterBase = 10;
 
-int DigitValue(char c, int base) {
+// The value of a digit or letter (a = 10 ... f = 15), or -1 for anything else.
+int DigitValue(char c) {
   const int lower = std::tolower(static_cast<unsigned char>(c));
-  int value = base;
   if (lower >= '0' && lower <= '9')
-    value = lower - '0';
-  else if (lower >= 'a' && lower <= 'f')
-    value = lower - 'a' + kDecimalBase;
-  return value < base ? value : -1;
+    return lower - '0';
+  if (lower >= 'a' && lower <= 'f')
+    return lower - 'a' + kLetterBase;
+  return -1;
 }
 
-// Digits of text from pos on in base, up to limit; false on an empty run, a bad digit or
-// overflow.
-bool ParseDigits(const std::string &text, size_t pos, int base, int64_t limit, int64_t &value) {
-  if (pos >= text.size())
+// False for an empty run, a character that is no digit of the base, or a value above limit.
+bool ParseDigits(const std::string &digits, const TDigits &format, int64_t &value) {
+  if (digits.empty())
     return false;
   value = 0;
-  for (; pos < text.size(); ++pos) {
-    const int digit = DigitValue(text[pos], base);
-    if (digit < 0)
+  for (char c : digits) {
+    const int digit = DigitValue(c);
+    if (digit < 0 || digit >= format.Base)
       return false;
-    value = value * base + digit;
-    if (value > limit)
+    value = value * format.Base + digit;
+    if (value > format.Limit)
       return false;
   }
   return true;
@@ -44,15 +49,13 @@ bool ParseDigits(const std::string &text, size_t pos, int base, int64_t limit, i
 int32_t ParseProfileInteger(const std::string &text, int32_t fallback) {
   int64_t value = 0;
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    if (!ParseDigits(text, 2, kHexBase, kMaxHex, value))
+    if (!ParseDigits(text.substr(2), kHex, value))
       return fallback;
     return static_cast<int32_t>(static_cast<uint32_t>(value));
   }
   const bool negative = !text.empty() && text[0] == '-';
   const size_t start = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
-  const int64_t limit = negative ? -static_cast<int64_t>(std::numeric_limits<int32_t>::min())
-                                 : std::numeric_limits<int32_t>::max();
-  if (!ParseDigits(text, start, kDecimalBase, limit, value))
+  if (!ParseDigits(text.substr(start), negative ? kNegative : kPositive, value))
     return fallback;
   return static_cast<int32_t>(negative ? -value : value);
 }

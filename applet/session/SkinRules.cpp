@@ -9,13 +9,13 @@ constexpr int kRedShift = 0;
 constexpr int kGreenShift = 8;
 constexpr int kBlueShift = 16;
 constexpr uint32_t kChannelMask = 0xFF;
-constexpr int kPercent = 100;
+constexpr int64_t kPercent = 100;
 constexpr int64_t kMulDivLimit = 2147483647;
 
 int Channel(uint32_t color, int shift) { return static_cast<int>((color >> shift) & kChannelMask); }
 } // namespace
 
-int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
+int32_t MulDiv(int32_t a, int32_t b, int32_t c) { // NOLINT(bugprone-easily-swappable-parameters)
   if (c == 0)
     return -1;
   const int64_t product = static_cast<int64_t>(a) * b;
@@ -29,29 +29,30 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
   return static_cast<int32_t>(negative ? -rounded : rounded);
 }
 
-TBand GradientBand(int i, int top, int height, uint32_t start, uint32_t end) {
+TBand GradientBand(const TGradient &gradient, int i) {
   uint32_t color = 0;
   for (int shift : {kRedShift, kGreenShift, kBlueShift}) {
-    const int from = Channel(start, shift);
-    const int value = from + MulDiv(i, Channel(end, shift) - from, kGradientBands);
+    const int from = Channel(gradient.Start, shift);
+    const int value = from + MulDiv(i, Channel(gradient.End, shift) - from, kGradientBands);
     color |= (static_cast<uint32_t>(value) & kChannelMask) << shift;
   }
-  return {top + MulDiv(i, height, kGradientBands), top + MulDiv(i + 1, height, kGradientBands),
-          color};
+  return {gradient.Top + MulDiv(i, gradient.Height, kGradientBands),
+          gradient.Top + MulDiv(i + 1, gradient.Height, kGradientBands), color};
 }
 
-int GaugePercent(int value, int minimum, int maximum) {
-  if (maximum == minimum)
+int GaugePercent(const TGaugeState &gauge) {
+  if (gauge.Maximum == gauge.Minimum)
     return 0;
-  return static_cast<int>(static_cast<int64_t>(kPercent) * (value - minimum) / (maximum - minimum));
+  return static_cast<int>(kPercent * (static_cast<int64_t>(gauge.Position) - gauge.Minimum) /
+                          (static_cast<int64_t>(gauge.Maximum) - gauge.Minimum));
 }
 
-int GaugeFillLength(int innerWidth, int percent) {
-  const int whole = innerWidth + 1;
-  int length = static_cast<int>(static_cast<int64_t>(whole) * percent / kPercent);
+int GaugeFillLength(const TGaugeState &gauge, int innerWidth) {
+  const int64_t whole = static_cast<int64_t>(innerWidth) + 1;
+  int64_t length = whole * GaugePercent(gauge) / kPercent;
   if (length > whole)
     length = whole;
-  return length < 1 ? 0 : length;
+  return length < 1 ? 0 : static_cast<int>(length);
 }
 
 } // namespace session

@@ -18,10 +18,7 @@
 
 namespace {
 std::vector<std::string> CommandLineArguments() {
-  std::vector<std::string> arguments;
-  for (int i = 0; i < __argc; ++i)
-    arguments.emplace_back(__argv[i]);
-  return arguments;
+  return std::vector<std::string>(__argv, __argv + __argc);
 }
 } // namespace
 

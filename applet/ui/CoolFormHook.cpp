@@ -18,10 +18,9 @@ void RemoveCaption(HWND window) {
 }
 
 void PaintGradient(HDC dc, const RECT &client) {
-  const int height = client.bottom - client.top;
+  const session::TGradient gradient{client.top, client.bottom - client.top};
   for (int i = 0; i <= session::kGradientBands; ++i) {
-    const session::TBand band = session::GradientBand(
-        i, client.top, height, session::kGradientStart, session::kGradientEnd);
+    const session::TBand band = session::GradientBand(gradient, i);
     const RECT r{client.left, band.Top, client.right, band.Bottom};
     HBRUSH brush = CreateSolidBrush(band.Color);
     FillRect(dc, &r, brush);

@@ -1,6 +1,7 @@
 #include "applet/ui/Gauge.h"
 
 #include "applet/session/SkinRules.h"
+#include "applet/ui/Win32Cast.h"
 
 #include <commctrl.h>
 
@@ -10,14 +11,10 @@ namespace {
 constexpr COLORREF kBackColor = RGB(0, 0, 0);
 constexpr COLORREF kBarColor = session::kGradientEnd;
 
-struct TGaugeState {
-  int Minimum = 0;
-  int Maximum = 100;
-  int Position = 0;
-};
+using session::TGaugeState;
 
 TGaugeState *State(HWND window) {
-  return reinterpret_cast<TGaugeState *>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  return FromParam<TGaugeState *>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
 void Fill(HDC dc, const RECT &r, COLORREF color) {
@@ -37,8 +34,7 @@ void Paint(HWND window, const TGaugeState &state) {
   RECT inner = client;
   InflateRect(&inner, -1, -1);
   Fill(dc, inner, kBackColor);
-  const int percent = session::GaugePercent(state.Position, state.Minimum, state.Maximum);
-  const int length = session::GaugeFillLength(inner.right - inner.left, percent);
+  const int length = session::GaugeFillLength(state, inner.right - inner.left);
   if (length > 0) {
     RECT bar = inner;
     bar.right = inner.left + length < inner.right ? inner.left + length : inner.right;

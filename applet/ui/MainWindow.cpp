@@ -7,6 +7,7 @@
 #include "applet/ui/CoolFormHook.h"
 #include "applet/ui/Gauge.h"
 #include "applet/ui/Resources.h"
+#include "applet/ui/Win32Cast.h"
 
 #include <commctrl.h>
 
@@ -118,9 +119,9 @@ void TMainWindow::CreateControls() {
   logo_ = static_cast<HBITMAP>(
       LoadImageA(instance_, MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
   for (const TControl &c : kControls) {
-    HWND control = CreateWindowExA(
-        0, c.Class, c.Text, WS_CHILD | WS_VISIBLE | c.Style, c.Left, c.Top, c.Width, c.Height,
-        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.Id)), instance_, nullptr);
+    HWND control =
+        CreateWindowExA(0, c.Class, c.Text, WS_CHILD | WS_VISIBLE | c.Style, c.Left, c.Top, c.Width,
+                        c.Height, window_, FromParam<HMENU>(c.Id), instance_, nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   }
   memo_ = GetDlgItem(window_, IDC_MEMO_STATUS);
@@ -212,10 +213,10 @@ void TMainWindow::Halt(int exitCode) { ExitProcess(static_cast<UINT>(exitCode));
 
 LRESULT CALLBACK TMainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto *create = reinterpret_cast<CREATESTRUCTA *>(lParam);
+    auto *create = FromParam<CREATESTRUCTA *>(lParam);
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  auto *self = reinterpret_cast<TMainWindow *>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto *self = FromParam<TMainWindow *>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (self == nullptr || self->window_ != window)
     return DefWindowProcA(window, message, wParam, lParam);
   return self->Handle(message, wParam, lParam);
@@ -226,7 +227,7 @@ LRESULT TMainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_ERASEBKGND: {
     RECT client;
     GetClientRect(window_, &client);
-    PaintGradient(reinterpret_cast<HDC>(wParam), client);
+    PaintGradient(FromParam<HDC>(static_cast<LONG_PTR>(wParam)), client);
     return 1;
   }
   case WM_PAINT:
@@ -239,11 +240,11 @@ LRESULT TMainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       InvalidateRect(window_, nullptr, TRUE);
     break;
   case WM_CTLCOLORSTATIC:
-    if (reinterpret_cast<HWND>(lParam) == memo_)
-      return reinterpret_cast<LRESULT>(MemoBrush(reinterpret_cast<HDC>(wParam)));
+    if (FromParam<HWND>(lParam) == memo_)
+      return reinterpret_cast<LRESULT>(MemoBrush(FromParam<HDC>(static_cast<LONG_PTR>(wParam))));
     break;
   case WM_COMMAND:
-    OnCommand(LOWORD(wParam), HIWORD(wParam));
+    OnCommand(wParam);
     return 0;
   case WM_ACTIVATE:
     if (LOWORD(wParam) != WA_INACTIVE)
@@ -271,8 +272,9 @@ LRESULT TMainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(window_, message, wParam, lParam);
 }
 
-void TMainWindow::OnCommand(int id, int code) {
-  switch (id) {
+void TMainWindow::OnCommand(WPARAM wParam) {
+  const int code = HIWORD(wParam);
+  switch (LOWORD(wParam)) {
   case IDC_BUTTON_OK:
     if (code == BN_CLICKED)
       form_->ButtonOkClick();

@@ -48,7 +48,7 @@ private:
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
   void Paint();
-  void OnCommand(int id, int code);
+  void OnCommand(WPARAM wParam);
   // The memo's change handler: the keyboard focus moves to the OK button.
   void MemoChanged();
   HBRUSH MemoBrush(HDC dc);

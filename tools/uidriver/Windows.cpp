@@ -1,5 +1,7 @@
 #include "tools/uidriver/Windows.h"
 
+#include "applet/ui/Win32Cast.h"
+
 #include <cstdio>
 
 namespace uidriver {
@@ -16,7 +18,7 @@ struct TSearch {
 };
 
 BOOL CALLBACK CollectTopLevel(HWND window, LPARAM data) {
-  auto *search = reinterpret_cast<TSearch *>(data);
+  auto *search = ui::FromParam<TSearch *>(data);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
   if (owner == search->ProcessId && IsWindowVisible(window))
@@ -30,7 +32,7 @@ struct TChildSearch {
 };
 
 BOOL CALLBACK CollectChild(HWND window, LPARAM data) {
-  auto *search = reinterpret_cast<TChildSearch *>(data);
+  auto *search = ui::FromParam<TChildSearch *>(data);
   if (lstrcmpiA(ClassOf(window).c_str(), search->ClassName.c_str()) == 0)
     search->Found.push_back(window);
   return TRUE;
@@ -65,21 +67,21 @@ std::string TextOf(HWND window) {
   return text;
 }
 
-std::vector<HWND> TopLevelWindows(DWORD processId) {
-  TSearch search{processId, {}};
+std::vector<HWND> TProcessWindows::TopLevel() const {
+  TSearch search{processId_, {}};
   EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
   return search.Found;
 }
 
-HWND MainWindow(DWORD processId) {
-  for (HWND window : TopLevelWindows(processId))
+HWND TProcessWindows::Main() const {
+  for (HWND window : TopLevel())
     if (ClassOf(window) != "#32770")
       return window;
   return nullptr;
 }
 
-HWND WindowTitled(DWORD processId, const std::string &title) {
-  for (HWND window : TopLevelWindows(processId))
+HWND TProcessWindows::Titled(const std::string &title) const {
+  for (HWND window : TopLevel())
     if (TextOf(window) == title)
       return window;
   return nullptr;
@@ -134,20 +136,19 @@ bool SaveClientArea(HWND window, const std::string &file) {
   }
   const DWORD rowSize = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
   const DWORD imageSize = rowSize * static_cast<DWORD>(height);
-  if (ok) {
+  std::FILE *out = ok ? std::fopen(file.c_str(), "wb") : nullptr;
+  if (out != nullptr) {
     BITMAPFILEHEADER header{};
     header.bfType = kBitmapType;
     header.bfOffBits = sizeof header + sizeof info.bmiHeader;
     header.bfSize = header.bfOffBits + imageSize;
     info.bmiHeader.biSizeImage = imageSize;
-    std::FILE *out = std::fopen(file.c_str(), "wb");
-    ok = out != nullptr;
-    if (ok) {
-      ok = std::fwrite(&header, sizeof header, 1, out) == 1 &&
-           std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
-           std::fwrite(bits, 1, imageSize, out) == imageSize;
-      ok = std::fclose(out) == 0 && ok;
-    }
+    const bool written = std::fwrite(&header, sizeof header, 1, out) == 1 &&
+                         std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+                         std::fwrite(bits, 1, imageSize, out) == imageSize;
+    ok = std::fclose(out) == 0 && written;
+  } else {
+    ok = false;
   }
   if (bitmap != nullptr)
     DeleteObject(bitmap);

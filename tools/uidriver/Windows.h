@@ -10,12 +10,20 @@ namespace uidriver {
 
 std::string ClassOf(HWND window);
 std::string TextOf(HWND window);
-// The visible top-level windows of a process, in z-order.
-std::vector<HWND> TopLevelWindows(DWORD processId);
-// The process's main window: its first visible top-level window that is not a dialog box.
-HWND MainWindow(DWORD processId);
-// A visible top-level window of the process with exactly this title.
-HWND WindowTitled(DWORD processId, const std::string &title);
+// The windows of one process.
+class TProcessWindows {
+public:
+  explicit TProcessWindows(DWORD processId) : processId_(processId) {}
+  // The visible top-level windows, in z-order.
+  std::vector<HWND> TopLevel() const;
+  // The main window: the first visible top-level window that is not a dialog box.
+  HWND Main() const;
+  // A visible top-level window with exactly this title.
+  HWND Titled(const std::string &title) const;
+
+private:
+  DWORD processId_;
+};
 // The children of a window whose class is className (compared without regard to case).
 std::vector<HWND> ChildrenOfClass(HWND parent, const std::string &className);
 // The child button whose caption is caption; with loose, also a caption that differs only by

@@ -20,22 +20,35 @@ constexpr DWORD kPollMs = 100;
 constexpr DWORD kClickSearchMs = 5000;
 constexpr DWORD kSettleMs = 300;
 
+// The arguments of one step: its texts and its time limit.
+struct TArguments {
+  std::vector<std::string> Texts;
+  DWORD Ms = 0;
+};
+
+// A condition to wait for, and what to call it when it does not come.
+struct TWait {
+  std::string What;
+  DWORD Ms;
+  std::function<bool()> Condition;
+};
+
 class TDriver {
 public:
   ~TDriver() { CloseProcess(); }
 
   // Each returns true on success; on failure Error says why.
-  bool Start(const std::string &commandLine);
-  bool WaitMemo(const std::string &text, DWORD ms);
-  bool Click(const std::string &caption);
-  bool Close();
-  bool Dump();
-  bool Screenshot(const std::string &file);
-  bool WaitDialog(const std::string &title, DWORD ms);
-  bool DialogText();
-  bool DialogClick(const std::string &caption);
-  bool WaitExit(DWORD ms);
-  bool WaitGone(DWORD ms);
+  bool Start(const TArguments &a);
+  bool WaitMemo(const TArguments &a);
+  bool Click(const TArguments &a);
+  bool Close(const TArguments &a);
+  bool Dump(const TArguments &a);
+  bool Screenshot(const TArguments &a);
+  bool WaitDialog(const TArguments &a);
+  bool DialogText(const TArguments &a);
+  bool DialogClick(const TArguments &a);
+  bool WaitExit(const TArguments &a);
+  bool WaitGone(const TArguments &a);
 
   // Ends a started process that is still running.
   void TerminateStarted() {
@@ -47,9 +60,11 @@ public:
 
 private:
   bool Running() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
+  TProcessWindows Windows() const { return TProcessWindows(process_.dwProcessId); }
   bool NeedProcess();
-  // Polls condition until it holds, the time is up or the process has ended.
-  bool WaitFor(DWORD ms, const std::function<bool()> &condition, const std::string &what);
+  bool NeedDialog();
+  // Polls the condition until it holds, the time is up or the process has ended.
+  bool WaitFor(const TWait &wait);
   HWND FindMainWindow();
   void CloseProcess() {
     if (process_.hProcess != nullptr) {
@@ -75,7 +90,8 @@ std::string ProgramFolder(const std::string &commandLine) {
   return slash == std::string::npos ? std::string() : program.substr(0, slash + 1);
 }
 
-bool TDriver::Start(const std::string &commandLine) {
+bool TDriver::Start(const TArguments &a) {
+  const std::string &commandLine = a.Texts[0];
   CloseProcess();
   dialog_ = nullptr;
   const std::string folder = ProgramFolder(commandLine);
@@ -99,21 +115,29 @@ bool TDriver::NeedProcess() {
   return true;
 }
 
-bool TDriver::WaitFor(DWORD ms, const std::function<bool()> &condition, const std::string &what) {
+bool TDriver::NeedDialog() {
+  if (dialog_ == nullptr || !IsWindow(dialog_)) {
+    Error = "no dialog (wait-dialog first)";
+    return false;
+  }
+  return true;
+}
+
+bool TDriver::WaitFor(const TWait &wait) {
   if (!NeedProcess())
     return false;
   const DWORD start = GetTickCount();
   for (;;) {
-    if (condition())
+    if (wait.Condition())
       return true;
     if (!Running()) {
       DWORD code = 0;
       GetExitCodeProcess(process_.hProcess, &code);
-      Error = what + ": the process ended with exit=" + std::to_string(code);
+      Error = wait.What + ": the process ended with exit=" + std::to_string(code);
       return false;
     }
-    if (GetTickCount() - start >= ms) {
-      Error = what + ": not within " + std::to_string(ms) + " ms";
+    if (GetTickCount() - start >= wait.Ms) {
+      Error = wait.What + ": not within " + std::to_string(wait.Ms) + " ms";
       return false;
     }
     Sleep(kPollMs);
@@ -122,43 +146,38 @@ bool TDriver::WaitFor(DWORD ms, const std::function<bool()> &condition, const st
 
 HWND TDriver::FindMainWindow() {
   HWND window = nullptr;
-  if (WaitFor(
-          kClickSearchMs, [&] { return (window = MainWindow(process_.dwProcessId)); },
-          "main window"))
-    return window;
-  return nullptr;
+  const TWait wait{"main window", kClickSearchMs,
+                   [&] { return (window = Windows().Main()) != nullptr; }};
+  return WaitFor(wait) ? window : nullptr;
 }
 
-bool TDriver::WaitMemo(const std::string &text, DWORD ms) {
-  return WaitFor(
-      ms,
-      [&] {
-        const HWND main = MainWindow(process_.dwProcessId);
-        if (main == nullptr)
-          return false;
-        for (HWND edit : ChildrenOfClass(main, "Edit"))
-          if (TextOf(edit).find(text) != std::string::npos)
-            return true;
-        return false;
-      },
-      "memo text \"" + text + "\"");
+bool TDriver::WaitMemo(const TArguments &a) {
+  const std::string &text = a.Texts[0];
+  return WaitFor({"memo text \"" + text + "\"", a.Ms, [&] {
+                    const HWND main = Windows().Main();
+                    if (main == nullptr)
+                      return false;
+                    for (HWND edit : ChildrenOfClass(main, "Edit"))
+                      if (TextOf(edit).find(text) != std::string::npos)
+                        return true;
+                    return false;
+                  }});
 }
 
-bool TDriver::Click(const std::string &caption) {
+bool TDriver::Click(const TArguments &a) {
+  const std::string &caption = a.Texts[0];
   HWND button = nullptr;
-  if (!WaitFor(
-          kClickSearchMs,
-          [&] {
-            const HWND main = MainWindow(process_.dwProcessId);
-            return main != nullptr && (button = ButtonCaptioned(main, caption, false)) != nullptr;
-          },
-          "button \"" + caption + "\""))
+  if (!WaitFor({"button \"" + caption + "\"", kClickSearchMs, [&] {
+                  const HWND main = Windows().Main();
+                  return main != nullptr &&
+                         (button = ButtonCaptioned(main, caption, false)) != nullptr;
+                }}))
     return false;
   PressButton(button);
   return true;
 }
 
-bool TDriver::Close() {
+bool TDriver::Close(const TArguments &) {
   const HWND main = FindMainWindow();
   if (main == nullptr)
     return false;
@@ -167,15 +186,22 @@ bool TDriver::Close() {
   return true;
 }
 
-std::string Printable(const std::string &line) {
-  std::string out;
-  for (char c : line)
-    if (c != '\r')
-      out += c;
-  return out;
+// Prints each line of text (CR dropped) after prefix.
+void PrintLines(const char *prefix, const std::string &text) {
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos)
+      end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r')
+      line.pop_back();
+    std::printf("%s%s\n", prefix, line.c_str());
+    start = end + 1;
+  }
 }
 
-bool TDriver::Dump() {
+bool TDriver::Dump(const TArguments &) {
   const HWND main = FindMainWindow();
   if (main == nullptr)
     return false;
@@ -194,21 +220,12 @@ bool TDriver::Dump() {
     SendMessageTimeoutA(gauge, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, kClickSearchMs, &position);
     std::printf("gauge=%ld\n", static_cast<long>(position));
   }
-  for (HWND edit : ChildrenOfClass(main, "Edit")) {
-    const std::string text = TextOf(edit);
-    size_t start = 0;
-    while (start < text.size()) {
-      size_t end = text.find('\n', start);
-      if (end == std::string::npos)
-        end = text.size();
-      std::printf("memo=%s\n", Printable(text.substr(start, end - start)).c_str());
-      start = end + 1;
-    }
-  }
+  for (HWND edit : ChildrenOfClass(main, "Edit"))
+    PrintLines("memo=", TextOf(edit));
   return true;
 }
 
-bool TDriver::Screenshot(const std::string &file) {
+bool TDriver::Screenshot(const TArguments &a) {
   const HWND main = FindMainWindow();
   if (main == nullptr)
     return false;
@@ -216,57 +233,44 @@ bool TDriver::Screenshot(const std::string &file) {
   RedrawWindow(main, nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_ERASENOW);
   Sleep(kSettleMs);
-  if (!SaveClientArea(main, file)) {
-    Error = "cannot save " + file;
+  if (!SaveClientArea(main, a.Texts[0])) {
+    Error = "cannot save " + a.Texts[0];
     return false;
   }
   return true;
 }
 
-bool TDriver::WaitDialog(const std::string &title, DWORD ms) {
-  return WaitFor(
-      ms, [&] { return (dialog_ = WindowTitled(process_.dwProcessId, title)) != nullptr; },
-      "dialog \"" + title + "\"");
+bool TDriver::WaitDialog(const TArguments &a) {
+  const std::string &title = a.Texts[0];
+  return WaitFor({"dialog \"" + title + "\"", a.Ms,
+                  [&] { return (dialog_ = Windows().Titled(title)) != nullptr; }});
 }
 
-bool TDriver::DialogText() {
-  if (dialog_ == nullptr || !IsWindow(dialog_)) {
-    Error = "no dialog (wait-dialog first)";
+bool TDriver::DialogText(const TArguments &) {
+  if (!NeedDialog())
     return false;
-  }
-  for (HWND label : ChildrenOfClass(dialog_, "Static")) {
-    const std::string text = TextOf(label);
-    size_t start = 0;
-    while (start < text.size()) {
-      size_t end = text.find('\n', start);
-      if (end == std::string::npos)
-        end = text.size();
-      std::printf("text=%s\n", Printable(text.substr(start, end - start)).c_str());
-      start = end + 1;
-    }
-  }
+  for (HWND label : ChildrenOfClass(dialog_, "Static"))
+    PrintLines("text=", TextOf(label));
   return true;
 }
 
-bool TDriver::DialogClick(const std::string &caption) {
-  if (dialog_ == nullptr || !IsWindow(dialog_)) {
-    Error = "no dialog (wait-dialog first)";
+bool TDriver::DialogClick(const TArguments &a) {
+  if (!NeedDialog())
     return false;
-  }
-  const HWND button = ButtonCaptioned(dialog_, caption, true);
+  const HWND button = ButtonCaptioned(dialog_, a.Texts[0], true);
   if (button == nullptr) {
-    Error = "the dialog has no button \"" + caption + "\"";
+    Error = "the dialog has no button \"" + a.Texts[0] + "\"";
     return false;
   }
   PressButton(button);
   return true;
 }
 
-bool TDriver::WaitExit(DWORD ms) {
+bool TDriver::WaitExit(const TArguments &a) {
   if (!NeedProcess())
     return false;
-  if (WaitForSingleObject(process_.hProcess, ms) != WAIT_OBJECT_0) {
-    Error = "the process is still running after " + std::to_string(ms) + " ms";
+  if (WaitForSingleObject(process_.hProcess, a.Ms) != WAIT_OBJECT_0) {
+    Error = "the process is still running after " + std::to_string(a.Ms) + " ms";
     return false;
   }
   DWORD code = 0;
@@ -275,12 +279,12 @@ bool TDriver::WaitExit(DWORD ms) {
   return true;
 }
 
-bool TDriver::WaitGone(DWORD ms) {
+bool TDriver::WaitGone(const TArguments &a) {
   if (!NeedProcess())
     return false;
   const DWORD start = GetTickCount();
-  while (GetTickCount() - start < ms) {
-    if (!TopLevelWindows(process_.dwProcessId).empty()) {
+  while (GetTickCount() - start < a.Ms) {
+    if (!Windows().TopLevel().empty()) {
       Error = "a window appeared";
       return false;
     }
@@ -291,33 +295,28 @@ bool TDriver::WaitGone(DWORD ms) {
   return true;
 }
 
-// One step of the command line: its name, required arguments, and whether a time in ms may
-// follow them, with its default.
+// One kind of step: its name, the number of texts it takes, and the default of the time limit
+// that may follow them (0: it takes none).
 struct TStepKind {
   const char *Name;
-  int Arguments;
-  DWORD DefaultMs; // 0: the step takes no time argument
-  std::function<bool(TDriver &, const std::vector<std::string> &, DWORD)> Run;
+  size_t Texts;
+  DWORD DefaultMs;
+  bool (TDriver::*Run)(const TArguments &);
 };
 
-const std::vector<TStepKind> &StepKinds() {
-  static const std::vector<TStepKind> kinds = {
-      {"start", 1, 0, [](TDriver &d, const auto &a, DWORD) { return d.Start(a[0]); }},
-      {"wait-memo", 1, 60000,
-       [](TDriver &d, const auto &a, DWORD ms) { return d.WaitMemo(a[0], ms); }},
-      {"click", 1, 0, [](TDriver &d, const auto &a, DWORD) { return d.Click(a[0]); }},
-      {"close", 0, 0, [](TDriver &d, const auto &, DWORD) { return d.Close(); }},
-      {"dump", 0, 0, [](TDriver &d, const auto &, DWORD) { return d.Dump(); }},
-      {"screenshot", 1, 0, [](TDriver &d, const auto &a, DWORD) { return d.Screenshot(a[0]); }},
-      {"wait-dialog", 1, 30000,
-       [](TDriver &d, const auto &a, DWORD ms) { return d.WaitDialog(a[0], ms); }},
-      {"dialog-text", 0, 0, [](TDriver &d, const auto &, DWORD) { return d.DialogText(); }},
-      {"dialog-click", 1, 0, [](TDriver &d, const auto &a, DWORD) { return d.DialogClick(a[0]); }},
-      {"wait-exit", 0, 30000, [](TDriver &d, const auto &, DWORD ms) { return d.WaitExit(ms); }},
-      {"wait-gone", 0, 3000, [](TDriver &d, const auto &, DWORD ms) { return d.WaitGone(ms); }},
-  };
-  return kinds;
-}
+constexpr TStepKind kStepKinds[] = {
+    {"start", 1, 0, &TDriver::Start},
+    {"wait-memo", 1, 60000, &TDriver::WaitMemo},
+    {"click", 1, 0, &TDriver::Click},
+    {"close", 0, 0, &TDriver::Close},
+    {"dump", 0, 0, &TDriver::Dump},
+    {"screenshot", 1, 0, &TDriver::Screenshot},
+    {"wait-dialog", 1, 30000, &TDriver::WaitDialog},
+    {"dialog-text", 0, 0, &TDriver::DialogText},
+    {"dialog-click", 1, 0, &TDriver::DialogClick},
+    {"wait-exit", 0, 30000, &TDriver::WaitExit},
+    {"wait-gone", 0, 3000, &TDriver::WaitGone},
+};
 
 bool IsNumber(const std::string &text) {
   if (text.empty())
@@ -328,36 +327,41 @@ bool IsNumber(const std::string &text) {
   return true;
 }
 
-int Run(int argc, char **argv) {
-  if (argc < 2) {
+const TStepKind *FindStep(const std::string &name) {
+  for (const TStepKind &kind : kStepKinds)
+    if (name == kind.Name)
+      return &kind;
+  return nullptr;
+}
+
+// Runs the step that begins at argument i and moves i past it; "" on success, else the reason.
+std::string RunStep(TDriver &driver, const std::vector<std::string> &argv, size_t &i) {
+  const TStepKind *kind = FindStep(argv[i++]);
+  if (kind == nullptr)
+    return "unknown step";
+  if (argv.size() - i < kind->Texts)
+    return "missing argument";
+  TArguments arguments;
+  arguments.Texts.assign(argv.begin() + static_cast<std::ptrdiff_t>(i),
+                         argv.begin() + static_cast<std::ptrdiff_t>(i + kind->Texts));
+  i += kind->Texts;
+  arguments.Ms = kind->DefaultMs;
+  if (arguments.Ms != 0 && i < argv.size() && IsNumber(argv[i]))
+    arguments.Ms = static_cast<DWORD>(std::strtoul(argv[i++].c_str(), nullptr, 10));
+  return (driver.*kind->Run)(arguments) ? std::string() : driver.Error;
+}
+
+int Run(const std::vector<std::string> &argv) {
+  if (argv.size() < 2) {
     std::fprintf(stderr, "usage: uidriver STEP [ARGUMENT...] [STEP ...] (see README.md)\n");
     return 2;
   }
   TDriver driver;
   int number = 0;
-  for (int i = 1; i < argc;) {
-    const std::string name = argv[i++];
+  for (size_t i = 1; i < argv.size();) {
+    const std::string &name = argv[i];
     ++number;
-    const TStepKind *kind = nullptr;
-    for (const TStepKind &k : StepKinds())
-      if (name == k.Name)
-        kind = &k;
-    std::string error;
-    std::vector<std::string> arguments;
-    DWORD ms = 0;
-    if (kind == nullptr) {
-      error = "unknown step";
-    } else if (argc - i < kind->Arguments) {
-      error = "missing argument";
-    } else {
-      arguments.assign(argv + i, argv + i + kind->Arguments);
-      i += kind->Arguments;
-      ms = kind->DefaultMs;
-      if (ms != 0 && i < argc && IsNumber(argv[i]))
-        ms = static_cast<DWORD>(std::strtoul(argv[i++], nullptr, 10));
-      if (!kind->Run(driver, arguments, ms))
-        error = driver.Error;
-    }
+    const std::string error = RunStep(driver, argv, i);
     std::fflush(stdout);
     if (!error.empty()) {
       std::printf("uidriver: step %d (%s) failed: %s\n", number, name.c_str(), error.c_str());
@@ -372,4 +376,6 @@ int Run(int argc, char **argv) {
 } // namespace
 } // namespace uidriver
 
-int main(int argc, char **argv) { return uidriver::Run(argc, argv); }
+int main(int argc, char **argv) {
+  return uidriver::Run(std::vector<std::string>(argv, argv + argc));
+}

@@ -8,7 +8,7 @@
 namespace session::test {
 namespace {
 
-constexpr int64_t kMB = 1024 * 1024;
+constexpr int64_t kMB = int64_t{1024} * 1024;
 
 // A liner-notes page as producers write it: settings in a comment ahead of the HTML, which
 // the reader takes as further lines of the last section.

@@ -119,13 +119,13 @@ TEST_F(SessionTest, FailedRecordingCountsTwiceWithTheOkThatFollows) {
   rig.Failed = true;
   rig.Log.clear();
   form.RecordingFinished();
-  EXPECT_TRUE(rig.Logged(
-      {"ReleaseCache", "progress:102@" + std::to_string(rig.Fake.Now),
-       "memo:*** Error - A problem has prevented completion of your CD. This may be due to a "
-       "defect on the blank CD, to running other programs while recording, running out of "
-       "memory, to \"Auto Insert Notification\" (AIN) being enabled, or there may be a problem "
-       "with your recorder. Click the Help button to read more or press OK to exit now.",
-       "caption:&OK", "beep", "UnloadDecoder"}));
+  const std::string failedLine =
+      "memo:*** Error - A problem has prevented completion of your CD. This may be due to a "
+      "defect on the blank CD, to running other programs while recording, running out of "
+      "memory, to \"Auto Insert Notification\" (AIN) being enabled, or there may be a problem "
+      "with your recorder. Click the Help button to read more or press OK to exit now.";
+  EXPECT_TRUE(rig.Logged({"ReleaseCache", "progress:102@" + std::to_string(rig.Fake.Now),
+                          failedLine, "caption:&OK", "beep", "UnloadDecoder"}));
   EXPECT_FALSE(rig.Has("Eject"));
   EXPECT_FALSE(rig.Has("CleanUp"));
   EXPECT_EQ(Recording, form.SessionState);
@@ -142,12 +142,12 @@ TEST_F(SessionTest, CompletedRecordingEjectsCleansUpAndEndsWithSelfRemoval) {
   form.FormActivate();
   rig.Log.clear();
   form.RecordingFinished();
-  EXPECT_TRUE(
-      rig.Logged({"ReleaseCache", "Eject",
-                  "memo:\r\n *********************************\r\nCD completed successfully!\r\n"
-                  "*********************************",
-                  "memo:Hint - Label your CD with a good felt marker.", "caption:&OK", "beep",
-                  "CleanUp", "UnloadDecoder"}));
+  const std::string completedLines =
+      "memo:\r\n *********************************\r\nCD completed successfully!\r\n"
+      "*********************************";
+  EXPECT_TRUE(rig.Logged({"ReleaseCache", "Eject", completedLines,
+                          "memo:Hint - Label your CD with a good felt marker.", "caption:&OK",
+                          "beep", "CleanUp", "UnloadDecoder"}));
   const std::vector<std::string> lines = SplitLines(rig.Memo);
   EXPECT_NE(std::string::npos, lines.back().find("Patent"));
   EXPECT_EQ("Press OK to display the CD Cover & Liner Notes from the producer of this CD.",
