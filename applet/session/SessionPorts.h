@@ -39,7 +39,8 @@ public:
   [[noreturn]] virtual void Halt(int exitCode) = 0;
 };
 
-// What the session reads of a recorder found by drive discovery.
+// What the session reads of a recorder found by drive discovery: the device layer copies these
+// fields from each TDriveData record of its recorders list.
 struct TRecorderInfo {
   uint8_t HaId = 0;
   uint8_t Target = 0;
@@ -54,8 +55,10 @@ struct TRecorderInfo {
 enum class TStartStopAction { Load, Eject };
 
 // The device layer: the ASPI-loaded flag, the recorder list built at start-up, and the three
-// drive commands the session sends itself. Commands return true on failure, like every
-// device operation; they run on the main thread while no recording thread talks to the drive.
+// drive commands the session sends itself, each on the recorder's HaId and Target with the
+// device layer's own retry rules. Commands return true on failure, like every device
+// operation; they run on the main thread while no recording thread talks to the drive.
+// CreateDeviceLayer (Modules.h) hands out the implementation.
 class TDevicePort {
 public:
   virtual ~TDevicePort() = default;

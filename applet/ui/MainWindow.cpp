@@ -125,7 +125,6 @@ void TMainWindow::CreateControls() {
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   }
   memo_ = GetDlgItem(window_, IDC_MEMO_STATUS);
-  buttonLink_ = GetDlgItem(window_, IDC_BUTTON_LINK);
   buttonOk_ = GetDlgItem(window_, IDC_BUTTON_OK);
   gauge_ = GetDlgItem(window_, IDC_PROGRESS_BAR);
   SendMessageA(gauge_, PBM_SETRANGE32, 0, kGaugeMaximum);

@@ -57,7 +57,6 @@ private:
   session::TFormMain *form_ = nullptr;
   HWND window_ = nullptr;
   HWND memo_ = nullptr;
-  HWND buttonLink_ = nullptr;
   HWND buttonOk_ = nullptr;
   HWND gauge_ = nullptr;
   HFONT font_ = nullptr;
