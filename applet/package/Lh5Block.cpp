@@ -1,6 +1,6 @@
-// Writing one "LH5" block: the code tables, then the symbols.
+#include "applet/package/Lh5Block.h"
+
 #include "applet/package/Huffman.h"
-#include "applet/package/Lh5Encoder.h"
 
 #include <algorithm>
 
@@ -8,18 +8,15 @@ namespace package {
 namespace lh5 {
 namespace {
 
-using TWriter = TBitWriter<TByteSink>;
-
 constexpr unsigned kMaxRunCount = 18;   // longest zero run of code-length symbol 1
 constexpr unsigned kSplitRunCount = 19; // sent as one zero and a run of 18
 constexpr unsigned kZeroRunEnd = 6;     // the run after the special position covers up to here
 
-unsigned PositionClass(unsigned position) {
-  unsigned c = 0;
-  while (position >> c)
-    ++c;
-  return c;
-}
+// Counts bits instead of writing them.
+struct TBitCounter {
+  uint64_t Bits = 0;
+  void Put(unsigned n, uint32_t) { Bits += n; }
+};
 
 // A code ready to send: lengths, codes, and the one symbol when only one is used.
 template <unsigned N> struct TCode {
@@ -35,7 +32,13 @@ template <unsigned N> struct TCode {
         static_cast<unsigned>(std::find_if(freq, freq + N, [](uint32_t f) { return f; }) - freq) %
         N;
   }
-  void Put(TWriter &out, unsigned s) const { out.Put(Length[s], Code[s]); }
+  template <class W> void Put(W &out, unsigned s) const { out.Put(Length[s], Code[s]); }
+  uint64_t Bits(const uint32_t *freq) const {
+    uint64_t bits = 0;
+    for (unsigned s = 0; s < N; ++s)
+      bits += uint64_t{freq[s]} * Length[s];
+    return bits;
+  }
 };
 
 unsigned TrimmedCount(const uint8_t *lengths, unsigned n) {
@@ -44,8 +47,7 @@ unsigned TrimmedCount(const uint8_t *lengths, unsigned n) {
   return n;
 }
 
-// Visits the literal/length lengths as code-length symbols: each call is (symbol, extra bit
-// count, extra value).
+// Visits the literal/length lengths as code-length symbols: (symbol, extra bits, extra value).
 template <class Visit> void ForEachLengthSymbol(const uint8_t *lengths, Visit visit) {
   const unsigned n = TrimmedCount(lengths, kLiteralLengthSymbols);
   for (unsigned i = 0; i < n;) {
@@ -71,7 +73,8 @@ template <class Visit> void ForEachLengthSymbol(const uint8_t *lengths, Visit vi
   }
 }
 
-void WriteSmallLengths(TWriter &out, const uint8_t *lengths, unsigned symbols, unsigned countBits,
+template <class W>
+void WriteSmallLengths(W &out, const uint8_t *lengths, unsigned symbols, unsigned countBits,
                        int special) {
   const unsigned n = TrimmedCount(lengths, symbols);
   out.Put(countBits, n);
@@ -90,20 +93,11 @@ void WriteSmallLengths(TWriter &out, const uint8_t *lengths, unsigned symbols, u
   }
 }
 
-} // namespace
-
-void WriteBlock(TWriter &out, const uint16_t *symbols, const uint16_t *positions, size_t count) {
-  uint32_t literalFreq[kLiteralLengthSymbols] = {};
-  uint32_t positionFreq[kPositionClasses] = {};
-  for (size_t i = 0; i < count; ++i) {
-    ++literalFreq[symbols[i]];
-    if (symbols[i] >= kLiterals)
-      ++positionFreq[PositionClass(positions[i])];
-  }
-  const TCode<kLiteralLengthSymbols> literals(literalFreq);
-  const TCode<kPositionClasses> classes(positionFreq);
-
-  out.Put(kBlockSizeBits, static_cast<uint32_t>(count));
+// The block size and the three code tables.
+template <class W>
+void WriteTables(W &out, uint32_t count, const TCode<kLiteralLengthSymbols> &literals,
+                 const TCode<kPositionClasses> &classes) {
+  out.Put(kBlockSizeBits, count);
   if (literals.Used >= 2) {
     uint32_t lengthFreq[kCodeLengthSymbols] = {};
     ForEachLengthSymbol(literals.Length, [&](unsigned s, unsigned, unsigned) { ++lengthFreq[s]; });
@@ -132,7 +126,40 @@ void WriteBlock(TWriter &out, const uint16_t *symbols, const uint16_t *positions
     out.Put(kPositionCountBits, 0);
     out.Put(kPositionCountBits, classes.Single);
   }
+}
 
+} // namespace
+
+unsigned PositionClass(unsigned position) {
+  unsigned c = 0;
+  while (position >> c)
+    ++c;
+  return c;
+}
+
+void TBlockStats::Merge(const TBlockStats &other) {
+  for (unsigned s = 0; s < kLiteralLengthSymbols; ++s)
+    Literal[s] += other.Literal[s];
+  for (unsigned c = 0; c < kPositionClasses; ++c)
+    Position[c] += other.Position[c];
+  ExtraBits += other.ExtraBits;
+  Count += other.Count;
+}
+
+uint64_t BlockBits(const TBlockStats &stats) {
+  const TCode<kLiteralLengthSymbols> literals(stats.Literal);
+  const TCode<kPositionClasses> classes(stats.Position);
+  TBitCounter counter;
+  WriteTables(counter, stats.Count, literals, classes);
+  return counter.Bits + literals.Bits(stats.Literal) + classes.Bits(stats.Position) +
+         stats.ExtraBits;
+}
+
+void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const uint16_t *symbols,
+                const uint16_t *positions, size_t count, TCodeLengths &lengths) {
+  const TCode<kLiteralLengthSymbols> literals(stats.Literal);
+  const TCode<kPositionClasses> classes(stats.Position);
+  WriteTables(out, static_cast<uint32_t>(count), literals, classes);
   for (size_t i = 0; i < count; ++i) {
     literals.Put(out, symbols[i]);
     if (symbols[i] < kLiterals)
@@ -142,6 +169,8 @@ void WriteBlock(TWriter &out, const uint16_t *symbols, const uint16_t *positions
     if (c > 1)
       out.Put(c - 1, positions[i] - (1u << (c - 1)));
   }
+  std::copy(literals.Length, literals.Length + kLiteralLengthSymbols, lengths.Literal);
+  std::copy(classes.Length, classes.Length + kPositionClasses, lengths.Position);
 }
 
 } // namespace lh5

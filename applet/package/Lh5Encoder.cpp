@@ -1,5 +1,7 @@
 #include "applet/package/Lh5Encoder.h"
 
+#include "applet/package/Huffman.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -15,10 +17,15 @@ constexpr uint32_t kMinLookAhead = kLongestMatch + 1; // kept before coding, unt
 constexpr unsigned kHashBits = 15;
 constexpr uint32_t kHashMask = (1u << kHashBits) - 1;
 constexpr int32_t kNil = -1;
-constexpr unsigned kMaxChain = 256;   // candidates tried per position
-constexpr unsigned kGoodLength = 32;  // with a previous match this long, try a quarter as many
-constexpr unsigned kNiceLength = 256; // stop searching at a match this long
-constexpr unsigned kTooFar = 4096;    // a 3-byte match farther than this costs more than literals
+constexpr unsigned kMaxChain = 256;    // candidates tried per position
+constexpr unsigned kGoodLength = 32;   // with a previous match this long, try a quarter as many
+constexpr unsigned kNiceLength = 256;  // stop searching at a match this long
+constexpr unsigned kCheckedLength = 6; // longer matches are always worth their bits
+constexpr size_t kChunk = 2048;        // symbols weighed at a time for joining the open block
+constexpr uint8_t kDefaultLiteralCost = 8;
+constexpr uint8_t kDefaultLengthCost = 8;
+constexpr uint8_t kDefaultPositionCost = 4;
+constexpr uint8_t kUnusedExtraCost = 2; // a symbol the last block lacked: longer than its longest
 
 uint32_t Hash(const uint8_t *p) {
   return ((uint32_t{p[0]} << 10) ^ (uint32_t{p[1]} << 5) ^ p[2]) & kHashMask;
@@ -47,8 +54,35 @@ unsigned CommonLength(const uint8_t *a, const uint8_t *b, unsigned max) {
 TLh5Encoder::TLh5Encoder()
     : buffer_(kBufferSize, 0), head_(size_t{1} << kHashBits, kNil), prev_(kBufferSize, kNil),
       out_(sink_) {
-  symbols_.reserve(kMaxBlockSymbols);
-  positions_.reserve(kMaxBlockSymbols);
+  symbols_.reserve(kMaxBlockSymbols + kChunk);
+  positions_.reserve(kMaxBlockSymbols + kChunk);
+  std::fill(literalCost_, literalCost_ + kLiterals, kDefaultLiteralCost);
+  std::fill(literalCost_ + kLiterals, literalCost_ + kLiteralLengthSymbols, kDefaultLengthCost);
+  std::fill(positionCost_, positionCost_ + kPositionClasses, kDefaultPositionCost);
+}
+
+void TLh5Encoder::SetCosts(const TCodeLengths &lengths) {
+  auto set = [](const uint8_t *len, unsigned n, uint8_t *cost) {
+    const uint8_t longest = *std::max_element(len, len + n);
+    const uint8_t unused =
+        static_cast<uint8_t>(std::min<unsigned>(longest + kUnusedExtraCost, kMaxCodeLength));
+    for (unsigned s = 0; s < n; ++s)
+      cost[s] = len[s] != 0 ? len[s] : unused;
+  };
+  set(lengths.Literal, kLiteralLengthSymbols, literalCost_);
+  set(lengths.Position, kPositionClasses, positionCost_);
+}
+
+bool TLh5Encoder::Worthwhile(unsigned length, unsigned distance) const {
+  if (length > kCheckedLength)
+    return true;
+  const unsigned c = PositionClass(distance - 1);
+  const unsigned matchBits =
+      literalCost_[kMatchBase + length] + positionCost_[c] + (c > 1 ? c - 1 : 0);
+  unsigned literalBits = 0;
+  for (unsigned i = 0; i < length; ++i)
+    literalBits += literalCost_[buffer_[pos_ + i]];
+  return matchBits < literalBits;
 }
 
 size_t TLh5Encoder::Room() const { return std::min(kBufferSize - end_, pos_ + kLookAhead - end_); }
@@ -99,7 +133,7 @@ void TLh5Encoder::Compress(bool final) {
     if (head != kNil) {
       unsigned distance = 0;
       const unsigned len = LongestMatch(head, prevLength, distance);
-      if (len > kShortestMatch || (len == kShortestMatch && distance <= kTooFar)) {
+      if (len >= kShortestMatch && Worthwhile(len, distance)) {
         matchLength_ = len;
         matchDistance_ = distance;
       }
@@ -125,7 +159,8 @@ void TLh5Encoder::Compress(bool final) {
     if (matchAvailable_)
       Emit(buffer_[pos_ - 1], 0);
     matchAvailable_ = false;
-    FlushBlock();
+    CloseChunk();
+    WriteOpenBlock();
     out_.Put(kFinalPadBits, 0); // completes the last partial byte
     return;
   }
@@ -146,16 +181,44 @@ void TLh5Encoder::Slide() {
 void TLh5Encoder::Emit(unsigned symbol, unsigned position) {
   symbols_.push_back(static_cast<uint16_t>(symbol));
   positions_.push_back(static_cast<uint16_t>(position));
-  if (symbols_.size() == kMaxBlockSymbols)
-    FlushBlock();
+  chunk_.Add(symbol, position);
+  if (chunk_.Count == kChunk)
+    CloseChunk();
 }
 
-void TLh5Encoder::FlushBlock() {
-  if (symbols_.empty())
+void TLh5Encoder::CloseChunk() {
+  if (chunk_.Count == 0)
     return;
-  WriteBlock(out_, symbols_.data(), positions_.data(), symbols_.size());
-  symbols_.clear();
-  positions_.clear();
+  const uint64_t chunkBits = BlockBits(chunk_);
+  bool join = blockEnd_ == 0;
+  if (!join && blockEnd_ + chunk_.Count <= kMaxBlockSymbols) {
+    TBlockStats joined = block_;
+    joined.Merge(chunk_);
+    const uint64_t joinedBits = BlockBits(joined);
+    if (joinedBits <= blockBits_ + chunkBits) {
+      join = true;
+      blockBits_ = joinedBits - chunkBits; // chunkBits is added back below
+    }
+  }
+  if (!join)
+    WriteOpenBlock();
+  block_.Merge(chunk_);
+  blockBits_ += chunkBits;
+  blockEnd_ = symbols_.size();
+  chunk_ = TBlockStats();
+}
+
+void TLh5Encoder::WriteOpenBlock() {
+  if (blockEnd_ == 0)
+    return;
+  TCodeLengths lengths;
+  WriteBlock(out_, block_, symbols_.data(), positions_.data(), blockEnd_, lengths);
+  SetCosts(lengths);
+  symbols_.erase(symbols_.begin(), symbols_.begin() + static_cast<std::ptrdiff_t>(blockEnd_));
+  positions_.erase(positions_.begin(), positions_.begin() + static_cast<std::ptrdiff_t>(blockEnd_));
+  blockEnd_ = 0;
+  block_ = TBlockStats();
+  blockBits_ = 0;
 }
 
 } // namespace package

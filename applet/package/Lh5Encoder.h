@@ -4,6 +4,7 @@
 #pragma once
 
 #include "applet/package/BitIO.h"
+#include "applet/package/Lh5Block.h"
 #include "applet/package/Lh5Format.h"
 
 #include <cstddef>
@@ -11,13 +12,6 @@
 #include <vector>
 
 namespace package {
-
-namespace lh5 {
-// Writes one block: its size, the code-length, literal/length and position codes, then the
-// symbols. symbols[i] is a literal/length symbol; positions[i] the distance - 1 of a match.
-void WriteBlock(TBitWriter<TByteSink> &out, const uint16_t *symbols, const uint16_t *positions,
-                size_t count);
-} // namespace lh5
 
 class TLh5Encoder {
 public:
@@ -36,9 +30,15 @@ private:
   int32_t InsertString(uint32_t pos);
   // The longest match for pos_ longer than shorterThan, or 0; sets distance.
   unsigned LongestMatch(int32_t candidate, unsigned shorterThan, unsigned &distance) const;
+  // Whether a short match costs fewer bits than its bytes as literals, by the last block's codes.
+  bool Worthwhile(unsigned length, unsigned distance) const;
+  void SetCosts(const lh5::TCodeLengths &lengths);
   void Slide();
   void Emit(unsigned symbol, unsigned position);
-  void FlushBlock();
+  // Symbols gather in chunks; a chunk joins the open block when that makes the two smaller than
+  // apart, otherwise the open block is written and the chunk opens the next.
+  void CloseChunk();
+  void WriteOpenBlock();
 
   std::vector<uint8_t> buffer_;
   std::vector<int32_t> head_;
@@ -48,8 +48,14 @@ private:
   unsigned matchLength_ = lh5::kShortestMatch - 1;
   unsigned matchDistance_ = 0;
   bool matchAvailable_ = false;
-  std::vector<uint16_t> symbols_;
+  std::vector<uint16_t> symbols_; // the open block, then the current chunk
   std::vector<uint16_t> positions_;
+  size_t blockEnd_ = 0; // symbols of the open block
+  lh5::TBlockStats block_;
+  lh5::TBlockStats chunk_;
+  uint64_t blockBits_ = 0;
+  uint8_t literalCost_[lh5::kLiteralLengthSymbols];
+  uint8_t positionCost_[lh5::kPositionClasses];
   TByteSink sink_;
   TBitWriter<TByteSink> out_;
 };

@@ -1,0 +1,50 @@
+// "LH5" blocks on the encoding side: symbol statistics, the exact size of a block, and writing
+// one.
+#pragma once
+
+#include "applet/package/BitIO.h"
+#include "applet/package/Lh5Format.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace package {
+namespace lh5 {
+
+unsigned PositionClass(unsigned position);
+
+// Symbol counts of a run of symbols. Positions are match distances - 1.
+struct TBlockStats {
+  uint32_t Literal[kLiteralLengthSymbols] = {};
+  uint32_t Position[kPositionClasses] = {};
+  uint64_t ExtraBits = 0; // verbatim position bits
+  uint32_t Count = 0;
+
+  void Add(unsigned symbol, unsigned position) {
+    ++Literal[symbol];
+    ++Count;
+    if (symbol < kLiterals)
+      return;
+    const unsigned c = PositionClass(position);
+    ++Position[c];
+    ExtraBits += c > 1 ? c - 1 : 0;
+  }
+  void Merge(const TBlockStats &other);
+};
+
+// Bits a block with these statistics takes, tables included.
+uint64_t BlockBits(const TBlockStats &stats);
+
+// Code lengths of the last block written: the encoder's estimate of what symbols cost.
+struct TCodeLengths {
+  uint8_t Literal[kLiteralLengthSymbols];
+  uint8_t Position[kPositionClasses];
+};
+
+// Writes one block of count (at most 65535) symbols with the given statistics: its size, the
+// code-length, literal/length and position codes, then the symbols. Returns the code lengths.
+void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const uint16_t *symbols,
+                const uint16_t *positions, size_t count, TCodeLengths &lengths);
+
+} // namespace lh5
+} // namespace package
