@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace package {
 namespace testing {
 namespace {
@@ -56,6 +58,53 @@ TEST(CodecRoundTrip, Lh5GivesBackItsInput) {
     CheckRoundTrip(
         s, [](TMemoryIO &io) { Lh5Encode(io); },
         [](TMemoryIO &io, uint32_t n) { Lh5Decode(io, n); });
+}
+
+// Decodes hostile data: it must end, with at most one match beyond the size, or with a bad table.
+template <class Encode, class Decode>
+void CheckBounded(const char *name, Encode encode, Decode decode, unsigned longestMatch) {
+  TRandom rng(17);
+  for (int round = 0; round < 60; ++round) {
+    SCOPED_TRACE(std::string(name) + " round " + std::to_string(round));
+    const uint32_t size = rng.Next() % 60000;
+    std::vector<uint8_t> stream = RandomBytes(rng.Next() % 3000, rng.Next());
+    if (round % 3 == 0) {
+      // A valid stream cut short.
+      TMemoryIO enc(Text(size, rng.Next()));
+      encode(enc);
+      stream.assign(enc.Output().begin(), enc.Output().begin() + enc.Output().size() / 2);
+    }
+    TMemoryIO io(stream);
+    try {
+      decode(io, size);
+      EXPECT_GE(io.Output().size(), size);
+      EXPECT_LT(io.Output().size(), size + longestMatch);
+    } catch (const ELZHBadDecodeTable &) {
+      EXPECT_LT(io.Output().size(), size + longestMatch);
+    }
+  }
+}
+
+TEST(CodecDamage, RandomAndTruncatedStreamsEndWithinBounds) {
+  CheckBounded(
+      "LZH", [](TMemoryIO &io) { LzhEncode(io); },
+      [](TMemoryIO &io, uint32_t n) { LzhDecode(io, n); }, lzh::kLongestMatch);
+  CheckBounded(
+      "LH5", [](TMemoryIO &io) { Lh5Encode(io); },
+      [](TMemoryIO &io, uint32_t n) { Lh5Decode(io, n); }, lh5::kLongestMatch);
+}
+
+TEST(CodecBudget, EncodersLetTheBudgetExceptionThrough) {
+  const std::vector<uint8_t> noise = RandomBytes(50000, 21);
+  TMemoryIO lzh(noise, noise.size());
+  EXPECT_THROW(LzhEncode(lzh), EUnableToCompress);
+  TMemoryIO lh5(noise, noise.size());
+  EXPECT_THROW(Lh5Encode(lh5), EUnableToCompress);
+  // Text fits its budget.
+  const std::vector<uint8_t> text = Text(50000, 22);
+  TMemoryIO fits(text, text.size());
+  EXPECT_NO_THROW(Lh5Encode(fits));
+  EXPECT_LT(fits.Output().size(), text.size() / 2);
 }
 
 } // namespace
