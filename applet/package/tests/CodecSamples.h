@@ -47,13 +47,15 @@ inline std::vector<uint8_t> Text(size_t n, uint32_t seed) {
   return std::vector<uint8_t>(s.begin(), s.end());
 }
 
+constexpr double kTwoPi = 6.283185307179586;
+
 // 16-bit stereo samples of two tones with a little noise.
 inline std::vector<uint8_t> Audio(size_t n, uint32_t seed) {
   TRandom rng(seed);
   std::vector<uint8_t> v(n);
   for (size_t i = 0; i + 1 < n; i += 2) {
     const double t = static_cast<double>(i / 4) / 44100.0;
-    const double x = 8000 * std::sin(2 * M_PI * 440 * t) + 3000 * std::sin(2 * M_PI * 1234 * t);
+    const double x = 8000 * std::sin(kTwoPi * 440 * t) + 3000 * std::sin(kTwoPi * 1234 * t);
     const auto s = static_cast<int16_t>(x + static_cast<int>(rng.Next() % 64) - 32);
     v[i] = static_cast<uint8_t>(s & 0xFF);
     v[i + 1] = static_cast<uint8_t>((s >> 8) & 0xFF);
