@@ -130,13 +130,6 @@ void WriteTables(W &out, uint32_t count, const TCode<kLiteralLengthSymbols> &lit
 
 } // namespace
 
-unsigned PositionClass(unsigned position) {
-  unsigned c = 0;
-  while (position >> c)
-    ++c;
-  return c;
-}
-
 void TBlockStats::Merge(const TBlockStats &other) {
   for (unsigned s = 0; s < kLiteralLengthSymbols; ++s)
     Literal[s] += other.Literal[s];

@@ -11,7 +11,14 @@
 namespace package {
 namespace lh5 {
 
-unsigned PositionClass(unsigned position);
+// 0 for position 0, else the bit length of the position (1 to 13).
+inline unsigned PositionClass(unsigned position) {
+  unsigned c = 0;
+  for (unsigned step = 8; step > 0; step >>= 1)
+    if (position >> (c + step))
+      c += step;
+  return position == 0 ? 0 : c + 1;
+}
 
 // Symbol counts of a run of symbols. Positions are match distances - 1.
 struct TBlockStats {

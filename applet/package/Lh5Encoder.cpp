@@ -107,7 +107,9 @@ unsigned TLh5Encoder::LongestMatch(int32_t candidate, unsigned shorterThan,
   unsigned found = 0;
   for (; candidate >= limit && chain > 0; candidate = prev_[candidate], --chain) {
     const uint8_t *m = &buffer_[candidate];
-    if (m[best] != scan[best] || m[0] != scan[0] || m[1] != scan[1])
+    // Cheap rejections first: the byte that would make the match longer, then the start.
+    if (m[best] != scan[best] || m[best - 1] != scan[best - 1] || m[0] != scan[0] ||
+        m[1] != scan[1])
       continue;
     const unsigned len = CommonLength(m, scan, maxLength);
     if (len > best) {
