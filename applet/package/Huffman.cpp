@@ -19,10 +19,10 @@ void FirstCodes(const unsigned *count, uint32_t *next) {
 
 } // namespace
 
-THuffmanTable::THuffmanTable(unsigned symbols, unsigned directBits)
-    : symbols_(symbols), directBits_(directBits), direct_(size_t{1} << directBits, 0),
-      left_(2 * size_t{symbols}, kEmpty), right_(2 * size_t{symbols}, kEmpty),
-      lengths_(symbols, 0) {}
+THuffmanTable::THuffmanTable(THuffmanShape shape)
+    : symbols_(shape.Symbols), directBits_(shape.DirectBits),
+      direct_(size_t{1} << shape.DirectBits, 0), left_(2 * size_t{shape.Symbols}, kEmpty),
+      right_(2 * size_t{shape.Symbols}, kEmpty), lengths_(shape.Symbols, 0) {}
 
 void THuffmanTable::ThrowBadTable() { throw ELZHBadDecodeTable(); }
 
@@ -77,8 +77,8 @@ void THuffmanTable::Build(const uint8_t *lengths) {
   }
 }
 
-unsigned BuildCodeLengths(const uint32_t *freq, unsigned symbols, unsigned maxLength,
-                          uint8_t *lengths) {
+unsigned BuildCodeLengths(const uint32_t *freq, unsigned symbols, uint8_t *lengths) {
+  constexpr unsigned maxLength = kMaxCodeLength;
   std::fill(lengths, lengths + symbols, uint8_t{0});
   std::vector<unsigned> order;
   for (unsigned s = 0; s < symbols; ++s)

@@ -12,9 +12,15 @@ namespace package {
 
 constexpr unsigned kMaxCodeLength = 16;
 
+// The size of a decoding table: symbol count and the bits looked up directly.
+struct THuffmanShape {
+  unsigned Symbols;
+  unsigned DirectBits;
+};
+
 class THuffmanTable {
 public:
-  THuffmanTable(unsigned symbols, unsigned directBits);
+  explicit THuffmanTable(THuffmanShape shape);
 
   // Builds the table from one length per symbol (0: unused). Raises ELZHBadDecodeTable when a
   // length is above 16 or the lengths do not fill the code space exactly.
@@ -22,8 +28,6 @@ public:
   // Every lookup yields this symbol without taking bits. Raises ELZHBadDecodeTable when the
   // symbol is out of range.
   void SetSingle(unsigned symbol);
-
-  unsigned Symbols() const { return symbols_; }
 
   // Decodes one symbol from a bit reader.
   template <class Reader> unsigned Decode(Reader &in) const {
@@ -51,11 +55,10 @@ private:
   std::vector<uint8_t> lengths_;
 };
 
-// Code lengths (at most maxLength) for the given frequencies; unused symbols get length 0. A
-// lone used symbol gets length 0 too: it needs the single-symbol form. Returns the number of
-// used symbols.
-unsigned BuildCodeLengths(const uint32_t *freq, unsigned symbols, unsigned maxLength,
-                          uint8_t *lengths);
+// Code lengths of at most 16 bits for the given frequencies; unused symbols get length 0. A lone
+// used symbol gets length 0 too: it needs the single-symbol form. Returns the number of used
+// symbols.
+unsigned BuildCodeLengths(const uint32_t *freq, unsigned symbols, uint8_t *lengths);
 
 // The canonical codes for the given lengths.
 void CanonicalCodes(const uint8_t *lengths, unsigned symbols, uint16_t *codes);

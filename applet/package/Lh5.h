@@ -14,15 +14,15 @@
 namespace package {
 namespace lh5 {
 
-// Reads the lengths of a small code: a count of w bits (0: a single symbol of w bits follows),
-// each length in 3 bits or in unary from 7 up, and after the special position a 2-bit run of
-// zero lengths.
+// Reads the lengths of a small code: a count (0: a single symbol of as many bits follows), each
+// length in 3 bits or in unary from 7 up, and after the special position a 2-bit run of zero
+// lengths.
 template <class Reader>
-void ReadSmallCode(Reader &in, THuffmanTable &table, unsigned countBits, int special) {
-  const unsigned symbols = table.Symbols();
-  const unsigned n = in.Take(countBits);
+void ReadSmallCode(Reader &in, THuffmanTable &table, const TSmallCodeFormat &format) {
+  const unsigned symbols = format.Symbols;
+  const unsigned n = in.Take(format.CountBits);
   if (n == 0) {
-    table.SetSingle(in.Take(countBits));
+    table.SetSingle(in.Take(format.CountBits));
     return;
   }
   if (n > symbols)
@@ -42,7 +42,7 @@ void ReadSmallCode(Reader &in, THuffmanTable &table, unsigned countBits, int spe
       in.Skip(kPlainLengthBits);
     }
     lengths[i++] = static_cast<uint8_t>(c);
-    if (static_cast<int>(i) == special)
+    if (static_cast<int>(i) == format.Special)
       for (unsigned z = in.Take(kZeroRunBits); z > 0 && i < symbols; --z)
         lengths[i++] = 0;
   }
@@ -86,9 +86,9 @@ template <class IO> void Lh5Decode(IO &io, uint32_t uncompressedSize) {
   if (uncompressedSize == 0)
     return;
   TBitReader<IO> in(io);
-  THuffmanTable lengthCode(kCodeLengthSymbols, kSmallDirectBits);
-  THuffmanTable literals(kLiteralLengthSymbols, kLiteralDirectBits);
-  THuffmanTable positions(kPositionClasses, kSmallDirectBits);
+  THuffmanTable lengthCode(kCodeLengthShape);
+  THuffmanTable literals(kLiteralShape);
+  THuffmanTable positions(kPositionShape);
   std::vector<uint8_t> window(kWindow, kFill);
   unsigned w = 0;
   uint16_t blockLeft = 0;
@@ -96,9 +96,9 @@ template <class IO> void Lh5Decode(IO &io, uint32_t uncompressedSize) {
   while (produced < uncompressedSize) {
     if (blockLeft == 0) {
       blockLeft = static_cast<uint16_t>(in.Take(kBlockSizeBits));
-      ReadSmallCode(in, lengthCode, kCodeLengthCountBits, kCodeLengthSpecial);
+      ReadSmallCode(in, lengthCode, kCodeLengthFormat);
       ReadLiteralCode(in, lengthCode, literals);
-      ReadSmallCode(in, positions, kPositionCountBits, kNoSpecial);
+      ReadSmallCode(in, positions, kPositionFormat);
     }
     --blockLeft; // a block size of 0 serves 65536 symbols
     const unsigned c = literals.Decode(in);

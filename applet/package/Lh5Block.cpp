@@ -26,7 +26,7 @@ template <unsigned N> struct TCode {
   unsigned Single = 0;
 
   explicit TCode(const uint32_t *freq) {
-    Used = BuildCodeLengths(freq, N, kMaxCodeLength, Length);
+    Used = BuildCodeLengths(freq, N, Length);
     CanonicalCodes(Length, N, Code);
     Single =
         static_cast<unsigned>(std::find_if(freq, freq + N, [](uint32_t f) { return f; }) - freq) %
@@ -47,13 +47,20 @@ unsigned TrimmedCount(const uint8_t *lengths, unsigned n) {
   return n;
 }
 
-// Visits the literal/length lengths as code-length symbols: (symbol, extra bits, extra value).
+// A code-length symbol with its verbatim extra bits.
+struct TLengthSymbol {
+  unsigned Symbol;
+  unsigned ExtraBits;
+  unsigned Extra;
+};
+
+// Visits the literal/length lengths as code-length symbols.
 template <class Visit> void ForEachLengthSymbol(const uint8_t *lengths, Visit visit) {
   const unsigned n = TrimmedCount(lengths, kLiteralLengthSymbols);
   for (unsigned i = 0; i < n;) {
     const unsigned k = lengths[i++];
     if (k != 0) {
-      visit(k + kLengthOffset, 0, 0);
+      visit(TLengthSymbol{k + kLengthOffset, 0, 0});
       continue;
     }
     unsigned run = 1;
@@ -61,30 +68,29 @@ template <class Visit> void ForEachLengthSymbol(const uint8_t *lengths, Visit vi
       ++run;
     if (run < kShortRunBase) {
       for (unsigned z = 0; z < run; ++z)
-        visit(0, 0, 0);
+        visit(TLengthSymbol{0, 0, 0});
     } else if (run <= kMaxRunCount) {
-      visit(1, kShortRunBits, run - kShortRunBase);
+      visit(TLengthSymbol{1, kShortRunBits, run - kShortRunBase});
     } else if (run == kSplitRunCount) {
-      visit(0, 0, 0);
-      visit(1, kShortRunBits, kMaxRunCount - kShortRunBase);
+      visit(TLengthSymbol{0, 0, 0});
+      visit(TLengthSymbol{1, kShortRunBits, kMaxRunCount - kShortRunBase});
     } else {
-      visit(2, kLongRunBits, run - kLongRunBase);
+      visit(TLengthSymbol{2, kLongRunBits, run - kLongRunBase});
     }
   }
 }
 
 template <class W>
-void WriteSmallLengths(W &out, const uint8_t *lengths, unsigned symbols, unsigned countBits,
-                       int special) {
-  const unsigned n = TrimmedCount(lengths, symbols);
-  out.Put(countBits, n);
+void WriteSmallLengths(W &out, const uint8_t *lengths, const TSmallCodeFormat &format) {
+  const unsigned n = TrimmedCount(lengths, format.Symbols);
+  out.Put(format.CountBits, n);
   for (unsigned i = 0; i < n;) {
     const unsigned k = lengths[i++];
     if (k < kUnaryFrom)
       out.Put(kPlainLengthBits, k);
     else // 111, then k - 7 ones and a 0
       out.Put(k - kPlainLengthBits, (1u << (k - kPlainLengthBits)) - 2);
-    if (static_cast<int>(i) == special) {
+    if (static_cast<int>(i) == format.Special) {
       const unsigned from = i;
       while (i < kZeroRunEnd && lengths[i] == 0)
         ++i;
@@ -100,19 +106,18 @@ void WriteTables(W &out, uint32_t count, const TCode<kLiteralLengthSymbols> &lit
   out.Put(kBlockSizeBits, count);
   if (literals.Used >= 2) {
     uint32_t lengthFreq[kCodeLengthSymbols] = {};
-    ForEachLengthSymbol(literals.Length, [&](unsigned s, unsigned, unsigned) { ++lengthFreq[s]; });
+    ForEachLengthSymbol(literals.Length, [&](TLengthSymbol s) { ++lengthFreq[s.Symbol]; });
     const TCode<kCodeLengthSymbols> lengthCode(lengthFreq);
     if (lengthCode.Used >= 2) {
-      WriteSmallLengths(out, lengthCode.Length, kCodeLengthSymbols, kCodeLengthCountBits,
-                        kCodeLengthSpecial);
+      WriteSmallLengths(out, lengthCode.Length, kCodeLengthFormat);
     } else {
       out.Put(kCodeLengthCountBits, 0);
       out.Put(kCodeLengthCountBits, lengthCode.Single);
     }
     out.Put(kLiteralCountBits, TrimmedCount(literals.Length, kLiteralLengthSymbols));
-    ForEachLengthSymbol(literals.Length, [&](unsigned s, unsigned bits, unsigned value) {
-      lengthCode.Put(out, s);
-      out.Put(bits, value);
+    ForEachLengthSymbol(literals.Length, [&](TLengthSymbol s) {
+      lengthCode.Put(out, s.Symbol);
+      out.Put(s.ExtraBits, s.Extra);
     });
   } else {
     out.Put(kCodeLengthCountBits, 0);
@@ -121,7 +126,7 @@ void WriteTables(W &out, uint32_t count, const TCode<kLiteralLengthSymbols> &lit
     out.Put(kLiteralCountBits, literals.Single);
   }
   if (classes.Used >= 2) {
-    WriteSmallLengths(out, classes.Length, kPositionClasses, kPositionCountBits, kNoSpecial);
+    WriteSmallLengths(out, classes.Length, kPositionFormat);
   } else {
     out.Put(kPositionCountBits, 0);
     out.Put(kPositionCountBits, classes.Single);
@@ -148,19 +153,20 @@ uint64_t BlockBits(const TBlockStats &stats) {
          stats.ExtraBits;
 }
 
-void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const uint16_t *symbols,
-                const uint16_t *positions, size_t count, TCodeLengths &lengths) {
+void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const TCodedSymbol *symbols,
+                size_t count, TCodeLengths &lengths) {
   const TCode<kLiteralLengthSymbols> literals(stats.Literal);
   const TCode<kPositionClasses> classes(stats.Position);
   WriteTables(out, static_cast<uint32_t>(count), literals, classes);
   for (size_t i = 0; i < count; ++i) {
-    literals.Put(out, symbols[i]);
-    if (symbols[i] < kLiterals)
+    const TCodedSymbol s = symbols[i];
+    literals.Put(out, s.Symbol);
+    if (s.Symbol < kLiterals)
       continue;
-    const unsigned c = PositionClass(positions[i]);
+    const unsigned c = PositionClass(s.Position);
     classes.Put(out, c);
     if (c > 1)
-      out.Put(c - 1, positions[i] - (1u << (c - 1)));
+      out.Put(c - 1, s.Position - (1u << (c - 1)));
   }
   std::copy(literals.Length, literals.Length + kLiteralLengthSymbols, lengths.Literal);
   std::copy(classes.Length, classes.Length + kPositionClasses, lengths.Position);

@@ -20,19 +20,25 @@ inline unsigned PositionClass(unsigned position) {
   return position == 0 ? 0 : c + 1;
 }
 
-// Symbol counts of a run of symbols. Positions are match distances - 1.
+// One literal/length symbol and, for a match, its position (distance - 1).
+struct TCodedSymbol {
+  uint16_t Symbol;
+  uint16_t Position;
+};
+
+// Symbol counts of a run of symbols.
 struct TBlockStats {
   uint32_t Literal[kLiteralLengthSymbols] = {};
   uint32_t Position[kPositionClasses] = {};
   uint64_t ExtraBits = 0; // verbatim position bits
   uint32_t Count = 0;
 
-  void Add(unsigned symbol, unsigned position) {
-    ++Literal[symbol];
+  void Add(TCodedSymbol s) {
+    ++Literal[s.Symbol];
     ++Count;
-    if (symbol < kLiterals)
+    if (s.Symbol < kLiterals)
       return;
-    const unsigned c = PositionClass(position);
+    const unsigned c = PositionClass(s.Position);
     ++Position[c];
     ExtraBits += c > 1 ? c - 1 : 0;
   }
@@ -50,8 +56,8 @@ struct TCodeLengths {
 
 // Writes one block of count (at most 65535) symbols with the given statistics: its size, the
 // code-length, literal/length and position codes, then the symbols. Returns the code lengths.
-void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const uint16_t *symbols,
-                const uint16_t *positions, size_t count, TCodeLengths &lengths);
+void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const TCodedSymbol *symbols,
+                size_t count, TCodeLengths &lengths);
 
 } // namespace lh5
 } // namespace package

@@ -52,10 +52,9 @@ unsigned CommonLength(const uint8_t *a, const uint8_t *b, unsigned max) {
 } // namespace
 
 TLh5Encoder::TLh5Encoder()
-    : buffer_(kBufferSize, 0), head_(size_t{1} << kHashBits, kNil), prev_(kBufferSize, kNil),
+    : buffer_(kBufferSize, 0), head_(size_t{1} << kHashBits, kNil), chain_(kBufferSize, kNil),
       out_(sink_) {
   symbols_.reserve(kMaxBlockSymbols + kChunk);
-  positions_.reserve(kMaxBlockSymbols + kChunk);
   std::fill(literalCost_, literalCost_ + kLiterals, kDefaultLiteralCost);
   std::fill(literalCost_ + kLiterals, literalCost_ + kLiteralLengthSymbols, kDefaultLengthCost);
   std::fill(positionCost_, positionCost_ + kPositionClasses, kDefaultPositionCost);
@@ -73,14 +72,14 @@ void TLh5Encoder::SetCosts(const TCodeLengths &lengths) {
   set(lengths.Position, kPositionClasses, positionCost_);
 }
 
-bool TLh5Encoder::Worthwhile(unsigned length, unsigned distance) const {
-  if (length > kCheckedLength)
+bool TLh5Encoder::Worthwhile(const TMatch &match) const {
+  if (match.Length > kCheckedLength)
     return true;
-  const unsigned c = PositionClass(distance - 1);
+  const unsigned c = PositionClass(match.Distance - 1);
   const unsigned matchBits =
-      literalCost_[kMatchBase + length] + positionCost_[c] + (c > 1 ? c - 1 : 0);
+      literalCost_[kMatchBase + match.Length] + positionCost_[c] + (c > 1 ? c - 1 : 0);
   unsigned literalBits = 0;
-  for (unsigned i = 0; i < length; ++i)
+  for (unsigned i = 0; i < match.Length; ++i)
     literalBits += literalCost_[buffer_[pos_ + i]];
   return matchBits < literalBits;
 }
@@ -89,23 +88,22 @@ size_t TLh5Encoder::Room() const { return std::min(kBufferSize - end_, pos_ + kL
 
 int32_t TLh5Encoder::InsertString(uint32_t pos) {
   const uint32_t h = Hash(&buffer_[pos]);
-  prev_[pos] = head_[h];
+  chain_[pos] = head_[h];
   head_[h] = static_cast<int32_t>(pos);
-  return prev_[pos];
+  return chain_[pos];
 }
 
-unsigned TLh5Encoder::LongestMatch(int32_t candidate, unsigned shorterThan,
-                                   unsigned &distance) const {
+TLh5Encoder::TMatch TLh5Encoder::LongestMatch(int32_t candidate) const {
+  TMatch found{0, 0};
   const unsigned maxLength = std::min<uint32_t>(kLongestMatch, end_ - pos_);
-  unsigned best = shorterThan;
+  unsigned best = previous_.Length;
   if (best >= maxLength)
-    return 0;
+    return found;
   const unsigned nice = std::min(kNiceLength, maxLength);
   const int32_t limit = pos_ > kWindow ? static_cast<int32_t>(pos_ - kWindow) : 0;
   const uint8_t *scan = &buffer_[pos_];
   unsigned chain = best >= kGoodLength ? kMaxChain / 4 : kMaxChain;
-  unsigned found = 0;
-  for (; candidate >= limit && chain > 0; candidate = prev_[candidate], --chain) {
+  for (; candidate >= limit && chain > 0; candidate = chain_[candidate], --chain) {
     const uint8_t *m = &buffer_[candidate];
     // Cheap rejections first: the byte that would make the match longer, then the start.
     if (m[best] != scan[best] || m[best - 1] != scan[best - 1] || m[0] != scan[0] ||
@@ -114,8 +112,7 @@ unsigned TLh5Encoder::LongestMatch(int32_t candidate, unsigned shorterThan,
     const unsigned len = CommonLength(m, scan, maxLength);
     if (len > best) {
       best = len;
-      found = len;
-      distance = pos_ - static_cast<uint32_t>(candidate);
+      found = TMatch{len, pos_ - static_cast<uint32_t>(candidate)};
       if (len >= nice)
         break;
     }
@@ -129,28 +126,25 @@ void TLh5Encoder::Compress(bool final) {
     if (lookAhead == 0 || (!final && lookAhead < kMinLookAhead))
       break;
     const int32_t head = lookAhead >= kShortestMatch ? InsertString(pos_) : kNil;
-    const unsigned prevLength = matchLength_;
-    const unsigned prevDistance = matchDistance_;
-    matchLength_ = kShortestMatch - 1;
+    previous_ = match_;
+    match_ = TMatch{kShortestMatch - 1, 0};
     if (head != kNil) {
-      unsigned distance = 0;
-      const unsigned len = LongestMatch(head, prevLength, distance);
-      if (len >= kShortestMatch && Worthwhile(len, distance)) {
-        matchLength_ = len;
-        matchDistance_ = distance;
-      }
+      const TMatch found = LongestMatch(head);
+      if (found.Length >= kShortestMatch && Worthwhile(found))
+        match_ = found;
     }
-    if (prevLength >= kShortestMatch && matchLength_ <= prevLength) {
+    if (previous_.Length >= kShortestMatch && match_.Length <= previous_.Length) {
       // The match that started at the previous position wins; skip over it.
-      Emit(kMatchBase + prevLength, prevDistance - 1);
-      const uint32_t stop = pos_ - 1 + prevLength;
+      Emit(TCodedSymbol{static_cast<uint16_t>(kMatchBase + previous_.Length),
+                        static_cast<uint16_t>(previous_.Distance - 1)});
+      const uint32_t stop = pos_ - 1 + previous_.Length;
       while (++pos_ < stop)
         if (end_ - pos_ >= kShortestMatch)
           InsertString(pos_);
       matchAvailable_ = false;
-      matchLength_ = kShortestMatch - 1;
+      match_ = TMatch{kShortestMatch - 1, 0};
     } else if (matchAvailable_) {
-      Emit(buffer_[pos_ - 1], 0);
+      Emit(TCodedSymbol{buffer_[pos_ - 1], 0});
       ++pos_;
     } else {
       matchAvailable_ = true;
@@ -159,7 +153,7 @@ void TLh5Encoder::Compress(bool final) {
   }
   if (final) {
     if (matchAvailable_)
-      Emit(buffer_[pos_ - 1], 0);
+      Emit(TCodedSymbol{buffer_[pos_ - 1], 0});
     matchAvailable_ = false;
     CloseChunk();
     WriteOpenBlock();
@@ -177,13 +171,12 @@ void TLh5Encoder::Slide() {
   constexpr int32_t kShift = static_cast<int32_t>(kSlide);
   auto shift = [](int32_t p) { return p >= kShift ? p - kShift : kNil; };
   std::transform(head_.begin(), head_.end(), head_.begin(), shift);
-  std::transform(prev_.begin() + kSlide, prev_.end(), prev_.begin(), shift);
+  std::transform(chain_.begin() + kSlide, chain_.end(), chain_.begin(), shift);
 }
 
-void TLh5Encoder::Emit(unsigned symbol, unsigned position) {
-  symbols_.push_back(static_cast<uint16_t>(symbol));
-  positions_.push_back(static_cast<uint16_t>(position));
-  chunk_.Add(symbol, position);
+void TLh5Encoder::Emit(TCodedSymbol symbol) {
+  symbols_.push_back(symbol);
+  chunk_.Add(symbol);
   if (chunk_.Count == kChunk)
     CloseChunk();
 }
@@ -192,20 +185,21 @@ void TLh5Encoder::CloseChunk() {
   if (chunk_.Count == 0)
     return;
   const uint64_t chunkBits = BlockBits(chunk_);
+  uint64_t joinedBits = 0;
   bool join = blockEnd_ == 0;
   if (!join && blockEnd_ + chunk_.Count <= kMaxBlockSymbols) {
     TBlockStats joined = block_;
     joined.Merge(chunk_);
-    const uint64_t joinedBits = BlockBits(joined);
-    if (joinedBits <= blockBits_ + chunkBits) {
-      join = true;
-      blockBits_ = joinedBits - chunkBits; // chunkBits is added back below
-    }
+    joinedBits = BlockBits(joined);
+    join = joinedBits <= blockBits_ + chunkBits;
   }
-  if (!join)
+  if (join && blockEnd_ != 0) {
+    blockBits_ = joinedBits;
+  } else {
     WriteOpenBlock();
+    blockBits_ = chunkBits;
+  }
   block_.Merge(chunk_);
-  blockBits_ += chunkBits;
   blockEnd_ = symbols_.size();
   chunk_ = TBlockStats();
 }
@@ -214,10 +208,9 @@ void TLh5Encoder::WriteOpenBlock() {
   if (blockEnd_ == 0)
     return;
   TCodeLengths lengths;
-  WriteBlock(out_, block_, symbols_.data(), positions_.data(), blockEnd_, lengths);
+  WriteBlock(out_, block_, symbols_.data(), blockEnd_, lengths);
   SetCosts(lengths);
   symbols_.erase(symbols_.begin(), symbols_.begin() + static_cast<std::ptrdiff_t>(blockEnd_));
-  positions_.erase(positions_.begin(), positions_.begin() + static_cast<std::ptrdiff_t>(blockEnd_));
   blockEnd_ = 0;
   block_ = TBlockStats();
   blockBits_ = 0;

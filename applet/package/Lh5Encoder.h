@@ -27,14 +27,20 @@ public:
   std::vector<uint8_t> &Output() { return sink_.Bytes; }
 
 private:
+  struct TMatch {
+    unsigned Length;
+    unsigned Distance;
+  };
+
   int32_t InsertString(uint32_t pos);
-  // The longest match for pos_ longer than shorterThan, or 0; sets distance.
-  unsigned LongestMatch(int32_t candidate, unsigned shorterThan, unsigned &distance) const;
+  // The longest match for pos_ that is longer than the previous position's, starting the search
+  // at candidate; length 0 when there is none.
+  TMatch LongestMatch(int32_t candidate) const;
   // Whether a short match costs fewer bits than its bytes as literals, by the last block's codes.
-  bool Worthwhile(unsigned length, unsigned distance) const;
+  bool Worthwhile(const TMatch &match) const;
   void SetCosts(const lh5::TCodeLengths &lengths);
   void Slide();
-  void Emit(unsigned symbol, unsigned position);
+  void Emit(lh5::TCodedSymbol symbol);
   // Symbols gather in chunks; a chunk joins the open block when that makes the two smaller than
   // apart, otherwise the open block is written and the chunk opens the next.
   void CloseChunk();
@@ -42,15 +48,14 @@ private:
 
   std::vector<uint8_t> buffer_;
   std::vector<int32_t> head_;
-  std::vector<int32_t> prev_;
+  std::vector<int32_t> chain_; // earlier position with the same hash
   uint32_t pos_ = 0;
   uint32_t end_ = 0;
-  unsigned matchLength_ = lh5::kShortestMatch - 1;
-  unsigned matchDistance_ = 0;
-  bool matchAvailable_ = false;
-  std::vector<uint16_t> symbols_; // the open block, then the current chunk
-  std::vector<uint16_t> positions_;
-  size_t blockEnd_ = 0; // symbols of the open block
+  TMatch match_{lh5::kShortestMatch - 1, 0};    // found at pos_
+  TMatch previous_{lh5::kShortestMatch - 1, 0}; // found at pos_ - 1
+  bool matchAvailable_ = false;                 // pos_ - 1 is not coded yet
+  std::vector<lh5::TCodedSymbol> symbols_;      // the open block, then the current chunk
+  size_t blockEnd_ = 0;                         // symbols of the open block
   lh5::TBlockStats block_;
   lh5::TBlockStats chunk_;
   uint64_t blockBits_ = 0;

@@ -1,6 +1,8 @@
 // Constants of the "LH5" stream format.
 #pragma once
 
+#include "applet/package/Huffman.h"
+
 namespace package {
 namespace lh5 {
 
@@ -33,6 +35,21 @@ constexpr unsigned kLongRunBase = 20;
 constexpr unsigned kLengthOffset = 2;
 constexpr unsigned kFinalPadBits = 7;
 constexpr unsigned char kFill = 0x20;
+
+// How a small code's lengths are sent: symbol count, width of the count, and the position after
+// which a 2-bit run of zero lengths follows (or kNoSpecial).
+struct TSmallCodeFormat {
+  unsigned Symbols;
+  unsigned CountBits;
+  int Special;
+};
+constexpr TSmallCodeFormat kCodeLengthFormat{kCodeLengthSymbols, kCodeLengthCountBits,
+                                             kCodeLengthSpecial};
+constexpr TSmallCodeFormat kPositionFormat{kPositionClasses, kPositionCountBits, kNoSpecial};
+
+constexpr THuffmanShape kLiteralShape{kLiteralLengthSymbols, kLiteralDirectBits};
+constexpr THuffmanShape kCodeLengthShape{kCodeLengthSymbols, kSmallDirectBits};
+constexpr THuffmanShape kPositionShape{kPositionClasses, kSmallDirectBits};
 
 } // namespace lh5
 } // namespace package

@@ -21,43 +21,63 @@ constexpr size_t kFixedHeaderSize = 22; // header bytes after the size byte and 
 constexpr size_t kMaxNameLength = 200;
 constexpr uint32_t kDosDateTime = (20u << 25) | (1u << 21) | (1u << 16); // 2000-01-01 00:00:00
 
-// Streams a file through the codec's byte channel.
-class TFileIO {
+// Buffered reading of a file, a byte at a time.
+class TFileReader {
 public:
-  TFileIO(std::FILE *in, std::FILE *out) : in_(in), out_(out), inBuf_(kFileBuffer) {
-    outBuf_.reserve(kFileBuffer);
-  }
+  explicit TFileReader(std::FILE *f) : f_(f), buf_(kFileBuffer) {}
   uint8_t ReadByte() {
-    if (inPos_ == inEnd_) {
-      inEnd_ = in_ ? std::fread(inBuf_.data(), 1, inBuf_.size(), in_) : 0;
-      inPos_ = 0;
-      ended_ = inEnd_ == 0;
+    if (pos_ == end_) {
+      end_ = std::fread(buf_.data(), 1, buf_.size(), f_);
+      pos_ = 0;
+      ended_ = end_ == 0;
       if (ended_)
         return 0;
     }
     ended_ = false;
-    return inBuf_[inPos_++];
+    return buf_[pos_++];
   }
   bool EndOfInput() const { return ended_; }
+
+private:
+  std::FILE *f_;
+  std::vector<uint8_t> buf_;
+  size_t pos_ = 0;
+  size_t end_ = 0;
+  bool ended_ = false;
+};
+
+// Buffered writing of a file, a byte at a time; Flush reports whether every write succeeded.
+class TFileWriter {
+public:
+  explicit TFileWriter(std::FILE *f) : f_(f) { buf_.reserve(kFileBuffer); }
   void WriteByte(uint8_t b) {
-    outBuf_.push_back(b);
-    if (outBuf_.size() == kFileBuffer)
+    buf_.push_back(b);
+    if (buf_.size() == kFileBuffer)
       Flush();
   }
   bool Flush() {
-    const bool ok = std::fwrite(outBuf_.data(), 1, outBuf_.size(), out_) == outBuf_.size();
-    outBuf_.clear();
-    return ok;
+    ok_ = ok_ && std::fwrite(buf_.data(), 1, buf_.size(), f_) == buf_.size();
+    buf_.clear();
+    return ok_;
   }
 
 private:
-  std::FILE *in_;
-  std::FILE *out_;
-  std::vector<uint8_t> inBuf_;
-  size_t inPos_ = 0;
-  size_t inEnd_ = 0;
-  bool ended_ = false;
-  std::vector<uint8_t> outBuf_;
+  std::FILE *f_;
+  std::vector<uint8_t> buf_;
+  bool ok_ = true;
+};
+
+// The codec's byte channel from one file to another.
+class TFileIO {
+public:
+  TFileIO(TFileReader &in, TFileWriter &out) : in_(in), out_(out) {}
+  uint8_t ReadByte() { return in_.ReadByte(); }
+  bool EndOfInput() const { return in_.EndOfInput(); }
+  void WriteByte(uint8_t b) { out_.WriteByte(b); }
+
+private:
+  TFileReader &in_;
+  TFileWriter &out_;
 };
 
 // The codec's byte channel over memory.
@@ -102,9 +122,14 @@ uint16_t Crc16(const std::vector<uint8_t> &data) {
   return crc;
 }
 
-void PutLe(std::vector<uint8_t> &v, uint32_t x, int bytes) {
-  for (int i = 0; i < bytes; ++i)
-    v.push_back(static_cast<uint8_t>(x >> (8 * i)));
+void PutLe16(std::vector<uint8_t> &v, uint16_t x) {
+  v.push_back(static_cast<uint8_t>(x));
+  v.push_back(static_cast<uint8_t>(x >> 8));
+}
+
+void PutLe32(std::vector<uint8_t> &v, uint32_t x) {
+  PutLe16(v, static_cast<uint16_t>(x));
+  PutLe16(v, static_cast<uint16_t>(x >> 16));
 }
 
 std::string BaseName(const std::string &path) {
@@ -121,14 +146,14 @@ std::vector<uint8_t> Level0Archive(const std::string &method, const std::string 
                                    const std::vector<uint8_t> &stream) {
   std::vector<uint8_t> h;
   h.insert(h.end(), method.begin(), method.end());
-  PutLe(h, static_cast<uint32_t>(stream.size()), 4);
-  PutLe(h, static_cast<uint32_t>(original.size()), 4);
-  PutLe(h, kDosDateTime, 4);
+  PutLe32(h, static_cast<uint32_t>(stream.size()));
+  PutLe32(h, static_cast<uint32_t>(original.size()));
+  PutLe32(h, kDosDateTime);
   h.push_back(kArchiveAttribute);
   h.push_back(kHeaderLevel0);
   h.push_back(static_cast<uint8_t>(name.size()));
   h.insert(h.end(), name.begin(), name.end());
-  PutLe(h, Crc16(original), 2);
+  PutLe16(h, Crc16(original));
   uint8_t sum = 0;
   for (const uint8_t b : h)
     sum = static_cast<uint8_t>(sum + b);
@@ -196,7 +221,9 @@ int Decode(const TArgs &args) {
     std::fprintf(stderr, "cannot write %s\n", args[4].c_str());
     return 1;
   }
-  TFileIO io(in, out);
+  TFileReader reader(in);
+  TFileWriter writer(out);
+  TFileIO io(reader, writer);
   int status = 0;
   try {
     if (args[1] == "lh1")
@@ -207,7 +234,7 @@ int Decode(const TArgs &args) {
     std::fprintf(stderr, "%s\n", e.what());
     status = 1;
   }
-  if (!io.Flush() || std::fclose(out) != 0)
+  if (!writer.Flush() || std::fclose(out) != 0)
     status = 1;
   std::fclose(in);
   return status;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -30,9 +31,7 @@ std::vector<uint8_t> ReadFile(const char *path) {
   return data;
 }
 
-} // namespace
-
-int main(int argc, char **argv) {
+int Run(int argc, char **argv) {
   using package::testing::TMemoryIO;
   if (argc < 4 || (std::string(argv[2]) == "decode" && argc < 5)) {
     std::fprintf(stderr, "usage: codec_bench lh1|lh5 encode FILE | decode FILE SIZE\n");
@@ -64,4 +63,15 @@ int main(int argc, char **argv) {
               method.c_str(), argv[2], argv[3], static_cast<double>(bytes) / kMegabyte / seconds,
               static_cast<double>(bytes) / kMegabyte / cpu, runs, input.size(), outSize);
   return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception &e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
 }

@@ -21,15 +21,15 @@ std::vector<TSample> Samples() {
   std::vector<TSample> s;
   s.push_back({"empty", {}});
   s.push_back({"one byte", {0x41}});
-  s.push_back({"4095 text", Text(4095, 1)});
-  s.push_back({"4096 text", Text(4096, 2)});
-  s.push_back({"4097 noise", RandomBytes(4097, 3)});
-  s.push_back({"8191 text", Text(8191, 4)});
-  s.push_back({"8193 noise", RandomBytes(8193, 5)});
+  s.push_back({"4095 text", Text(4095, TRandom(1))});
+  s.push_back({"4096 text", Text(4096, TRandom(2))});
+  s.push_back({"4097 noise", RandomBytes(4097, TRandom(3))});
+  s.push_back({"8191 text", Text(8191, TRandom(4))});
+  s.push_back({"8193 noise", RandomBytes(8193, TRandom(5))});
   s.push_back({"300k zeros", std::vector<uint8_t>(300000, 0)});
-  s.push_back({"200k text", Text(200000, 6)});
-  s.push_back({"150k noise", RandomBytes(150000, 7)});
-  s.push_back({"200k audio", Audio(200000, 8)});
+  s.push_back({"200k text", Text(200000, TRandom(6))});
+  s.push_back({"150k noise", RandomBytes(150000, TRandom(7))});
+  s.push_back({"200k audio", Audio(200000, TRandom(8))});
   std::vector<uint8_t> spaces(5000, ' ');
   s.push_back({"spaces", spaces});
   return s;
@@ -67,12 +67,13 @@ void CheckBounded(const char *name, Encode encode, Decode decode, unsigned longe
   for (int round = 0; round < 60; ++round) {
     SCOPED_TRACE(std::string(name) + " round " + std::to_string(round));
     const uint32_t size = rng.Next() % 60000;
-    std::vector<uint8_t> stream = RandomBytes(rng.Next() % 3000, rng.Next());
+    std::vector<uint8_t> stream = RandomBytes(rng.Next() % 3000, TRandom(rng.Next()));
     if (round % 3 == 0) {
       // A valid stream cut short.
-      TMemoryIO enc(Text(size, rng.Next()));
+      TMemoryIO enc(Text(size, TRandom(rng.Next())));
       encode(enc);
-      stream.assign(enc.Output().begin(), enc.Output().begin() + enc.Output().size() / 2);
+      stream.assign(enc.Output().begin(),
+                    enc.Output().begin() + static_cast<std::ptrdiff_t>(enc.Output().size() / 2));
     }
     TMemoryIO io(stream);
     try {
@@ -95,13 +96,13 @@ TEST(CodecDamage, RandomAndTruncatedStreamsEndWithinBounds) {
 }
 
 TEST(CodecBudget, EncodersLetTheBudgetExceptionThrough) {
-  const std::vector<uint8_t> noise = RandomBytes(50000, 21);
+  const std::vector<uint8_t> noise = RandomBytes(50000, TRandom(21));
   TMemoryIO lzh(noise, noise.size());
   EXPECT_THROW(LzhEncode(lzh), EUnableToCompress);
   TMemoryIO lh5(noise, noise.size());
   EXPECT_THROW(Lh5Encode(lh5), EUnableToCompress);
   // Text fits its budget.
-  const std::vector<uint8_t> text = Text(50000, 22);
+  const std::vector<uint8_t> text = Text(50000, TRandom(22));
   TMemoryIO fits(text, text.size());
   EXPECT_NO_THROW(Lh5Encode(fits));
   EXPECT_LT(fits.Output().size(), text.size() / 2);

@@ -24,8 +24,7 @@ private:
   uint32_t state_;
 };
 
-inline std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
-  TRandom rng(seed);
+inline std::vector<uint8_t> RandomBytes(size_t n, TRandom rng) {
   std::vector<uint8_t> v(n);
   for (auto &b : v)
     b = static_cast<uint8_t>(rng.Next() >> 24);
@@ -33,11 +32,10 @@ inline std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
 }
 
 // English-like text from a small vocabulary, with line breaks.
-inline std::vector<uint8_t> Text(size_t n, uint32_t seed) {
+inline std::vector<uint8_t> Text(size_t n, TRandom rng) {
   static const char *const kWords[] = {"the",   "disc",   "track", "of",     "and",  "recorder",
                                        "audio", "sector", "a",     "write",  "to",   "session",
                                        "cache", "buffer", "is",    "length", "with", "lead-in"};
-  TRandom rng(seed);
   std::string s;
   while (s.size() < n) {
     s += kWords[rng.Next() % (sizeof kWords / sizeof kWords[0])];
@@ -48,13 +46,15 @@ inline std::vector<uint8_t> Text(size_t n, uint32_t seed) {
 }
 
 constexpr double kTwoPi = 6.283185307179586;
+constexpr size_t kFrameBytes = 4; // 16-bit stereo
+constexpr double kSampleRate = 44100;
 
 // 16-bit stereo samples of two tones with a little noise.
-inline std::vector<uint8_t> Audio(size_t n, uint32_t seed) {
-  TRandom rng(seed);
+inline std::vector<uint8_t> Audio(size_t n, TRandom rng) {
   std::vector<uint8_t> v(n);
   for (size_t i = 0; i + 1 < n; i += 2) {
-    const double t = static_cast<double>(i / 4) / 44100.0;
+    const size_t frame = i / kFrameBytes;
+    const double t = static_cast<double>(frame) / kSampleRate;
     const double x = 8000 * std::sin(kTwoPi * 440 * t) + 3000 * std::sin(kTwoPi * 1234 * t);
     const auto s = static_cast<int16_t>(x + static_cast<int>(rng.Next() % 64) - 32);
     v[i] = static_cast<uint8_t>(s & 0xFF);

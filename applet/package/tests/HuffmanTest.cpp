@@ -57,7 +57,7 @@ void CheckDecodes(const std::vector<uint8_t> &lengths, unsigned directBits) {
         sent.push_back(s);
       }
   out.PadToByte();
-  THuffmanTable table(n, directBits);
+  THuffmanTable table(THuffmanShape{n, directBits});
   table.Build(lengths.data());
   TMemoryIO io(sink.Bytes);
   TBitReader<TMemoryIO> in(io);
@@ -78,14 +78,14 @@ TEST(HuffmanTable, DecodesCanonicalCodesThroughDirectEntriesAndTrees) {
   // The first code's bits are 0...0 and go to the shortest symbol.
   TMemoryIO io({0x00, 0x00});
   TBitReader<TMemoryIO> in(io);
-  THuffmanTable table(4, 2);
+  THuffmanTable table(THuffmanShape{4, 2});
   const uint8_t lengths[] = {2, 1, 3, 3};
   table.Build(lengths);
   EXPECT_EQ(table.Decode(in), 1u);
 }
 
 TEST(HuffmanTable, SingleSymbolFormTakesNoBits) {
-  THuffmanTable table(14, 8);
+  THuffmanTable table(THuffmanShape{14, 8});
   table.SetSingle(13);
   TMemoryIO io({0xFF});
   TBitReader<TMemoryIO> in(io);
@@ -103,10 +103,10 @@ TEST(HuffmanTable, RejectsIncompleteOverfullAndTooLongCodes) {
       {1, 2, 3, 4},   // incomplete at the bottom
   };
   for (const auto &lengths : bad) {
-    THuffmanTable table(4, 2);
+    THuffmanTable table(THuffmanShape{4, 2});
     EXPECT_THROW(table.Build(lengths.data()), ELZHBadDecodeTable);
   }
-  THuffmanTable table(14, 8);
+  THuffmanTable table(THuffmanShape{14, 8});
   EXPECT_THROW(table.SetSingle(14), ELZHBadDecodeTable);
 }
 
@@ -117,7 +117,7 @@ TEST(CodeLengths, AreLimitedToSixteenBitsAndFillTheCodeSpace) {
   for (size_t i = 2; i < freq.size(); ++i)
     freq[i] = freq[i - 1] + freq[i - 2];
   std::vector<uint8_t> lengths(freq.size());
-  EXPECT_EQ(BuildCodeLengths(freq.data(), 30, 16, lengths.data()), 30u);
+  EXPECT_EQ(BuildCodeLengths(freq.data(), 30, lengths.data()), 30u);
   uint32_t space = 0;
   for (size_t i = 0; i < lengths.size(); ++i) {
     ASSERT_GE(lengths[i], 1);
@@ -132,7 +132,7 @@ TEST(CodeLengths, AreLimitedToSixteenBitsAndFillTheCodeSpace) {
 
   const uint32_t lone[] = {0, 0, 5, 0};
   uint8_t loneLengths[4];
-  EXPECT_EQ(BuildCodeLengths(lone, 4, 16, loneLengths), 1u);
+  EXPECT_EQ(BuildCodeLengths(lone, 4, loneLengths), 1u);
   EXPECT_EQ(loneLengths[2], 0);
 }
 

@@ -13,10 +13,11 @@ namespace {
 
 using namespace lzh;
 
-std::string BitText(unsigned code, unsigned length) {
+// The code of an upper position value as text.
+std::string CodeText(const TPositionCode &pc, unsigned value) {
   std::string s;
-  for (unsigned i = length; i-- > 0;)
-    s += ((code >> i) & 1) ? '1' : '0';
+  for (unsigned i = pc.Length[value]; i-- > 0;)
+    s += ((pc.Code[value] >> i) & 1) ? '1' : '0';
   return s;
 }
 
@@ -28,7 +29,7 @@ TEST(LzhPositionCode, AssignsCanonicalCodesByValue) {
                {24, "1100000"}, {47, "1110111"}, {48, "11110000"}, {63, "11111111"}};
   const TPositionCode &pc = PositionCode();
   for (const auto &c : cases) {
-    EXPECT_EQ(BitText(pc.Code[c.value], pc.Length[c.value]), c.code) << c.value;
+    EXPECT_EQ(CodeText(pc, c.value), c.code) << c.value;
     // Every byte that begins with the code decodes to the value.
     const unsigned len = pc.Length[c.value];
     const unsigned first = unsigned{pc.Code[c.value]} << (8 - len);
@@ -85,7 +86,7 @@ TEST(LzhTree, RebuildsOnceTheRootReachesTheLimitAndStaysAPrefixCode) {
 }
 
 TEST(LzhDecode, EndedStreamDecodesZeroBitsUpToTheSize) {
-  const std::vector<uint8_t> text = Text(20000, 11);
+  const std::vector<uint8_t> text = Text(20000, TRandom(11));
   TMemoryIO enc(text);
   LzhEncode(enc);
   std::vector<uint8_t> cut(enc.Output().begin(), enc.Output().begin() + 1000);
