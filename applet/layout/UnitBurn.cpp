@@ -1,8 +1,10 @@
 #include "applet/layout/UnitBurn.h"
 
+#include "applet/device/Discovery.h"
 #include "applet/layout/Cue.h"
 #include "applet/layout/LayoutTables.h"
 #include "applet/platform/Platform.h"
+#include "applet/recording/XAudio.h"
 
 #include <cstdio>
 #include <cstring>
@@ -85,6 +87,14 @@ bool NoMp3Decoder(const std::string &, int64_t &decodedBytes) {
   return true;
 }
 
+bool DecoderMp3Sizer(const std::string &fileName, int64_t &decodedBytes) {
+  decodedBytes = 0;
+  if (!recording::DecoderBound())
+    return true;
+  decodedBytes = recording::DecodedSize(fileName);
+  return false;
+}
+
 TBurnDataModule::TBurnDataModule() { DataModuleCreate(); }
 
 TBurnDataModule::~TBurnDataModule() { DataModuleDestroy(); }
@@ -92,6 +102,9 @@ TBurnDataModule::~TBurnDataModule() { DataModuleDestroy(); }
 void TBurnDataModule::DataModuleCreate() {
   TestWrite = true;
   Layout = std::make_unique<TLayoutListView>();
+  const device::TDriveList &recorders = device::Recorders();
+  HasRecorder = !recorders.empty();
+  Recorder = HasRecorder ? *recorders.front().Drive : device::TDriveData();
   LeadInTable.assign(kTableBufferSize, 0);
   LeadInTableLength = 0;
   CueSheet.assign(kTableBufferSize, 0);

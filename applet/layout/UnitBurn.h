@@ -3,6 +3,7 @@
 // question goes through the platform layer.
 #pragma once
 
+#include "applet/device/DriveData.h"
 #include "applet/layout/LayoutListView.h"
 #include "applet/layout/TrackImageData.h"
 
@@ -15,8 +16,10 @@ namespace layout {
 
 // Measures the decoded PCM byte count of an MP3 file; true when it cannot (no decoder).
 using TMp3Sizer = bool (*)(const std::string &fileName, int64_t &decodedBytes);
-// The sizer in place until a decoder is wired in: there is none, so MP3 imports are refused.
+// A sizer with no decoder: MP3 imports are refused.
 bool NoMp3Decoder(const std::string &fileName, int64_t &decodedBytes);
+// The bound decoder library's measuring pass; refuses while no library is bound.
+bool DecoderMp3Sizer(const std::string &fileName, int64_t &decodedBytes);
 
 // The name pattern of the package's numbered tracks in the applet's folder.
 constexpr char kPackageTrackPattern[] = "QlnT-*.mp3";
@@ -44,7 +47,10 @@ public:
   bool BuildCueSheet(std::string &error);
 
   bool TestWrite = true;
-  TMp3Sizer Mp3Sizer = NoMp3Decoder;
+  TMp3Sizer Mp3Sizer = DecoderMp3Sizer;
+  // Copy of the first recorder found by discovery (empty when there is none).
+  device::TDriveData Recorder;
+  bool HasRecorder = false;
   std::unique_ptr<TLayoutListView> Layout;
   std::vector<uint8_t> LeadInTable;
   int32_t LeadInTableLength = 0;
