@@ -33,6 +33,7 @@ constexpr int32_t kDefaultAudioTrack = 13500; // three minutes
 struct TIniSection {
   std::string Name;
   std::vector<std::pair<std::string, std::string>> Keys; // lower-case key, trimmed value
+  std::string Text; // every line after the header, comments included
 };
 
 std::string Trim(const std::string &s) {
@@ -60,6 +61,8 @@ bool ParseIni(const std::string &text, std::vector<TIniSection> &sections, std::
     const std::string line = Trim(text.substr(pos, end - pos));
     pos = end + 1;
     ++lineNo;
+    if (!sections.empty() && (line.empty() || line[0] != '['))
+      sections.back().Text += line + "\n";
     if (line.empty() || line[0] == ';' || line[0] == '#')
       continue;
     if (line[0] == '[') {
@@ -67,7 +70,7 @@ bool ParseIni(const std::string &text, std::vector<TIniSection> &sections, std::
         error = "line " + std::to_string(lineNo) + ": unterminated section name";
         return false;
       }
-      sections.push_back({Lower(Trim(line.substr(1, line.size() - 2))), {}});
+      sections.push_back({Lower(Trim(line.substr(1, line.size() - 2))), {}, {}});
       continue;
     }
     const size_t eq = line.find('=');
@@ -181,7 +184,6 @@ bool TSectionReader::Read(std::string &error) {
       error = "[" + section_.Name + "] " + kv.first + ": given twice";
       return false;
     }
-    dev_.SectionText += kv.first + "=" + kv.second + "\n";
     if (kv.first != "kind" && !Apply(kv.first, kv.second)) {
       error = "[" + section_.Name + "] " + kv.first + " = " + kv.second + ": " + why_;
       return false;
@@ -366,6 +368,7 @@ bool ParseConfig(const std::string &text, const std::string &baseDir, TConfig &c
     dev.ImageStem = baseDir + "virtual-disc-" + std::to_string(index);
     dev.MaxTransferBytes = kDefaultMaxTransfer;
     SetKindDefaults(dev);
+    dev.SectionText = s.Text;
     TSectionReader reader(s, baseDir, dev);
     if (!reader.Read(error))
       return false;

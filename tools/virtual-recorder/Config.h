@@ -49,7 +49,7 @@ struct TDeviceConfig {
   bool MediumChangeAttention = true;
   uint32_t MaxTransferBytes = 0;
   TFaultConfig Faults;
-  // The section's keys and values as read, to tell whether a re-read changed anything.
+  // The section's lines, comments included: any change to them is a new disc.
   std::string SectionText;
 };
 

@@ -307,7 +307,7 @@ TResult TRecorder::CloseTrackSession(TRequest &rq) {
                                            " function 3", " function 4", " function 5",
                                            " function 6", " function 7"};
   rq.Summary += kFunctions[function];
-  return engine_.Close(function);
+  return engine_.Close(function, params_.TestWrite);
 }
 
 } // namespace vrec

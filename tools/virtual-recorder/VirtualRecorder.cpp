@@ -27,19 +27,27 @@ TGlobal &Global() {
   return *global;
 }
 
+// Loads the default configuration; the caller holds the lock.
+bool LoadDefault(TGlobal &g) {
+  delete g.Set;
+  g.Loaded = true;
+  g.Error.clear();
+  std::unique_ptr<TRecorderSet> set = TRecorderSet::FromFile(DefaultConfigPath(), g.Error);
+  const bool ok = set != nullptr;
+  if (!ok) {
+    std::fprintf(stderr, "virtual-recorder: %s\n", g.Error.c_str());
+    std::string ignored;
+    set = TRecorderSet::FromText("", "", ignored);
+  }
+  g.Set = set.release();
+  return ok;
+}
+
 TRecorderSet *Current() {
   TGlobal &g = Global();
   std::lock_guard<std::mutex> lock(g.Lock);
-  if (!g.Loaded) {
-    g.Loaded = true;
-    const std::string path = DefaultConfigPath();
-    std::unique_ptr<TRecorderSet> set = TRecorderSet::FromFile(path, g.Error);
-    if (set == nullptr) {
-      std::fprintf(stderr, "virtual-recorder: %s\n", g.Error.c_str());
-      set = TRecorderSet::FromText("", "", g.Error);
-    }
-    g.Set = set.release();
-  }
+  if (!g.Loaded)
+    LoadDefault(g);
   return g.Set;
 }
 
@@ -52,6 +60,12 @@ void InstallRecorderSet(std::unique_ptr<TRecorderSet> set) {
   g.Set = set.release();
   g.Loaded = true;
   g.Error.clear();
+}
+
+bool LoadDefaultRecorderSet() {
+  TGlobal &g = Global();
+  std::lock_guard<std::mutex> lock(g.Lock);
+  return LoadDefault(g);
 }
 
 std::string DefaultConfigPath() {

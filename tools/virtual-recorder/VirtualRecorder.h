@@ -81,6 +81,9 @@ private:
 void InstallRecorderSet(std::unique_ptr<TRecorderSet> set);
 // VIRTUAL_RECORDER_CONFIG, else virtualrecorder.ini in the folder of this library.
 std::string DefaultConfigPath();
+// Installs the set of the default configuration; false when it cannot be read, and then a
+// set without devices is installed (no host adapters) and DefaultConfigError says why.
+bool LoadDefaultRecorderSet();
 // Why the default configuration could not be loaded, or "".
 std::string DefaultConfigError();
 

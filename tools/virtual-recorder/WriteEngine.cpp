@@ -413,10 +413,6 @@ TResult TWriteEngine::StartTaoTrack(const TWriteParams &params, int32_t lba) {
   if (lba != disc_.NextWritable)
     return TResult::Check(sense::kInvalidWriteAddress,
                           "the next writable address is " + std::to_string(disc_.NextWritable));
-  if (taoTestTracks_ > 0 && !params.TestWrite)
-    return TResult::Check(sense::kCommandSequence, "a test session is open");
-  if (disc_.State == TDiscState::Open && params.TestWrite)
-    return TResult::Check(sense::kCommandSequence, "a real session is open");
   if (disc_.Tracks.size() + static_cast<size_t>(taoTestTracks_) >= kMaxTracks)
     return TResult::Check(sense::kCommandSequence, "the disc holds 99 tracks already");
   params_ = params;
@@ -426,6 +422,7 @@ TResult TWriteEngine::StartTaoTrack(const TWriteParams &params, int32_t lba) {
   next_ = lba;
   if (test_)
     return TResult::Good();
+  taoTestTracks_ = 0;
   if (disc_.State == TDiscState::Blank && !BeginImage(false))
     return ImageFailure("image: cannot create " + stem_ + ".bin");
   if (!disc_.Tracks.empty() &&
@@ -502,12 +499,14 @@ TResult TWriteEngine::Synchronize() {
   return TResult::Good();
 }
 
-TResult TWriteEngine::CloseTaoSession() {
+TResult TWriteEngine::CloseTaoSession(bool test) {
   if (mode_ == TMode::TaoTrack)
     CloseTaoTrack();
-  if (taoTestTracks_ > 0) {
+  if (test) {
+    if (taoTestTracks_ == 0 && disc_.State != TDiscState::Open)
+      return TResult::Check(sense::kCommandSequence, "no open session to close");
     taoTestTracks_ = 0;
-    journal_.Note("test session closed: nothing recorded, the disc stays blank");
+    journal_.Note("test session closed: nothing recorded");
     return TResult::Good();
   }
   if (disc_.State != TDiscState::Open)
@@ -518,7 +517,7 @@ TResult TWriteEngine::CloseTaoSession() {
   return TResult::Good();
 }
 
-TResult TWriteEngine::Close(uint8_t function) {
+TResult TWriteEngine::Close(uint8_t function, bool test) {
   if (function != kCloseTrack && function != kCloseSession)
     return TResult::Check(sense::kInvalidFieldInCdb, "close function " + std::to_string(function));
   if (mode_ == TMode::SaoWriting || mode_ == TMode::RawWriting)
@@ -528,7 +527,7 @@ TResult TWriteEngine::Close(uint8_t function) {
       CloseTaoTrack();
     return TResult::Good();
   }
-  return CloseTaoSession();
+  return CloseTaoSession(test);
 }
 
 } // namespace vrec

@@ -42,7 +42,8 @@ public:
   TResult Write(const TWriteParams &params, int32_t lba, uint32_t blocks, const uint8_t *data,
                 uint32_t length);
   TResult Synchronize();
-  TResult Close(uint8_t function);
+  // Closes the open track or the session; a test close records nothing.
+  TResult Close(uint8_t function, bool test);
   // The medium left the drive in the middle of a recording: the disc is ruined.
   void Interrupt(const std::string &why);
 
@@ -56,7 +57,7 @@ private:
   TResult StartTaoTrack(const TWriteParams &params, int32_t lba);
   TResult WriteTao(int32_t lba, uint32_t blocks, const uint8_t *data, uint32_t length);
   void CloseTaoTrack();
-  TResult CloseTaoSession();
+  TResult CloseTaoSession(bool test);
   void FinishRaw();
   // Moves past blocks the recorder generates itself, putting them into the image.
   bool AdvanceOverGenerated(std::string &error);
