@@ -11,6 +11,9 @@ namespace host {
 void SignalEvent(void *event);
 // The folder of the module holding this code, with a trailing separator; "" if unknown.
 std::string ModuleFolder();
+// Keeps the module holding this code loaded until the process ends: its threads run on
+// after the program has freed the library.
+void KeepLoaded();
 
 } // namespace host
 } // namespace vrec

@@ -15,7 +15,7 @@ constexpr uint8_t kTypeDisk = 0x00;
 constexpr uint64_t kMicrosPerMs = 1000;
 constexpr uint64_t kMicrosPerSecond = 1000000;
 constexpr uint64_t kBytesPerSpeedX = 176400;
-constexpr uint64_t kDriveBufferBytes = 2048 * 1024;
+constexpr uint64_t kDriveBufferBytes = uint64_t{2048} * 1024;
 
 enum : uint8_t { kForRecorder = 1, kForReader = 2, kForOther = 4 };
 constexpr uint8_t kForCd = kForRecorder | kForReader;

@@ -28,9 +28,10 @@ constexpr size_t kCueEntriesShown = 64;
 constexpr size_t kBlockDescriptorLength = 8;
 const char *const kPageControlNames[] = {"current", "changeable", "default", "saved"};
 
+// A blank-padded INQUIRY field.
 void PutText(uint8_t *field, size_t size, const std::string &text) {
-  std::memset(field, ' ', size);
-  std::memcpy(field, text.data(), std::min(size, text.size()));
+  for (size_t i = 0; i < size; ++i)
+    field[i] = i < text.size() ? static_cast<uint8_t>(text[i]) : ' ';
 }
 
 std::string Format(const char *format, long long a, long long b = 0, long long c = 0) {

@@ -30,9 +30,9 @@ uint64_t SteadyMicros() {
                                    .count());
 }
 
-void PutField(uint8_t *field, size_t size, const char *text) {
-  std::memset(field, ' ', size);
-  std::memcpy(field, text, std::min(size, std::strlen(text)));
+void PutField(uint8_t *field, size_t size, const std::string &text) {
+  for (size_t i = 0; i < size; ++i)
+    field[i] = i < text.size() ? static_cast<uint8_t>(text[i]) : ' ';
 }
 
 TDirection DirectionOf(uint8_t flags) {
@@ -269,8 +269,10 @@ uint32_t TRecorderSet::Execute(void *srb) {
     if (slot->Async || !slot->Queue.empty()) {
       x->SRB_Status = SS_PENDING;
       slot->Queue.push_back(srb);
-      if (!slot->Worker.joinable())
+      if (!slot->Worker.joinable()) {
+        host::KeepLoaded();
         slot->Worker = std::thread([this, slot] { Serve(*slot); });
+      }
       slot->Wake.notify_one();
       return SS_PENDING;
     }

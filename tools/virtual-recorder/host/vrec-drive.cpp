@@ -84,7 +84,7 @@ int Toc(THost &host) {
 int Record(THost &host, const std::vector<std::string> &args) {
   if (args.empty())
     return Usage();
-  const std::string method = args[0];
+  const std::string &method = args[0];
   bool test = false;
   int32_t pregap = 150;
   std::vector<TAudioTrack> tracks;

@@ -19,5 +19,11 @@ std::string ModuleFolder() {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+void KeepLoaded() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void *>(&KeepLoaded), &info) != 0 && info.dli_fname != nullptr)
+    dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+}
+
 } // namespace host
 } // namespace vrec

@@ -16,6 +16,9 @@ std::vector<uint8_t> TwoTracks() {
   return drive::AudioCueSheet({Audio(1000, 1, 150), Audio(500, 2, 150)});
 }
 
+// Byte b of cue sheet entry e.
+uint8_t &Byte(std::vector<uint8_t> &sheet, size_t e, size_t b) { return sheet[e * 8 + b]; }
+
 bool Parse(const std::vector<uint8_t> &sheet, TCueLayout &layout, TSense &sense, std::string &why) {
   return ParseCueSheet(sheet.data(), sheet.size(), 359849, layout, sense, why);
 }
@@ -67,36 +70,36 @@ TEST(CueSheet, RefusesWhatADriveRefuses) {
   } cases[] = {
       {"partial entry", [](std::vector<uint8_t> &s) { s.pop_back(); }, 0x1A},
       {"empty", [](std::vector<uint8_t> &s) { s.clear(); }, 0x1A},
-      {"no lead-in first", [](std::vector<uint8_t> &s) { s[1] = 1; }, 0x26},
-      {"lead-in sent by the host", [](std::vector<uint8_t> &s) { s[3] = 0x00; }, 0x26},
-      {"ADR 2", [](std::vector<uint8_t> &s) { s[8] = 0x02; }, 0x26},
-      {"frame 75", [](std::vector<uint8_t> &s) { s[8 * 2 + 7] = 75; }, 0x26},
-      {"time running back", [](std::vector<uint8_t> &s) { s[8 * 3 + 6] = 1; }, 0x26},
-      {"track 3 after track 1", [](std::vector<uint8_t> &s) { s[8 * 3 + 1] = s[8 * 4 + 1] = 3; },
+      {"no lead-in first", [](std::vector<uint8_t> &s) { Byte(s, 0, 1) = 1; }, 0x26},
+      {"lead-in sent by the host", [](std::vector<uint8_t> &s) { Byte(s, 0, 3) = 0x00; }, 0x26},
+      {"ADR 2", [](std::vector<uint8_t> &s) { Byte(s, 1, 0) = 0x02; }, 0x26},
+      {"frame 75", [](std::vector<uint8_t> &s) { Byte(s, 2, 7) = 75; }, 0x26},
+      {"time running back", [](std::vector<uint8_t> &s) { Byte(s, 3, 6) = 1; }, 0x26},
+      {"track 3 after track 1", [](std::vector<uint8_t> &s) { Byte(s, 3, 1) = Byte(s, 4, 1) = 3; },
        0x26},
-      {"index 2 after index 0", [](std::vector<uint8_t> &s) { s[8 * 2 + 2] = 2; }, 0x26},
+      {"index 2 after index 0", [](std::vector<uint8_t> &s) { Byte(s, 2, 2) = 2; }, 0x26},
       {"no lead-out", [](std::vector<uint8_t> &s) { s.resize(s.size() - 8); }, 0x26},
       {"entry after the lead-out",
        [](std::vector<uint8_t> &s) { s.insert(s.end(), s.end() - 8, s.end()); }, 0x26},
       {"first track without a pregap",
        [](std::vector<uint8_t> &s) { s.erase(s.begin() + 8, s.begin() + 16); }, 0x26},
-      {"data bit on audio", [](std::vector<uint8_t> &s) { s[8 * 2] = 0x41; }, 0x26},
+      {"data bit on audio", [](std::vector<uint8_t> &s) { Byte(s, 2, 0) = 0x41; }, 0x26},
       {"lead-out past 79:59:74",
        [](std::vector<uint8_t> &s) {
          s[s.size() - 3] = 80;
          s[s.size() - 2] = s[s.size() - 1] = 0;
        },
        0x26},
-      {"track data the recorder would make", [](std::vector<uint8_t> &s) { s[8 * 2 + 3] = 0x01; },
+      {"track data the recorder would make", [](std::vector<uint8_t> &s) { Byte(s, 2, 3) = 0x01; },
        0x26},
-      {"SCMS byte 0x40", [](std::vector<uint8_t> &s) { s[8 * 2 + 4] = 0x40; }, 0x26},
+      {"SCMS byte 0x40", [](std::vector<uint8_t> &s) { Byte(s, 2, 4) = 0x40; }, 0x26},
       {"Mode 1 lead-out after audio", [](std::vector<uint8_t> &s) { s[s.size() - 5] = 0x14; },
        0x26},
-      {"sub-channel data form", [](std::vector<uint8_t> &s) { s[8 * 2 + 3] = 0x40; }, 0x26},
+      {"sub-channel data form", [](std::vector<uint8_t> &s) { Byte(s, 2, 3) = 0x40; }, 0x26},
       {"pregap of another mode",
        [](std::vector<uint8_t> &s) {
-         s[8 * 1] = 0x41;
-         s[8 * 1 + 3] = 0x10;
+         Byte(s, 1, 0) = 0x41;
+         Byte(s, 1, 3) = 0x10;
        },
        0x26},
   };

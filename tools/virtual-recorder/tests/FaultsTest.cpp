@@ -35,7 +35,7 @@ TEST(Faults, NotReadyForAWhileAfterEachLoad) {
 
 TEST(Faults, NotReadyForever) {
   TRig rig(std::string(kRecorder) + "fault.not_ready_ms = forever\n");
-  rig.AdvanceMs(3600 * 1000);
+  rig.AdvanceMs(uint64_t{3600} * 1000);
   EXPECT_EQ(SenseOf(rig.Host().TestUnitReady()), "2/04/01");
 }
 

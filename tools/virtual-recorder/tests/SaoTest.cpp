@@ -108,7 +108,7 @@ TEST(Sao, DataTrackSectorsAreBuiltWithGeneratedPregaps) {
       0x41, 1, 1, 0x10, 0, 0, 2, 0, 0x41, 0xAA, 1, 0x14, 0, 0, 6, 0}; // 300 blocks of Mode 1
   ASSERT_TRUE(host.SetWriteParams(2, 8, 4, false).Ok());
   ASSERT_TRUE(host.SendCueSheet(sheet).Ok());
-  std::vector<uint8_t> user(31 * 2048, 0x5A);
+  std::vector<uint8_t> user(size_t{31} * 2048, 0x5A);
   std::vector<uint8_t> b;
   EXPECT_EQ(SenseOf(host.Write10(-150, 1, user.data(), 2048)), "5/21/02") << "pregap is made";
   for (int32_t lba = 0; lba < 300; lba += 30)

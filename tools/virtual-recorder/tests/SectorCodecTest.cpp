@@ -45,6 +45,7 @@ TEST(SectorCodec, ParityCodewordsHaveZeroSyndromes) {
   const std::vector<uint8_t> s = Mode1Sector(1234);
   for (int major = 0; major < 86; ++major) {
     std::vector<uint8_t> c;
+    c.reserve(26);
     for (int minor = 0; minor < 24; ++minor)
       c.push_back(s[12 + major + 86 * minor]);
     c.push_back(s[2076 + major]);
@@ -53,6 +54,7 @@ TEST(SectorCodec, ParityCodewordsHaveZeroSyndromes) {
   }
   for (int major = 0; major < 52; ++major) {
     std::vector<uint8_t> c;
+    c.reserve(45);
     int index = (major / 2) * 86 + major % 2;
     for (int minor = 0; minor < 43; ++minor) {
       c.push_back(s[12 + index]);

@@ -93,7 +93,7 @@ TEST(Tao, DataTracksAreWrittenInTheirBlockFormat) {
   TRig rig(kRecorder);
   drive::THost host = rig.Host();
   ASSERT_TRUE(host.SetWriteParams(1, 8, 4, false).Ok());
-  std::vector<uint8_t> user(16 * 2352, 0x33);
+  std::vector<uint8_t> user(size_t{16} * 2352, 0x33);
   EXPECT_EQ(SenseOf(host.Write10(0, 16, user.data(), 16 * 2352)), "HA") << "2048-byte blocks";
   for (int32_t lba = 0; lba < 320; lba += 16)
     ASSERT_TRUE(host.Write10(lba, 16, user.data(), 16 * 2048).Ok());

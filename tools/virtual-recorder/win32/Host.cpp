@@ -23,5 +23,11 @@ std::string ModuleFolder() {
   return slash == std::string::npos ? std::string() : full.substr(0, slash + 1);
 }
 
+void KeepLoaded() {
+  HMODULE module = nullptr;
+  ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCSTR>(&KeepLoaded), &module);
+}
+
 } // namespace host
 } // namespace vrec
