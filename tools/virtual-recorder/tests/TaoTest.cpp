@@ -66,6 +66,29 @@ TEST(Tao, TracksFollowEachOtherWithTheRecordersPause) {
   EXPECT_EQ(SenseOf(host.CloseSession()), "5/2C/00") << "nothing left open";
 }
 
+TEST(Tao, Write12TakesA32BitBlockCount) {
+  TRig rig(kRecorder);
+  drive::THost host = rig.Host();
+  const drive::TAudioTrack t = Audio(312, 4);
+  ASSERT_TRUE(host.SetWriteParams(1, 0, 0, false).Ok());
+  for (int32_t lba = 0; lba < 312; lba += 24) {
+    std::vector<uint8_t> cdb = {0xAA, 0, 0, 0, 0, 0, 0, 0, 0, 24, 0, 0};
+    Put32(&cdb[2], static_cast<uint32_t>(lba));
+    ASSERT_TRUE(
+        host.Exec(cdb, drive::TData::Out, const_cast<uint8_t *>(&t.Data[lba * 2352u]), 24 * 2352u)
+            .Ok())
+        << lba;
+  }
+  std::vector<uint8_t> cdb = {0xAA, 0, 0, 0, 0x01, 0x38, 0x01, 0, 0, 0, 0, 0};
+  EXPECT_EQ(SenseOf(host.Exec(cdb, drive::TData::Out, nullptr, 0)), "5/21/00")
+      << "2^24 blocks pass the end of the disc";
+  ASSERT_TRUE(host.SyncCache().Ok());
+  ASSERT_TRUE(host.CloseSession().Ok());
+  EXPECT_TRUE(testsupport::ReadFile(rig.File("disc.bin")) ==
+              std::string(t.Data.begin(), t.Data.end()));
+  EXPECT_EQ(CountLines(rig.Journal(), "WRITE(12) LBA 288, 24 blocks, 56448 bytes | GOOD"), 1);
+}
+
 TEST(Tao, TestTracksLeaveTheDiscBlank) {
   TRig rig(kRecorder);
   drive::THost host = rig.Host();
