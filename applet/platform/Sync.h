@@ -19,11 +19,10 @@ public:
   TEvent(const TEvent &) = delete;
   TEvent &operator=(const TEvent &) = delete;
 
+  // Notifies under the lock: a waiter may destroy the event as soon as its wait returns.
   void SetEvent() {
-    {
-      std::lock_guard<std::mutex> lock(lock_);
-      signalled_ = true;
-    }
+    std::lock_guard<std::mutex> lock(lock_);
+    signalled_ = true;
     changed_.notify_all();
   }
   void ResetEvent() {

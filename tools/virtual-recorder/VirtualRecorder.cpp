@@ -1,0 +1,99 @@
+// The process-wide recorder set behind the plain ASPI entry points.
+#include "tools/virtual-recorder/VirtualRecorder.h"
+
+#include "tools/virtual-recorder/AspiLayout.h"
+#include "tools/virtual-recorder/Host.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace vrec {
+
+namespace {
+
+const char kConfigVariable[] = "VIRTUAL_RECORDER_CONFIG";
+const char kConfigFileName[] = "virtualrecorder.ini";
+
+struct TGlobal {
+  std::mutex Lock;
+  // Never destroyed: a DLL must not join its workers while the process is being torn down.
+  TRecorderSet *Set = nullptr;
+  bool Loaded = false;
+  std::string Error;
+};
+
+TGlobal &Global() {
+  static TGlobal *global = new TGlobal();
+  return *global;
+}
+
+// Loads the default configuration; the caller holds the lock.
+bool LoadDefault(TGlobal &g) {
+  delete g.Set;
+  g.Loaded = true;
+  g.Error.clear();
+  std::unique_ptr<TRecorderSet> set = TRecorderSet::FromFile(DefaultConfigPath(), g.Error);
+  const bool ok = set != nullptr;
+  if (!ok) {
+    std::fprintf(stderr, "virtual-recorder: %s\n", g.Error.c_str());
+    std::string ignored;
+    set = TRecorderSet::FromText("", "", ignored);
+  }
+  g.Set = set.release();
+  return ok;
+}
+
+TRecorderSet *Current() {
+  TGlobal &g = Global();
+  std::lock_guard<std::mutex> lock(g.Lock);
+  if (!g.Loaded)
+    LoadDefault(g);
+  return g.Set;
+}
+
+} // namespace
+
+void InstallRecorderSet(std::unique_ptr<TRecorderSet> set) {
+  TGlobal &g = Global();
+  std::lock_guard<std::mutex> lock(g.Lock);
+  delete g.Set;
+  g.Set = set.release();
+  g.Loaded = true;
+  g.Error.clear();
+}
+
+bool LoadDefaultRecorderSet() {
+  TGlobal &g = Global();
+  std::lock_guard<std::mutex> lock(g.Lock);
+  return LoadDefault(g);
+}
+
+std::string DefaultConfigPath() {
+  const char *env = std::getenv(kConfigVariable);
+  if (env != nullptr && *env != '\0')
+    return env;
+  return host::ModuleFolder() + kConfigFileName;
+}
+
+std::string DefaultConfigError() {
+  TGlobal &g = Global();
+  std::lock_guard<std::mutex> lock(g.Lock);
+  return g.Error;
+}
+
+uint32_t GetASPI32SupportInfo() {
+  TRecorderSet *set = Current();
+  return set != nullptr ? set->GetSupportInfo() : uint32_t{SS_NO_ADAPTERS} << 8;
+}
+
+uint32_t SendASPI32Command(void *srb) {
+  TRecorderSet *set = Current();
+  if (set == nullptr) {
+    if (srb != nullptr)
+      static_cast<SRB_Header *>(srb)->SRB_Status = SS_INVALID_HA;
+    return SS_INVALID_HA;
+  }
+  return set->SendCommand(srb);
+}
+
+} // namespace vrec
