@@ -163,7 +163,6 @@ TEST_F(TReadFixture, StoredNamesStayInsideTheTargetUnlessRootRelative) {
                              .Member("..\\escape.txt", Bytes("1"))
                              .Member("sub\\..\\..\\escape2.txt", Bytes("2"))
                              .Member("\\rooted.txt", Bytes("3"))
-                             .Member("C:inside.txt", Bytes("4"))
                              .Member("ok.txt", Bytes("5"))
                              .Data;
   std::vector<std::string> seen;
@@ -173,8 +172,7 @@ TEST_F(TReadFixture, StoredNamesStayInsideTheTargetUnlessRootRelative) {
       path.clear();
   };
   EXPECT_EQ(Extract(archive), "");
-  EXPECT_EQ(seen, (std::vector<std::string>{"\\rooted.txt", out.Path() + "C:inside.txt",
-                                            out.Path() + "ok.txt"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"\\rooted.txt", out.Path() + "ok.txt"}));
   EXPECT_EQ(ReadFile(out.File("ok.txt")), "5");
   const std::string parent = platform::ExtractFilePath(out.Path().substr(0, out.Path().size() - 1));
   EXPECT_FALSE(platform::Platform().FileExists(parent + "escape.txt"));
