@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Package benchmark: expanding a package of stored and RLE members (about 700 MB of content)
-# against cat over the same package bytes on the same disk, and RLE encoding throughput.
-# Builds the optimised bench tree first. Exits 1 when a target is missed: expansion at 80 %
-# or more of cat's throughput, RLE encoding at 300 MB/s or more.
+# against cat (and dd) over the same package bytes on the same disk, and RLE encoding
+# throughput. Builds the optimised bench tree first. Times are the best of several rounds,
+# both until the command returns and until the data are on disk (sync). Exits 1 when a target
+# is missed: expansion to disk at 80 % or more of cat's throughput, RLE encoding at 300 MB/s
+# or more over memory.
 #   PACKAGE_MB  content size in MB (default 700)    ROUNDS  timed rounds, best kept (default 3)
 #   BENCH_DIR   folder for the data (default /tmp)
 set -euo pipefail
@@ -44,45 +46,69 @@ t_create=$(($(now) - t0))
 content=$(cat "${files[@]}" | wc -c)
 packaged=$(stat -c %s package.qa)
 
-best_cat=0
-best_expand=0
+# Each command runs from a clean state (nothing left to write back) and is timed twice: until
+# it returns (the data in the page cache) and until a following sync returns (the data on disk).
+declare -A cached durable
+timed() { # NAME COMMAND...
+  local name=$1 t0 t1 t2
+  shift
+  sync
+  t0=$(now)
+  "$@"
+  t1=$(now)
+  sync
+  t2=$(now)
+  if [ -z "${cached[$name]:-}" ] || ((t1 - t0 < cached[$name])); then cached[$name]=$((t1 - t0)); fi
+  if [ -z "${durable[$name]:-}" ] || ((t2 - t0 < durable[$name])); then durable[$name]=$((t2 - t0)); fi
+}
+cat_copy() { cat package.qa >copy; }
+dd_copy() { dd if=package.qa of=copy bs=1M status=none; }
+expand() { "$tool" archive extract package.qa out >/dev/null; }
 for ((round = 1; round <= rounds; round++)); do
   rm -rf out copy
-  sync
-  t0=$(now)
-  cat package.qa >copy
-  t=$(($(now) - t0))
-  ((best_cat == 0 || t < best_cat)) && best_cat=$t
+  timed cat cat_copy
   rm -f copy
-  sync
-  t0=$(now)
-  "$tool" archive extract package.qa out >/dev/null
-  t=$(($(now) - t0))
-  ((best_expand == 0 || t < best_expand)) && best_expand=$t
+  timed dd dd_copy
+  rm -f copy
+  timed expand expand
 done
 for f in "${files[@]}"; do cmp -s "$f" "out/${f#src/}" || { echo "expansion differs: $f" >&2; exit 1; }; done
 
-# RLE encoding of the compressible content, file to file, and over memory.
-t0=$(now)
-"$tool" codec encode RLE src/track2.wav track2.rle >/dev/null
-t_encode=$(($(now) - t0))
+# RLE encoding of the compressible content, file to file (best round), and over memory.
+t_encode=0
+for ((round = 1; round <= rounds; round++)); do
+  rm -f track2.rle
+  sync
+  t0=$(now)
+  "$tool" codec encode RLE src/track2.wav track2.rle >/dev/null
+  t=$(($(now) - t0))
+  ((t_encode == 0 || t < t_encode)) && t_encode=$t
+done
 memory=$("$bench")
 
 stored=$(awk -F'\t' '$2 == "NON"' listing | wc -l)
 rle=$(awk -F'\t' '$2 == "RLE"' listing | wc -l)
-ratio=$(awk -v c="$best_cat" -v e="$best_expand" 'BEGIN {printf "%.0f", 100 * c / e}')
+percent() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.0f", 100 * a / b}'; }
 encode_file=$(mbps 100000000 "$t_encode")
 encode_memory=$(echo "$memory" | awk '/^rle-encode noise-and-silence/ {print $3}')
 echo "package: $((content / 1000000)) MB of content in $stored stored and $rle RLE members," \
-  "$((packaged / 1000000)) MB packaged (created in $(seconds "$t_create") s)"
-echo "cat of the package: $(seconds "$best_cat") s, $(mbps "$packaged" "$best_cat") MB/s"
-echo "expansion: $(seconds "$best_expand") s, $(mbps "$packaged" "$best_expand") MB/s of package," \
-  "$(mbps "$content" "$best_expand") MB/s of content"
-echo "expansion throughput: $ratio % of cat's (target 80 %)"
+  "$((packaged / 1000000)) MB packaged (created in $(seconds "$t_create") s); best of $rounds rounds"
+for kind in cached durable; do
+  declare -n t=$kind
+  echo "$kind (until the command returns$([ $kind = durable ] && echo ', then sync')):"
+  echo "  cat of the package:  $(seconds "${t[cat]}") s, $(mbps "$packaged" "${t[cat]}") MB/s"
+  echo "  dd bs=1M of it:      $(seconds "${t[dd]}") s, $(mbps "$packaged" "${t[dd]}") MB/s," \
+    "$(percent "${t[cat]}" "${t[dd]}") % of cat"
+  echo "  expansion:           $(seconds "${t[expand]}") s, $(mbps "$packaged" "${t[expand]}") MB/s" \
+    "of package ($(mbps "$content" "${t[expand]}") MB/s of content)," \
+    "$(percent "${t[cat]}" "${t[expand]}") % of cat"
+  unset -n t
+done
 echo "RLE encode, file to file: $encode_file MB/s; over memory: $encode_memory MB/s (target 300)"
 echo "over memory, best of 5:"
 echo "$memory" | sed 's/^/  /'
 status=0
-((ratio >= 80)) || { echo "MISSED: expansion below 80 % of cat"; status=1; }
+ratio=$(percent "${durable[cat]}" "${durable[expand]}")
+((ratio >= 80)) || { echo "MISSED: expansion to disk below 80 % of cat"; status=1; }
 ((encode_memory >= 300)) || { echo "MISSED: RLE encoding below 300 MB/s"; status=1; }
 exit $status

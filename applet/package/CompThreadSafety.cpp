@@ -12,7 +12,36 @@ namespace package {
 namespace {
 constexpr int32_t kProgressStart = 0;
 constexpr int32_t kProgressDone = 100;
+
+// The sum of a block's bytes, eight at a time: pairs of bytes add up in 16-bit lanes, which
+// are folded before they can overflow (128 words add at most 128 × 2 × 255 to a lane).
+uint32_t ByteSum(const uint8_t *p, size_t n) {
+  constexpr uint64_t kLowBytes = 0x00FF00FF00FF00FFull;
+  constexpr size_t kWordsPerFold = 128;
+  constexpr uint64_t kLane = 0xFFFF;
+  uint32_t sum = 0;
+  while (n >= sizeof(uint64_t)) {
+    const size_t words = std::min(n / sizeof(uint64_t), kWordsPerFold);
+    uint64_t lanes = 0;
+    for (size_t i = 0; i < words; ++i) {
+      uint64_t v;
+      std::memcpy(&v, p + i * sizeof v, sizeof v);
+      lanes += (v & kLowBytes) + ((v >> 8) & kLowBytes);
+    }
+    sum += static_cast<uint32_t>((lanes & kLane) + ((lanes >> 16) & kLane) +
+                                 ((lanes >> 32) & kLane) + (lanes >> 48));
+    p += words * sizeof(uint64_t);
+    n -= words * sizeof(uint64_t);
+  }
+  for (; n > 0; --n)
+    sum += *p++;
+  return sum;
+}
 } // namespace
+
+TCompThreadSafety::TCompThreadSafety()
+    : inBuf_(std::make_unique<uint8_t[]>(kStreamTransferSize)),
+      outBuf_(std::make_unique<uint8_t[]>(kStreamTransferSize)) {}
 
 int32_t TCompThreadSafety::RunCodec(TStream &source, TStream &dest, bool unscramble, bool expanding,
                                     uint32_t &checksum, uint8_t methodIndex,
@@ -29,11 +58,12 @@ int32_t TCompThreadSafety::RunCodec(TStream &source, TStream &dest, bool unscram
   source_ = &source;
   dest_ = &dest;
   endOfInput_ = false;
-  inPos_ = inEnd_ = inBuf_;
-  outPos_ = outBuf_;
+  inPos_ = inEnd_ = readEnd_ = inBuf_.get();
+  outPos_ = outBuf_.get();
+  outEnd_ = outPos_ + kStreamTransferSize;
   inRemaining_ = inputLength > 0 ? inputLength : 0;
-  refillSize_ = kCodecBufferSize;
   inSum_ = outSum_ = 0;
+  blockSumsIn_ = !expanding;
   inConsumed_ = outCount_ = 0;
   budget_ = expanding ? INT32_MAX : inRemaining_;
   scramble_ = !expanding && Key != 0;
@@ -48,9 +78,9 @@ int32_t TCompThreadSafety::RunCodec(TStream &source, TStream &dest, bool unscram
     method.Decode(*this, uncompressedSize);
 
   checksum = expanding ? outSum_ : inSum_;
-  if (outPos_ != outBuf_)
-    dest_->WriteBuffer(outBuf_, static_cast<int32_t>(outPos_ - outBuf_));
-  outPos_ = outBuf_;
+  if (outPos_ != outBuf_.get())
+    dest_->WriteBuffer(outBuf_.get(), static_cast<int32_t>(outPos_ - outBuf_.get()));
+  outPos_ = outBuf_.get();
   source_ = dest_ = nullptr;
 
   if (progress_) {
@@ -62,27 +92,32 @@ int32_t TCompThreadSafety::RunCodec(TStream &source, TStream &dest, bool unscram
 
 bool TCompThreadSafety::Refill() {
   endOfInput_ = true;
-  if (inRemaining_ <= 0)
-    return false;
-  if (inRemaining_ < refillSize_)
-    refillSize_ = static_cast<int32_t>(inRemaining_);
-  const int32_t got = source_->Read(inBuf_, refillSize_);
-  if (got <= 0) {
-    // A short source ends the input for good.
-    inRemaining_ = 0;
-    return false;
+  if (inEnd_ == readEnd_) {
+    if (inRemaining_ <= 0)
+      return false;
+    const auto want = static_cast<int32_t>(
+        inRemaining_ < kStreamTransferSize ? inRemaining_ : kStreamTransferSize);
+    const int32_t got = source_->Read(inBuf_.get(), want);
+    if (got <= 0) {
+      // A short source ends the input for good.
+      inRemaining_ = 0;
+      return false;
+    }
+    inRemaining_ -= got;
+    inEnd_ = inBuf_.get();
+    readEnd_ = inEnd_ + got;
   }
-  inRemaining_ -= got;
-  inEnd_ = inBuf_ + got;
-  inPos_ = inBuf_;
+  inPos_ = inEnd_;
+  inEnd_ += std::min<ptrdiff_t>(readEnd_ - inEnd_, kCodecBufferSize);
   if (progress_) {
-    inConsumed_ += got;
-    int32_t percent = PercentOf(inConsumed_, inConsumed_ + inRemaining_);
+    inConsumed_ += inEnd_ - inPos_;
+    const int64_t left = inRemaining_ + (readEnd_ - inEnd_);
+    int32_t percent = PercentOf(inConsumed_, inConsumed_ + left);
     progress_(percent);
     if (percent == kCancelProgress) {
       // Cancelled: this block and the rest of the member's input are dropped.
       inRemaining_ = 0;
-      inPos_ = inEnd_;
+      inPos_ = inEnd_ = readEnd_;
       return false;
     }
   }
@@ -93,8 +128,8 @@ bool TCompThreadSafety::Refill() {
 
 void TCompThreadSafety::Flush() {
   platform::Platform().Sleep(0);
-  dest_->WriteBuffer(outBuf_, kCodecBufferSize);
-  outPos_ = outBuf_;
+  dest_->WriteBuffer(outBuf_.get(), static_cast<int32_t>(outPos_ - outBuf_.get()));
+  outPos_ = outBuf_.get();
 }
 
 void TCompThreadSafety::BudgetSpent() { throw EUnableToCompress(); }
@@ -104,10 +139,8 @@ TCompThreadSafety::TSpan TCompThreadSafety::TakeInput() {
     return {nullptr, 0};
   uint8_t *const data = inPos_;
   const size_t size = static_cast<size_t>(inEnd_ - inPos_);
-  uint32_t sum = 0;
-  for (size_t i = 0; i < size; ++i)
-    sum += data[i];
-  inSum_ += sum;
+  if (blockSumsIn_)
+    inSum_ += ByteSum(data, size);
   if (unscramble_) {
     uint32_t k = keyPos_;
     for (size_t i = 0; i < size; ++i) {
@@ -147,8 +180,8 @@ void TCompThreadSafety::WriteBlock(const uint8_t *data, size_t size) {
       keyPos_ = k;
     } else {
       std::memcpy(out, data, n);
-      for (size_t i = 0; i < n; ++i)
-        sum += data[i];
+      if (!blockSumsIn_)
+        sum = ByteSum(out, n);
     }
     outSum_ += sum;
     outPos_ += n;
@@ -157,6 +190,52 @@ void TCompThreadSafety::WriteBlock(const uint8_t *data, size_t size) {
     data += n;
     size -= n;
   }
+}
+
+void TCompThreadSafety::CopyInputToOutput() {
+  if (scramble_ || unscramble_) {
+    for (TSpan block = TakeInput(); block.Size != 0; block = TakeInput())
+      WriteBlock(block.Data, block.Size);
+    return;
+  }
+  // Blocks handed out one after another lie side by side in the input buffer: they are
+  // written together, before the buffer is filled again.
+  const uint8_t *pending = nullptr; // [pending, pendingEnd) taken but not yet written
+  const uint8_t *pendingEnd = nullptr;
+  auto writePending = [&] {
+    if (pending != nullptr)
+      WriteFromInput(pending, pendingEnd);
+    pending = nullptr;
+  };
+  for (;;) {
+    if (inPos_ == inEnd_) {
+      if (inEnd_ == readEnd_)
+        writePending();
+      if (!Refill())
+        break;
+    }
+    const auto size = static_cast<int64_t>(inEnd_ - inPos_);
+    if (outPos_ != outBuf_.get() || size > budget_) {
+      writePending();
+      const TSpan block = TakeInput();
+      WriteBlock(block.Data, block.Size);
+      continue;
+    }
+    const uint32_t sum = ByteSum(inPos_, static_cast<size_t>(size));
+    inSum_ += sum;
+    outSum_ += sum;
+    budget_ -= size;
+    outCount_ += size;
+    if (pending == nullptr)
+      pending = inPos_;
+    pendingEnd = inPos_ = inEnd_;
+  }
+  writePending();
+}
+
+void TCompThreadSafety::WriteFromInput(const uint8_t *from, const uint8_t *to) {
+  platform::Platform().Sleep(0);
+  dest_->WriteBuffer(from, static_cast<int32_t>(to - from));
 }
 
 void TCompThreadSafety::WriteRepeated(uint8_t b, size_t count) {

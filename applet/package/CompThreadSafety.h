@@ -1,6 +1,8 @@
 // The codec driver: the working state of one codec run and the byte channel the codecs use
-// (the contract in CodecIO.h). Input and output go through 8192-byte buffers; the input sum,
-// the output sum, the output budget and the key hook are kept here, byte by byte.
+// (the contract in CodecIO.h). Input is handed to the codec in blocks of 8192 bytes (each
+// refill reports progress and yields the processor); the streams are read and written in
+// larger transfers underneath. The input sum, the output sum, the output budget and the key
+// hook are kept here, byte by byte.
 #pragma once
 
 #include "applet/package/ArchiveFormat.h"
@@ -10,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace package {
 
@@ -19,10 +22,12 @@ using TShowProgressEvent = std::function<void(int32_t &PercentageDone)>;
 
 constexpr int32_t kCodecBufferSize = 8192;
 constexpr int32_t kCancelProgress = -1;
+// Bytes per read from the source and per write to the destination.
+constexpr int32_t kStreamTransferSize = 128 * kCodecBufferSize;
 
 class TCompThreadSafety {
 public:
-  TCompThreadSafety() = default;
+  TCompThreadSafety();
   TCompThreadSafety(const TCompThreadSafety &) = delete;
   TCompThreadSafety &operator=(const TCompThreadSafety &) = delete;
 
@@ -68,8 +73,9 @@ public:
   }
 
   // Block access for the stored and run-length codecs, with the same effect as the bytes one
-  // at a time. TakeInput hands out every byte ReadByte would return from the buffered block
-  // (summed and unscrambled in place); empty at the end of input.
+  // at a time. TakeInput hands out every byte ReadByte would return from the current block
+  // (unscrambled in place); empty at the end of input. The block operations keep only the
+  // sum the run reports (input when adding, output when expanding).
   struct TSpan {
     const uint8_t *Data;
     size_t Size;
@@ -77,29 +83,35 @@ public:
   TSpan TakeInput();
   void WriteBlock(const uint8_t *data, size_t size);
   void WriteRepeated(uint8_t b, size_t count);
+  // The stored method: all input to the output. Without a key the blocks go from the input
+  // buffer to the destination without a copy.
+  void CopyInputToOutput();
 
 private:
   static constexpr uint32_t kKeyMask = 3;
 
+  // Hands out the next input block; false at the end of input (or when cancelled).
   bool Refill();
   void Flush();
   [[noreturn]] static void BudgetSpent();
-  // Moves up to size bytes into the output buffer (within budget and buffer room).
+  // Room for up to size more output bytes (within the budget, after a flush if full).
   size_t OutputRoom(size_t size);
+  void WriteFromInput(const uint8_t *from, const uint8_t *to);
 
   bool endOfInput_ = false;
-  uint8_t inBuf_[kCodecBufferSize] = {};
-  uint8_t outBuf_[kCodecBufferSize] = {};
-  uint8_t *inEnd_ = inBuf_;
-  uint8_t *inPos_ = inBuf_;
-  uint8_t *const outEnd_ = outBuf_ + kCodecBufferSize;
-  uint8_t *outPos_ = outBuf_;
+  std::unique_ptr<uint8_t[]> inBuf_;
+  std::unique_ptr<uint8_t[]> outBuf_;
+  uint8_t *inEnd_ = nullptr; // the current block: [inPos_, inEnd_)
+  uint8_t *inPos_ = nullptr;
+  uint8_t *readEnd_ = nullptr; // bytes read from the source but not yet handed out
+  uint8_t *outEnd_ = nullptr;
+  uint8_t *outPos_ = nullptr;
   TStream *source_ = nullptr;
   TStream *dest_ = nullptr;
   uint32_t inSum_ = 0;
   uint32_t outSum_ = 0;
-  int64_t inRemaining_ = 0;
-  int32_t refillSize_ = kCodecBufferSize;
+  bool blockSumsIn_ = false; // which sum the block operations keep: the one reported
+  int64_t inRemaining_ = 0;  // bytes not yet read from the source
   int64_t inConsumed_ = 0;
   int64_t outCount_ = 0;
   bool unscramble_ = false;

@@ -93,14 +93,7 @@ private:
 
 } // namespace
 
-void StoredCopy(TCompThreadSafety &io) {
-  for (;;) {
-    const TCompThreadSafety::TSpan block = io.TakeInput();
-    if (block.Size == 0)
-      break;
-    io.WriteBlock(block.Data, block.Size);
-  }
-}
+void StoredCopy(TCompThreadSafety &io) { io.CopyInputToOutput(); }
 
 void StoredDecode(TCompThreadSafety &io, uint32_t) { StoredCopy(io); }
 

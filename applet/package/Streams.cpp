@@ -9,8 +9,6 @@
 namespace package {
 
 namespace {
-// Large enough that the codec's 8192-byte blocks cost a copy, not a system call each.
-constexpr size_t kFileBufferSize = 256 * 1024;
 constexpr int64_t kMaxMemoryStreamSize = INT32_MAX;
 
 class EStreamPosition : public EStreamError {
@@ -47,8 +45,8 @@ TFileStream::TFileStream(const std::string &path, TMode mode) : path_(path) {
       throw EFCreateError(path);
     throw EFOpenError(path);
   }
-  buffer_.resize(kFileBufferSize);
-  std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
+  // Callers move data in large blocks of their own; a library buffer would only add a copy.
+  std::setvbuf(file_, nullptr, _IONBF, 0);
 }
 
 TFileStream::~TFileStream() {

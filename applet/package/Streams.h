@@ -33,6 +33,7 @@ public:
   void WriteBuffer(const void *buffer, int32_t count);
 };
 
+// Unbuffered: every Read and Write goes to the file, so callers transfer large blocks.
 class TFileStream final : public TStream {
 public:
   enum TMode {
@@ -55,7 +56,6 @@ public:
 private:
   std::string path_;
   std::FILE *file_ = nullptr;
-  std::vector<char> buffer_;
 };
 
 class TMemoryStream final : public TStream {
