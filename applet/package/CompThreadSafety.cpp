@@ -43,9 +43,11 @@ TCompThreadSafety::TCompThreadSafety()
     : inBuf_(std::make_unique<uint8_t[]>(kStreamTransferSize)),
       outBuf_(std::make_unique<uint8_t[]>(kStreamTransferSize)) {}
 
+// NOLINTBEGIN(bugprone-easily-swappable-parameters): the driver's documented interface
 int32_t TCompThreadSafety::RunCodec(TStream &source, TStream &dest, bool unscramble, bool expanding,
                                     uint32_t &checksum, uint8_t methodIndex,
                                     uint32_t uncompressedSize, int32_t inputLength) {
+  // NOLINTEND(bugprone-easily-swappable-parameters)
   checksum = 0;
   progress_ = OnShowProgress;
   if (progress_) {
@@ -238,6 +240,7 @@ void TCompThreadSafety::WriteFromInput(const uint8_t *from, const uint8_t *to) {
   dest_->WriteBuffer(from, static_cast<int32_t>(to - from));
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 void TCompThreadSafety::WriteRepeated(uint8_t b, size_t count) {
   if (scramble_) {
     for (size_t i = 0; i < count; ++i)

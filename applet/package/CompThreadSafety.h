@@ -40,9 +40,11 @@ public:
   // not 0; checksum is the input sum; returns the bytes written. Expanding: decodes, with
   // unscrambling when Key is not 0 and unscramble is set; checksum is the output sum. Method
   // indexes without a codec of this driver run nothing.
+  // NOLINTBEGIN(bugprone-easily-swappable-parameters): the driver's documented interface
   int32_t RunCodec(TStream &source, TStream &dest, bool unscramble, bool expanding,
                    uint32_t &checksum, uint8_t methodIndex, uint32_t uncompressedSize,
                    int32_t inputLength);
+  // NOLINTEND(bugprone-easily-swappable-parameters)
 
   // The byte channel of the codecs.
   uint8_t ReadByte() {
@@ -82,7 +84,7 @@ public:
   };
   TSpan TakeInput();
   void WriteBlock(const uint8_t *data, size_t size);
-  void WriteRepeated(uint8_t b, size_t count);
+  void WriteRepeated(uint8_t b, size_t count); // NOLINT(bugprone-easily-swappable-parameters)
   // The stored method: all input to the output. Without a key the blocks go from the input
   // buffer to the destination without a copy.
   void CopyInputToOutput();

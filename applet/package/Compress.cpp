@@ -133,8 +133,7 @@ void TCompress::AddFilesToArchive(TStream &archive, std::vector<std::string> &fi
     platform::TFileStamp stamp;
     p.GetFileStamp(path, stamp);
     total += size;
-    AddOneFile(archive, *source, name, stamp.DosDateTime, static_cast<uint16_t>(stamp.Attributes),
-               methodIndex, methodId);
+    AddOneFile(archive, *source, name, stamp, methodIndex, methodId);
   }
   files = added;
 
@@ -145,15 +144,15 @@ void TCompress::AddFilesToArchive(TStream &archive, std::vector<std::string> &fi
 }
 
 void TCompress::AddOneFile(TStream &archive, TStream &source, const std::string &storedName,
-                           uint32_t fileDate, uint16_t attributes, uint8_t methodIndex,
+                           const platform::TFileStamp &stamp, uint8_t methodIndex,
                            std::string &methodId) {
   const int64_t sourceStart = source.Position();
   const auto uncompressed = static_cast<int32_t>(source.Size() - sourceStart);
   const int64_t memberStart = archive.Position();
   TMemberHeader header;
   header.NameLength = static_cast<int16_t>(storedName.size());
-  header.FileDate = fileDate;
-  header.Attributes = attributes;
+  header.FileDate = stamp.DosDateTime;
+  header.Attributes = static_cast<uint16_t>(stamp.Attributes);
   header.UncompressedSize = uncompressed;
   header.MethodIndex = methodIndex;
   WriteMemberHeader(archive, header);

@@ -6,6 +6,7 @@
 #include "applet/package/ArchiveFormat.h"
 #include "applet/package/CompThreadSafety.h"
 #include "applet/package/Streams.h"
+#include "applet/platform/Platform.h"
 
 #include <cstdint>
 #include <functional>
@@ -104,21 +105,19 @@ private:
   // False when no complete member header and name can be read.
   static bool ReadMemberHeader(TStream &archive, TMember &member);
   void AddOneFile(TStream &archive, TStream &source, const std::string &storedName,
-                  uint32_t fileDate, uint16_t attributes, uint8_t methodIndex,
-                  std::string &methodId);
+                  const platform::TFileStamp &stamp, uint8_t methodIndex, std::string &methodId);
   int32_t PackStream(TStream &archive, TStream &source, uint8_t methodIndex,
                      int32_t uncompressedSize, uint32_t &checksum, std::string &methodId);
-  void UnpackStream(TStream &archive, TStream &dest, const TMember &member,
-                    const std::string &archiveId);
+  void UnpackStream(TStream &archive, TStream &dest, const TMember &member);
   // Creates the target's file and expands the member into it (skipped when it cannot be
   // created, unless ExceptionOnFileError).
-  void ExpandMember(TStream &archive, const TMember &member, const std::string &target,
-                    const std::string &archiveId);
+  void ExpandMember(TStream &archive, const TMember &member, const std::string &target);
   int32_t RunCodec(TStream &source, TStream &dest, bool unscramble, bool expanding,
                    uint32_t &checksum, uint8_t methodIndex, uint32_t uncompressedSize,
                    int32_t inputLength);
 
   std::string targetPath_;
+  std::string archiveId_; // the identifier of the archive being expanded, for OnExpand
   std::unique_ptr<TCompThreadSafety> work_;
   std::vector<std::string> expanded_;
 };

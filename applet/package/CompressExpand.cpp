@@ -65,7 +65,7 @@ void TCompress::ExtractMembers(TStream &archive, std::vector<std::string> *selec
   expanded_.clear();
   TArchiveHeader header;
   if (ReadArchiveHeader(archive, header)) {
-    const std::string archiveId = MethodIdOf(header);
+    archiveId_ = MethodIdOf(header);
     const int64_t end = archive.Size();
     int64_t total = 0;
     TMember member;
@@ -89,7 +89,7 @@ void TCompress::ExtractMembers(TStream &archive, std::vector<std::string> *selec
         }
       }
       if (expand)
-        ExpandMember(archive, member, target, archiveId);
+        ExpandMember(archive, member, target);
       if (h.CompressedSize > end - member.DataOffset)
         break;
       archive.SetPosition(member.DataOffset + h.CompressedSize);
@@ -99,8 +99,7 @@ void TCompress::ExtractMembers(TStream &archive, std::vector<std::string> *selec
     *selection = expanded_;
 }
 
-void TCompress::ExpandMember(TStream &archive, const TMember &member, const std::string &target,
-                             const std::string &archiveId) {
+void TCompress::ExpandMember(TStream &archive, const TMember &member, const std::string &target) {
   const TMemberHeader &h = member.Header;
   if (FreeSpaceForPath(target) < h.UncompressedSize)
     throw EInsufficientDiskSpace(target);
@@ -118,7 +117,7 @@ void TCompress::ExpandMember(TStream &archive, const TMember &member, const std:
   platform::TPlatform &p = platform::Platform();
   const platform::TFileStamp stamp{h.FileDate, h.Attributes};
   try {
-    UnpackStream(archive, *file, member, archiveId);
+    UnpackStream(archive, *file, member);
   } catch (const EInvalidKey &) {
     file.reset();
     p.RemoveFile(target);
@@ -134,8 +133,7 @@ void TCompress::ExpandMember(TStream &archive, const TMember &member, const std:
   p.SetFileStamp(target, stamp);
 }
 
-void TCompress::UnpackStream(TStream &archive, TStream &dest, const TMember &member,
-                             const std::string &archiveId) {
+void TCompress::UnpackStream(TStream &archive, TStream &dest, const TMember &member) {
   const TMemberHeader &h = member.Header;
   const bool locked = h.LockFlag > 0;
   if (locked && Key == 0)
@@ -144,7 +142,7 @@ void TCompress::UnpackStream(TStream &archive, TStream &dest, const TMember &mem
   if (h.MethodIndex == miCUS) {
     if (OnExpand) {
       int32_t checksum = 0;
-      OnExpand(dest, archive, h.CompressedSize, h.UncompressedSize, archiveId, checksum);
+      OnExpand(dest, archive, h.CompressedSize, h.UncompressedSize, archiveId_, checksum);
       sum = static_cast<uint32_t>(checksum);
     }
   } else {

@@ -14,9 +14,19 @@ namespace {
 const char kCodecUsage[] = "codec encode NON|RLE|LZH|LH5 IN OUT\n"
                            "  codec decode NON|RLE|LZH|LH5 SIZE IN OUT";
 
-// Runs the method over IN into OUT and prints the checksum (of the plain bytes).
-int Run(const std::string &methodId, bool expanding, uint32_t size, const std::string &in,
-        const std::string &out) {
+struct TCodecJob {
+  std::string Method;
+  bool Expanding = false;
+  uint32_t Size = 0; // uncompressed size, for decoding
+  std::string In, Out;
+};
+
+// Runs the method over In into Out and prints the checksum (of the plain bytes).
+int Run(const TCodecJob &job) {
+  const std::string &methodId = job.Method;
+  const std::string &in = job.In;
+  const std::string &out = job.Out;
+  const bool expanding = job.Expanding;
   const int method = package::MethodIndexOf(methodId);
   if (method < 0 || method == package::miCUS)
     return Usage(kCodecUsage);
@@ -34,7 +44,8 @@ int Run(const std::string &methodId, bool expanding, uint32_t size, const std::s
     uint32_t checksum = 0;
     try {
       io.RunCodec(source, *dest, false, expanding, checksum, static_cast<uint8_t>(method),
-                  expanding ? size : static_cast<uint32_t>(length), static_cast<int32_t>(length));
+                  expanding ? job.Size : static_cast<uint32_t>(length),
+                  static_cast<int32_t>(length));
       dest->Close();
     } catch (const package::Exception &) {
       dest.reset();
@@ -51,11 +62,11 @@ int Run(const std::string &methodId, bool expanding, uint32_t size, const std::s
 
 int Codec(const TArgs &args) {
   if (args.size() == 4 && args[0] == "encode")
-    return Run(args[1], false, 0, args[2], args[3]);
+    return Run({args[1], false, 0, args[2], args[3]});
   long long size = 0;
   if (args.size() == 5 && args[0] == "decode" && ParseNumber(args[2], size) && size >= 0 &&
       size <= INT32_MAX)
-    return Run(args[1], true, static_cast<uint32_t>(size), args[3], args[4]);
+    return Run({args[1], true, static_cast<uint32_t>(size), args[3], args[4]});
   return Usage(kCodecUsage);
 }
 

@@ -61,7 +61,7 @@ TBytes ReferenceRleEncode(const TBytes &in) {
 }
 
 // Random data with runs of every length and markers, long enough to cross several blocks.
-TBytes MixedData(size_t size, unsigned seed) {
+TBytes MixedData(size_t size, unsigned seed) { // NOLINT(bugprone-easily-swappable-parameters)
   std::mt19937 rng(seed);
   TBytes data;
   while (data.size() < size) {

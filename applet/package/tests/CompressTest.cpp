@@ -22,6 +22,7 @@ std::vector<TListedMember> List(TCompress &c, const TBytes &archive) {
 
 std::vector<std::string> Names(const std::vector<TListedMember> &members) {
   std::vector<std::string> names;
+  names.reserve(members.size());
   for (const auto &m : members)
     names.push_back(m.Name);
   return names;
@@ -43,8 +44,9 @@ struct TPackFixture : ::testing::Test {
     WriteFile(dir.File("empty.txt"), "");
   }
 
-  TBytes Pack(std::vector<std::string> names, uint8_t method) {
+  TBytes Pack(const std::vector<std::string> &names, uint8_t method) {
     std::vector<std::string> files;
+    files.reserve(names.size());
     for (const auto &n : names)
       files.push_back(dir.File(n));
     compress.SetTargetPath(dir.Path());
@@ -219,6 +221,7 @@ TEST_F(TPackFixture, ExpansionStopsAtTheTotalButListingDoesNot) {
 }
 
 TEST_F(TPackFixture, CustomMethodRunsThroughEvents) {
+  // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the event's parameters
   compress.OnCompress = [](TStream &dest, TStream &source, std::string &id, int32_t &size,
                            int32_t &checksum) {
     const int64_t n = source.Size();
@@ -240,6 +243,7 @@ TEST_F(TPackFixture, CustomMethodRunsThroughEvents) {
   EXPECT_EQ(List(compress, archive)[0].Info.Checksum, 42u);
 
   std::string seenId;
+  // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the event's parameters
   compress.OnExpand = [&](TStream &dest, TStream &source, int32_t srcSize, int32_t destSize,
                           const std::string &id, int32_t &checksum) {
     seenId = id;

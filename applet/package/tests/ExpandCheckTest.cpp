@@ -39,7 +39,7 @@ struct TReadFixture : ::testing::Test {
   }
   std::string List(const TBytes &archive, size_t &count) {
     std::vector<TListedMember> members;
-    const std::string message = MessageOf([&] {
+    std::string message = MessageOf([&] {
       TMemoryStream s(archive);
       compress.ListMembers(s, members);
     });
