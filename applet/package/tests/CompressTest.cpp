@@ -79,6 +79,11 @@ TEST_F(TPackFixture, RoundTripsEveryMethodWithAndWithoutKey) {
       EXPECT_EQ(ReadFile(out.File("runs.bin")), runs);
       EXPECT_TRUE(ReadFile(out.File("noise.bin")) == noise);
       EXPECT_EQ(ReadFile(out.File("empty.txt")), "");
+      platform::TFileStamp source, copy;
+      ASSERT_TRUE(platform::Platform().GetFileStamp(dir.File("noise.bin"), source));
+      ASSERT_TRUE(platform::Platform().GetFileStamp(out.File("noise.bin"), copy));
+      EXPECT_EQ(copy.DosDateTime, source.DosDateTime);
+      EXPECT_EQ(copy.Attributes, source.Attributes);
       const auto members = List(compress, archive);
       ASSERT_EQ(members.size(), 3u);
       EXPECT_EQ(members[1].Info.Locked, key != 0);
@@ -160,6 +165,12 @@ TEST_F(TPackFixture, CheckFileRenamesSkipsAndEnds) {
   EXPECT_EQ(seen, (std::vector<std::string>{out.Path() + "sub\\renamed.bin"}));
   ASSERT_EQ(written.size(), 1u);
   EXPECT_EQ(ReadFile(written[0]), runs);
+
+  // "*" ends the expansion before the member.
+  compress.OnCheckFile = [](std::string &path, TCProcessMode) { path = "*"; };
+  TTempDir out2;
+  EXPECT_TRUE(Extract(archive.Data(), out2.Path()).empty());
+  EXPECT_FALSE(platform::Platform().DirectoryExists(out2.Path() + "sub"));
 }
 
 TEST_F(TPackFixture, MissingFilesRaiseOnlyWhenAsked) {
