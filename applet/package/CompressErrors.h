@@ -3,6 +3,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 namespace package {
 
@@ -57,6 +58,47 @@ public:
 class ELZHBadDecodeTable : public Exception {
 public:
   ELZHBadDecodeTable() : Exception("Bad decode table in archive!") {}
+};
+
+// Members are counted in signed 32-bit sizes, so an archive holds less than 2 GiB.
+class EArchiveTooLarge : public Exception {
+public:
+  explicit EArchiveTooLarge(const std::string &path)
+      : Exception("Archive would reach 2 GiB with " + path) {}
+};
+
+// Stream and file failures.
+class EStreamError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+class EFOpenError : public EStreamError {
+public:
+  explicit EFOpenError(const std::string &path)
+      : EStreamError("Cannot open file \"" + path + "\"") {}
+};
+
+class EFCreateError : public EStreamError {
+public:
+  explicit EFCreateError(const std::string &path)
+      : EStreamError("Cannot create file \"" + path + "\"") {}
+};
+
+class EReadError : public EStreamError {
+public:
+  EReadError() : EStreamError("Stream read error") {}
+};
+
+class EWriteError : public EStreamError {
+public:
+  EWriteError() : EStreamError("Stream write error") {}
+};
+
+// A folder of a member's path could not be created.
+class EInOutError : public Exception {
+public:
+  explicit EInOutError(const std::string &path) : Exception("Cannot create folder " + path) {}
 };
 
 } // namespace package

@@ -1,0 +1,27 @@
+// The method table of the codec driver, indexed by the member's method index.
+#include "applet/package/CompThreadSafety.h"
+#include "applet/package/Rle.h"
+
+namespace package {
+
+namespace {
+const TCodecMethod kCodecs[kMethodCount] = {
+    {StoredCopy, StoredDecode}, // "NON"
+    {RleEncode, RleDecode},     // "RLE"
+    {nullptr, nullptr},         // "LZH"
+    {nullptr, nullptr},         // "CUS": the component's OnCompress and OnExpand events
+    {nullptr, nullptr},         // "LH5"
+};
+const TCodecMethod kNoCodec = {nullptr, nullptr};
+} // namespace
+
+const TCodecMethod &CodecMethod(uint8_t methodIndex) {
+  return methodIndex < kMethodCount ? kCodecs[methodIndex] : kNoCodec;
+}
+
+bool CodecAvailable(uint8_t methodIndex) {
+  const TCodecMethod &m = CodecMethod(methodIndex);
+  return m.Encode != nullptr && m.Decode != nullptr;
+}
+
+} // namespace package
