@@ -129,7 +129,7 @@ int Create(const TOptions &o) {
   if (method < 0 || method == package::miCUS)
     return Usage(kArchiveUsage);
   if (!package::CodecAvailable(static_cast<uint8_t>(method))) {
-    std::fprintf(stderr, "Method %s is not available yet\n", o.Method.c_str());
+    std::fprintf(stderr, "Method %s is not available in this tool\n", o.Method.c_str());
     return 1;
   }
   TArgs files;

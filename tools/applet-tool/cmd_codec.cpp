@@ -31,7 +31,7 @@ int Run(const TCodecJob &job) {
   if (method < 0 || method == package::miCUS)
     return Usage(kCodecUsage);
   if (!package::CodecAvailable(static_cast<uint8_t>(method))) {
-    std::fprintf(stderr, "Method %s is not available yet\n", methodId.c_str());
+    std::fprintf(stderr, "Method %s is not available in this tool\n", methodId.c_str());
     return 1;
   }
   try {
