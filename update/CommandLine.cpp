@@ -24,6 +24,7 @@ std::string ProgramFolder(const std::string &modulePath) {
   return folder;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 TSettingsChoice ChooseSettings(const std::string &commandLine, const std::string &programFolder) {
   const std::string base = programFolder + "\\";
   TSettingsChoice choice;

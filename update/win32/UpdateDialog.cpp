@@ -30,6 +30,8 @@ HICON LoadAppIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
                                        GetSystemMetrics(heightMetric), 0));
 }
 
+// Dialog procedures have the signature Win32 gives them.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 INT_PTR CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
   case WM_INITDIALOG:
@@ -67,16 +69,19 @@ int TUpdateDialog::Run() {
                                           DialogProc, reinterpret_cast<LPARAM>(this)));
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 INT_PTR CALLBACK TUpdateDialog::DialogProc(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
   if (message == WM_INITDIALOG) {
-    auto *dialog = reinterpret_cast<TUpdateDialog *>(lParam);
+    // The dialog object travels as the creation parameter and the window's user data.
+    auto *dialog = reinterpret_cast<TUpdateDialog *>(lParam); // NOLINT(performance-no-int-to-ptr)
     SetWindowLongPtrA(window, DWLP_USER, lParam);
     dialog->window_ = window;
     dialog->OnInitDialog();
     return TRUE;
   }
-  auto *dialog = reinterpret_cast<TUpdateDialog *>(GetWindowLongPtrA(window, DWLP_USER));
+  auto *dialog = reinterpret_cast<TUpdateDialog *>( // NOLINT(performance-no-int-to-ptr)
+      GetWindowLongPtrA(window, DWLP_USER));
   if (dialog == nullptr)
     return FALSE;
   switch (message) {
