@@ -1,0 +1,119 @@
+// Cue sheet import through the platform: reading the sheet, finding each image file (asking
+// the user as a last resort) and the boxes that report failures.
+#include "applet/layout/Cue.h"
+
+#include "applet/platform/Platform.h"
+
+namespace layout {
+
+namespace {
+
+using platform::Platform;
+
+// No real cue sheet comes near this; a larger file is not one.
+constexpr int64_t kMaxCueFileBytes = 1 << 20;
+
+constexpr char kErrorCaption[] = "Error";
+constexpr char kImageFilter[] = "BIN, RAW, ISO and PCM files|*.BIN; *.RAW; *.ISO; *.PCM|All "
+                                "Files|*.*";
+
+void ShowError(const std::string &text) {
+  Platform().ShowMessageBox(text, kErrorCaption, platform::kMbOk | platform::kMbIconError);
+}
+
+// Opens a file for reading; its size when it can be read, else -1.
+int64_t ReadableSize(const std::string &path) {
+  if (path.empty() || !Platform().FileExists(path))
+    return -1;
+  std::FILE *f = Platform().OpenFile(path, "rb");
+  if (f == nullptr)
+    return -1;
+  std::fclose(f);
+  return Platform().FileSize(path);
+}
+
+struct TFoundFile {
+  std::string Path;
+  int64_t Size = -1;
+};
+
+// Finds an image file: as named when the name has a folder, then in the cue sheet's folder,
+// then by asking. False when it was neither found nor chosen (the box has been shown).
+bool FindImageFile(const TCueFile &file, const std::string &cueFolder, TFoundFile &found) {
+  const std::string &name = file.Name;
+  int64_t &size = found.Size;
+  std::string &path = found.Path;
+  const std::string filePart = platform::ExtractFileName(name);
+  std::string candidates[2];
+  if (!platform::ExtractFilePath(name).empty())
+    candidates[0] = name;
+  candidates[1] = cueFolder + filePart;
+  for (const std::string &candidate : candidates)
+    if ((size = ReadableSize(candidate)) >= 0) {
+      path = candidate;
+      return true;
+    }
+  std::string chosen;
+  if (Platform().OpenFileDialog(filePart + " not found.  Please specify location.", kImageFilter,
+                                cueFolder, chosen) &&
+      (size = ReadableSize(chosen)) >= 0) {
+    path = chosen;
+    return true;
+  }
+  ShowError("Unable to find image file!  The operation to import tracks for this FILE command "
+            "segment of the Cue has been aborted.");
+  return false;
+}
+
+bool ReadCueFile(const std::string &cueFileName, std::string &text) {
+  const int64_t size = Platform().FileSize(cueFileName);
+  std::FILE *f = size >= 0 ? Platform().OpenFile(cueFileName, "rb") : nullptr;
+  if (f == nullptr) {
+    ShowError("Unable to load Cue file.  An error has trying to open " + cueFileName + ".");
+    return false;
+  }
+  if (size > kMaxCueFileBytes) {
+    std::fclose(f);
+    ShowError("Unable to load Cue file " + cueFileName + ".  At " + std::to_string(size) +
+              " bytes it is too large to be a Cue file.");
+    return false;
+  }
+  text.resize(static_cast<size_t>(size));
+  text.resize(std::fread(&text[0], 1, text.size(), f));
+  std::fclose(f);
+  return true;
+}
+
+} // namespace
+
+bool ImportCueSheet(const std::string &cueFileName, std::vector<TTrackList> &segments) {
+  segments.clear();
+  std::string text;
+  if (!ReadCueFile(cueFileName, text))
+    return true;
+  const std::string cueFolder =
+      platform::IncludeTrailingBackslash(platform::ExtractFilePath(cueFileName));
+  try {
+    // Every segment is parsed before any image file is looked for, so a malformed sheet asks
+    // nothing.
+    std::vector<TCueFile> files;
+    for (const TCueSegment &segment : ReadCueText(text))
+      files.push_back(ParseCueSegment(segment));
+    for (TCueFile &file : files) {
+      TFoundFile found;
+      if (!FindImageFile(file, cueFolder, found)) {
+        segments.emplace_back(); // abandoned: the segment yields no tracks
+        continue;
+      }
+      PlaceCueTracks(file, found.Path, found.Size);
+      segments.push_back(std::move(file.Tracks));
+    }
+  } catch (const ECueError &e) {
+    segments.clear();
+    ShowError("Unable to import the Cue file " + cueFileName + ".  " + e.what());
+    return true;
+  }
+  return false;
+}
+
+} // namespace layout

@@ -1,0 +1,62 @@
+// Cue sheet import: a cue sheet names image files and describes the tracks inside them; each
+// TRACK line becomes one track record with mode, sector size, file offset, length, index
+// table, pregap and postgap.
+//
+// Reading is split in three steps so that tests and the fuzzer can drive each one: the text is
+// grouped into segments (one per FILE line), each segment is parsed into track records, and
+// once its image file is found the records get their positions in that file.
+#pragma once
+
+#include "applet/layout/TrackImageData.h"
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace layout {
+
+using TTrackList = std::vector<std::unique_ptr<TTrackImageData>>;
+
+// Reads a cue sheet and returns one track list per FILE segment, in cue order. Image files that
+// are not found (after asking) abandon their segment with a box. True when nothing could be
+// imported: the cue sheet cannot be read, or it is malformed (one box names the fault).
+bool ImportCueSheet(const std::string &cueFileName, std::vector<TTrackList> &segments);
+
+// A malformed cue sheet: a bad time or number, or positions that contradict each other.
+class ECueError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// One line of a cue sheet: trimmed and upper-cased, split at its first blank.
+struct TCueLine {
+  int LineNumber = 0;
+  std::string Text;
+  std::string Keyword;
+  std::string Rest;
+};
+using TCueSegment = std::vector<TCueLine>; // starts with its FILE line
+
+// Groups the text's lines into segments; lines before the first FILE line and CATALOG lines
+// are dropped.
+std::vector<TCueSegment> ReadCueText(const std::string &text);
+
+struct TCueFile {
+  std::string Name;  // as written, without its quotes
+  std::string Type;  // the type word, such as "BINARY"
+  TTrackList Tracks; // FileName still unset; index starts absolute, in sectors
+};
+
+// Parses a segment's TRACK, INDEX, PREGAP and POSTGAP lines. Throws ECueError.
+TCueFile ParseCueSegment(const TCueSegment &segment);
+
+// Sets file name, offsets, lengths and index lengths of the tracks of one image file of
+// fileSize bytes. Throws ECueError when the positions contradict each other or the file.
+void PlaceCueTracks(TCueFile &file, const std::string &path, int64_t fileSize);
+
+// Rounds numerator / denominator (denominator > 0) to the nearest integer, halves to even.
+int64_t DivideRoundHalfEven(int64_t numerator, int64_t denominator);
+
+} // namespace layout

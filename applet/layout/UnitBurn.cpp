@@ -1,0 +1,264 @@
+#include "applet/layout/UnitBurn.h"
+
+#include "applet/device/Discovery.h"
+#include "applet/layout/Cue.h"
+#include "applet/layout/LayoutTables.h"
+#include "applet/platform/Platform.h"
+#include "applet/recording/XAudio.h"
+
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace layout {
+
+namespace {
+
+using platform::Platform;
+
+constexpr char kWarningCaption[] = "Warning";
+constexpr char kErrorCaption[] = "Error";
+constexpr int64_t kWavHeaderSize = 44;
+constexpr int64_t kMaxTrackBytes = std::numeric_limits<int32_t>::max();
+
+// An ISO 9660 volume descriptor's identifier in the image's sector 16, and where it lies for
+// each kind of data image: the first match decides.
+constexpr char kVolumeId[] = "CD001";
+struct TDataImageKind {
+  long Offset;
+  const char *Mode;
+  int32_t SectorSize;
+};
+constexpr TDataImageKind kDataImageKinds[] = {
+    {16 * kMode1SectorSize + 1, kModeMode1, kMode1SectorSize},
+    {16 * kMode2SectorSize + 1, kModeMode2, kMode2SectorSize},
+    {16 * kRawSectorSize + 17, kModeMode1, kRawSectorSize},
+    {16 * kRawSectorSize + 25, kModeMode2, kRawSectorSize},
+};
+// A data image's size is a multiple of one of these, or it may be corrupt.
+constexpr int64_t kImageSectorSizes[] = {kRawSubSectorSize, kRawSectorSize, kMode2SectorSize,
+                                         kMode1SectorSize};
+
+std::string LowerAscii(std::string s) {
+  for (char &c : s)
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+bool AskYesNo(const std::string &text) {
+  return Platform().ShowMessageBox(text, kWarningCaption,
+                                   platform::kMbYesNo | platform::kMbIconWarning) ==
+         platform::kIdYes;
+}
+
+void ShowError(const std::string &text) {
+  Platform().ShowMessageBox(text, kErrorCaption, platform::kMbOk | platform::kMbIconError);
+}
+
+std::string NotFoundText(const std::string &fileName) {
+  return "Unable to track image file.  An error has trying to open " + fileName + ".";
+}
+
+bool DetectDataImage(std::FILE *f, TTrackImageData &t) {
+  for (const TDataImageKind &kind : kDataImageKinds) {
+    char id[sizeof kVolumeId - 1];
+    if (std::fseek(f, kind.Offset, SEEK_SET) == 0 && std::fread(id, 1, sizeof id, f) == sizeof id &&
+        std::memcmp(id, kVolumeId, sizeof id) == 0) {
+      t.Mode = kind.Mode;
+      t.SectorSize = kind.SectorSize;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsMultipleOfASectorSize(int64_t size) {
+  for (int64_t sectorSize : kImageSectorSizes)
+    if (size % sectorSize == 0)
+      return true;
+  return false;
+}
+
+} // namespace
+
+bool NoMp3Decoder(const std::string &, int64_t &decodedBytes) {
+  decodedBytes = 0;
+  return true;
+}
+
+bool DecoderMp3Sizer(const std::string &fileName, int64_t &decodedBytes) {
+  decodedBytes = 0;
+  if (!recording::DecoderBound())
+    return true;
+  decodedBytes = recording::DecodedSize(fileName);
+  return false;
+}
+
+TBurnDataModule::TBurnDataModule() { DataModuleCreate(); }
+
+TBurnDataModule::~TBurnDataModule() { DataModuleDestroy(); }
+
+void TBurnDataModule::DataModuleCreate() {
+  TestWrite = true;
+  Layout = std::make_unique<TLayoutListView>();
+  const device::TDriveList &recorders = device::Recorders();
+  HasRecorder = !recorders.empty();
+  Recorder = HasRecorder ? *recorders.front().Drive : device::TDriveData();
+  LeadInTable.assign(kTableBufferSize, 0);
+  LeadInTableLength = 0;
+  CueSheet.assign(kTableBufferSize, 0);
+  CueSheetLength = 0;
+  BuildPosition = BuildLba = 0;
+  NextTaoTrack = 0;
+}
+
+void TBurnDataModule::DataModuleDestroy() {
+  Layout.reset();
+  std::vector<uint8_t>().swap(LeadInTable);
+  std::vector<uint8_t>().swap(CueSheet);
+  LeadInTableLength = CueSheetLength = 0;
+}
+
+bool TBurnDataModule::ImportTrackFile(const std::string &fileName) {
+  const std::string ext = LowerAscii(platform::ExtractFileExt(fileName));
+  if (ext == ".bin" &&
+      !AskYesNo(fileName + " appears to be a BIN file.  The way to import tracks into the layout "
+                           "from a BIN file is to open its Cue file.  Do you wish to continue "
+                           "loading this file as a track?"))
+    return true;
+  if (ext == ".cue")
+    return ImportCue(fileName);
+
+  if (Platform().DirectoryExists(fileName)) {
+    ShowError("You tried to import a directory as a track into the CD Layout.  Add only track "
+              "image files.");
+    return true;
+  }
+  const int64_t size = Platform().FileExists(fileName) ? Platform().FileSize(fileName) : -1;
+  if (size < 0) {
+    ShowError(NotFoundText(fileName));
+    return true;
+  }
+  if (size > kMaxTrackBytes) {
+    ShowError("Unable to import " + fileName + ".  A track file may hold at most " +
+              std::to_string(kMaxTrackBytes) + " bytes.");
+    return true;
+  }
+  auto track = std::make_unique<TTrackImageData>();
+  if (FillSingleFileTrack(fileName, size, *track))
+    return true;
+  Layout->AddTrack(std::move(track));
+  return false;
+}
+
+bool TBurnDataModule::FillSingleFileTrack(const std::string &fileName, int64_t fileSize,
+                                          TTrackImageData &t) {
+  t.FileName = fileName;
+  t.SectorSize = kRawSectorSize;
+  t.DataSize = t.EndOffset = static_cast<int32_t>(fileSize);
+
+  std::FILE *f = Platform().OpenFile(fileName, "rb");
+  if (f == nullptr) {
+    ShowError(NotFoundText(fileName));
+    return true;
+  }
+  const bool dataImage = DetectDataImage(f, t);
+  std::fclose(f);
+
+  if (!dataImage) {
+    t.Mode = kModeAudio;
+    t.SectorSize = kRawSectorSize;
+    if (platform::ExtractFileExt(fileName) == ".wav") { // exact case, as the package names are
+      t.FileOffset = static_cast<int32_t>(kWavHeaderSize);
+      t.DataSize = static_cast<int32_t>(fileSize > kWavHeaderSize ? fileSize - kWavHeaderSize : 0);
+    }
+    if (LowerAscii(platform::ExtractFileExt(fileName)) == ".mp3") {
+      int64_t decoded = 0;
+      if (Mp3Sizer == nullptr || Mp3Sizer(fileName, decoded)) {
+        ShowError("Unable to import " + fileName +
+                  ".  No MP3 decoder is available to measure its length.");
+        return true;
+      }
+      if (decoded > kMaxTrackBytes) {
+        ShowError("Unable to import " + fileName + ".  Its decoded audio is longer than a disc.");
+        return true;
+      }
+      t.DataSize = static_cast<int32_t>(decoded > 0 ? decoded : 0);
+    }
+  }
+
+  if (t.Mode != kModeAudio && !IsMultipleOfASectorSize(fileSize) &&
+      !AskYesNo("Warning!  " + fileName +
+                " may be corrupt.  Sector size is not a multiple of 2048, 2336, or 2352.  Do you "
+                "wish to continue importing this file as a track?"))
+    return true;
+
+  t.Sectors = static_cast<int32_t>((int64_t{t.DataSize} + t.SectorSize - 1) / t.SectorSize);
+  if (t.Sectors == 0) {
+    ShowError("Unable to import " + fileName + ".  It holds no track data.");
+    return true;
+  }
+  t.IndexCount = 1;
+  t.Indexes[0].Number = 1;
+  t.Indexes[0].Start = 0;
+  t.Indexes[0].Length = t.Sectors;
+  t.Indexes[0].DataOffset = t.FileOffset;
+  return false;
+}
+
+bool TBurnDataModule::ImportCue(const std::string &fileName) {
+  std::vector<TTrackList> segments;
+  if (ImportCueSheet(fileName, segments))
+    return true;
+  for (TTrackList &tracks : segments)
+    for (std::unique_ptr<TTrackImageData> &track : tracks)
+      Layout->AddTrack(std::move(track));
+  return false;
+}
+
+void TBurnDataModule::ImportTrackList(const std::vector<std::string> &names) {
+  for (const std::string &name : names)
+    ImportTrackFile(LowerAscii(name));
+}
+
+std::vector<std::string> TBurnDataModule::FindPackageTracks() const {
+  const std::string folder = platform::ExtractFilePath(Platform().ModuleFileName());
+  std::vector<std::string> paths;
+  for (const std::string &name : Platform().FindFiles(folder + kPackageTrackPattern)) {
+    const std::string path = folder + name;
+    if (Platform().FileExists(path)) // files only
+      paths.push_back(path);
+  }
+  return paths;
+}
+
+bool TBurnDataModule::BuildLeadInTable(std::string &error) {
+  TBuiltTable result;
+  if (Layout == nullptr || LeadInTable.size() < kTableBufferSize) {
+    error = "The burn module has been destroyed.";
+    return true;
+  }
+  const bool failed = layout::BuildLeadInTable(Layout->Tracks(), Layout->DiscType(),
+                                               LeadInTable.data(), LeadInTable.size(), result);
+  LeadInTableLength = BuildPosition = result.Length;
+  BuildLba = result.Lba;
+  error = result.Error;
+  return failed;
+}
+
+bool TBurnDataModule::BuildCueSheet(std::string &error) {
+  TBuiltTable result;
+  if (Layout == nullptr || CueSheet.size() < kTableBufferSize) {
+    error = "The burn module has been destroyed.";
+    return true;
+  }
+  const bool failed =
+      layout::BuildCueSheet(Layout->Tracks(), CueSheet.data(), CueSheet.size(), result);
+  CueSheetLength = BuildPosition = result.Length;
+  BuildLba = result.Lba;
+  error = result.Error;
+  return failed;
+}
+
+} // namespace layout

@@ -1,0 +1,63 @@
+// "LH5" blocks on the encoding side: symbol statistics, the exact size of a block, and writing
+// one.
+#pragma once
+
+#include "applet/package/BitIO.h"
+#include "applet/package/Lh5Format.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace package {
+namespace lh5 {
+
+// 0 for position 0, else the bit length of the position (1 to 13).
+inline unsigned PositionClass(unsigned position) {
+  unsigned c = 0;
+  for (unsigned step = 8; step > 0; step >>= 1)
+    if (position >> (c + step))
+      c += step;
+  return position == 0 ? 0 : c + 1;
+}
+
+// One literal/length symbol and, for a match, its position (distance - 1).
+struct TCodedSymbol {
+  uint16_t Symbol;
+  uint16_t Position;
+};
+
+// Symbol counts of a run of symbols.
+struct TBlockStats {
+  uint32_t Literal[kLiteralLengthSymbols] = {};
+  uint32_t Position[kPositionClasses] = {};
+  uint64_t ExtraBits = 0; // verbatim position bits
+  uint32_t Count = 0;
+
+  void Add(TCodedSymbol s) {
+    ++Literal[s.Symbol];
+    ++Count;
+    if (s.Symbol < kLiterals)
+      return;
+    const unsigned c = PositionClass(s.Position);
+    ++Position[c];
+    ExtraBits += c > 1 ? c - 1 : 0;
+  }
+  void Merge(const TBlockStats &other);
+};
+
+// Bits a block with these statistics takes, tables included.
+uint64_t BlockBits(const TBlockStats &stats);
+
+// Code lengths of the last block written: the encoder's estimate of what symbols cost.
+struct TCodeLengths {
+  uint8_t Literal[kLiteralLengthSymbols];
+  uint8_t Position[kPositionClasses];
+};
+
+// Writes one block of count (at most 65535) symbols with the given statistics: its size, the
+// code-length, literal/length and position codes, then the symbols. Returns the code lengths.
+void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const TCodedSymbol *symbols,
+                size_t count, TCodeLengths &lengths);
+
+} // namespace lh5
+} // namespace package

@@ -1,0 +1,68 @@
+// The "LH5" encoder's engine: hash-chain match finding with lazy evaluation, and blocks of at
+// most 65535 symbols with complete canonical codes. Input is appended a byte at a time; the
+// bytes it produces collect in Output() for the caller to pass on.
+#pragma once
+
+#include "applet/package/BitIO.h"
+#include "applet/package/Lh5Block.h"
+#include "applet/package/Lh5Format.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace package {
+
+class TLh5Encoder {
+public:
+  TLh5Encoder();
+  TLh5Encoder(const TLh5Encoder &) = delete;
+  TLh5Encoder &operator=(const TLh5Encoder &) = delete;
+
+  // How many bytes may be appended before the next Compress call.
+  size_t Room() const;
+  void Append(uint8_t b) { buffer_[end_++] = b; }
+  // Codes what the look-ahead allows; with final set, everything, and ends the stream.
+  void Compress(bool final);
+  std::vector<uint8_t> &Output() { return sink_.Bytes; }
+
+private:
+  struct TMatch {
+    unsigned Length;
+    unsigned Distance;
+  };
+
+  int32_t InsertString(uint32_t pos);
+  // The longest match for pos_ that is longer than the previous position's, starting the search
+  // at candidate; length 0 when there is none.
+  TMatch LongestMatch(int32_t candidate) const;
+  // Whether a short match costs fewer bits than its bytes as literals, by the last block's codes.
+  bool Worthwhile(const TMatch &match) const;
+  void SetCosts(const lh5::TCodeLengths &lengths);
+  void Slide();
+  void Emit(lh5::TCodedSymbol symbol);
+  // Symbols gather in chunks; a chunk joins the open block when that makes the two smaller than
+  // apart, otherwise the open block is written and the chunk opens the next.
+  void CloseChunk();
+  void WriteOpenBlock();
+
+  std::vector<uint8_t> buffer_;
+  std::vector<int32_t> head_;
+  std::vector<int32_t> chain_; // earlier position with the same hash
+  uint32_t pos_ = 0;
+  uint32_t end_ = 0;
+  TMatch match_{lh5::kShortestMatch - 1, 0};    // found at pos_
+  TMatch previous_{lh5::kShortestMatch - 1, 0}; // found at pos_ - 1
+  bool matchAvailable_ = false;                 // pos_ - 1 is not coded yet
+  std::vector<lh5::TCodedSymbol> symbols_;      // the open block, then the current chunk
+  size_t blockEnd_ = 0;                         // symbols of the open block
+  lh5::TBlockStats block_;
+  lh5::TBlockStats chunk_;
+  uint64_t blockBits_ = 0;
+  uint8_t literalCost_[lh5::kLiteralLengthSymbols];
+  uint8_t positionCost_[lh5::kPositionClasses];
+  TByteSink sink_;
+  TBitWriter<TByteSink> out_;
+};
+
+} // namespace package

@@ -1,0 +1,9 @@
+#include "applet/package/Lzh.h"
+#include "applet/package/fuzz/FuzzCodec.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  using package::testing::TMemoryIO;
+  return package::fuzz::RunOne(
+      data, size, [](TMemoryIO &io) { package::LzhEncode(io); },
+      [](TMemoryIO &io, uint32_t n) { package::LzhDecode(io, n); });
+}

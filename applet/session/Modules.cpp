@@ -1,0 +1,64 @@
+#include "applet/session/Modules.h"
+
+#include "applet/session/Startup.h"
+
+namespace session {
+
+namespace {
+
+// Stand-in until the device-access module is plugged in: the ASPI layer counts as not loaded
+// and the recorder list is empty, so the session stops at its ASPI check. The drive commands
+// are never reached that way; they send nothing and report failure.
+class TNoDeviceLayer final : public TDevicePort {
+public:
+  bool AspiLoaded() override { return false; }
+  std::vector<TRecorderInfo> Recorders() override { return {}; }
+  bool TestUnitReady(const TRecorderInfo &) override { return true; }
+  bool StartStopUnit(const TRecorderInfo &, TStartStopAction) override { return true; }
+  bool ReadTocFull(const TRecorderInfo &) override { return true; }
+};
+
+// Stand-in until the statistics, report and clean-up module is plugged in: nothing is loaded,
+// saved, opened or deleted.
+class TNoEnding final : public TEndingPort {
+public:
+  void LoadStatistics(TMethodStatistics &) override {}
+  void SaveStatistics(const TMethodStatistics &) override {}
+  void ReportResult(int) override {}
+  void OpenHelpPage() override {}
+  void OpenAspiHelpPage() override {}
+  void CleanUp(bool) override {}
+};
+
+// Stand-in until the burn module is plugged in: the start operations record nothing and no
+// recording ever finishes, so the button stays "&Cancel" and ends the run with result 1.
+class TIdleBurnModule final : public TBurnPort {
+public:
+  void SetTestWrite(bool) override {}
+  void StartSaoRecording() override {}
+  void StartDaoRecording() override {}
+  void StartTaoRecording() override {}
+  void CancelRecording() override {}
+  bool RecordingFailed() override { return false; }
+  void ReleaseCache() override {}
+  void UnloadDecoder() override {}
+};
+
+// Stand-in until package staging is plugged in: the result is computed as staging computes it
+// (a package switch is present), but no job runs and nothing is staged. A session therefore
+// finds only the files that already lie in the applet's folder.
+class TNoPackageStaging final : public TStagingPort {
+public:
+  bool DispatchPackageMode(TStagingHost *) override { return HasPackageSwitch(); }
+};
+
+} // namespace
+
+std::unique_ptr<TDevicePort> CreateDeviceLayer() { return std::make_unique<TNoDeviceLayer>(); }
+std::unique_ptr<TEndingPort> CreateEnding() { return std::make_unique<TNoEnding>(); }
+std::unique_ptr<TBurnPort> CreateBurnModule() { return std::make_unique<TIdleBurnModule>(); }
+std::unique_ptr<TStagingPort> CreatePackageModule() {
+  return std::make_unique<TNoPackageStaging>();
+}
+
+} // namespace session

@@ -1,0 +1,139 @@
+// The narrow interfaces through which the session reaches its window, the application's
+// message loop and the modules that other units provide (device layer, burn module, package
+// staging, ending). The session owns none of them; start-up wires them together.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace session {
+
+// The main window as the session sees it. The memo text uses CR LF between lines.
+class TMainView {
+public:
+  virtual ~TMainView() = default;
+  // Appends one line at the end of the memo (embedded CR LF pairs make several lines).
+  virtual void AddMemoLine(const std::string &line) = 0;
+  virtual std::string MemoText() = 0;
+  virtual void SetMemoText(const std::string &text) = 0;
+  virtual void SetOkCaption(const std::string &caption) = 0;
+  virtual void SetProgress(int value) = 0;
+  virtual void SetTitle(const std::string &title) = 0;
+  // The default system beep.
+  virtual void Beep() = 0;
+};
+
+// The application around the window: its message loop and the process end.
+class TApplicationPort {
+public:
+  virtual ~TApplicationPort() = default;
+  // Handles the window messages (and main-thread calls) waiting now, then returns.
+  virtual void ProcessMessages() = 0;
+  // Sleeps until a message arrives or ms milliseconds have passed, without spinning.
+  virtual void WaitForMessages(uint32_t ms) = 0;
+  // True once the application has been told to terminate.
+  virtual bool Terminated() = 0;
+  virtual void Terminate() = 0;
+  // Ends the process at once with the exit code; no further events run.
+  [[noreturn]] virtual void Halt(int exitCode) = 0;
+};
+
+// What the session reads of a recorder found by drive discovery: the device layer copies these
+// fields from each TDriveData record of its recorders list.
+struct TRecorderInfo {
+  uint8_t HaId = 0;
+  uint8_t Target = 0;
+  std::string Vendor;
+  std::string Product;
+  std::string Revision;
+  bool CanSAO = false;
+  bool CanRaw = false;
+  bool CanTAO = false;
+};
+
+enum class TStartStopAction { Load, Eject };
+
+// The device layer: the ASPI-loaded flag, the recorder list built at start-up, and the three
+// drive commands the session sends itself, each on the recorder's HaId and Target with the
+// device layer's own retry rules. Commands return true on failure, like every device
+// operation; they run on the main thread while no recording thread talks to the drive.
+// CreateDeviceLayer (Modules.h) hands out the implementation.
+class TDevicePort {
+public:
+  virtual ~TDevicePort() = default;
+  virtual bool AspiLoaded() = 0;
+  // The recorders in discovery order; the session uses the first.
+  virtual std::vector<TRecorderInfo> Recorders() = 0;
+  virtual bool TestUnitReady(const TRecorderInfo &recorder) = 0;
+  virtual bool StartStopUnit(const TRecorderInfo &recorder, TStartStopAction action) = 0;
+  // READ TOC in its full-TOC form (legacy form, number 0) into a zeroed 1024-byte buffer.
+  virtual bool ReadTocFull(const TRecorderInfo &recorder) = 0;
+};
+
+// The burn module. The start operations import the staged tracks, prepare the recorder and
+// start the recording threads, then return at once. When the last recording thread has
+// ended, the burn module calls TFormMain::RecordingFinished on the main thread.
+class TBurnPort {
+public:
+  virtual ~TBurnPort() = default;
+  virtual void SetTestWrite(bool testWrite) = 0;
+  virtual void StartSaoRecording() = 0;
+  virtual void StartDaoRecording() = 0;
+  virtual void StartTaoRecording() = 0;
+  // Raises the recording's UserCancelled flag (the session counts the failure itself).
+  virtual void CancelRecording() = 0;
+  // The reader or writer thread of the recording that ended marked itself failed.
+  virtual bool RecordingFailed() = 0;
+  // Releases the sector cache of the ended recording.
+  virtual void ReleaseCache() = 0;
+  // Unloads the MP3 decoder library if it is loaded.
+  virtual void UnloadDecoder() = 0;
+};
+
+// What package staging asks of the main window during an ordinary run.
+class TStagingHost {
+public:
+  virtual ~TStagingHost() = default;
+  virtual bool CheckPackageSpace() = 0;
+  // Processes window messages until the application has been told to terminate.
+  virtual void WaitForTermination() = 0;
+};
+
+// The package module. DispatchPackageMode runs the job of the first package switch present
+// and returns true, or stages the package for a session and returns false. host is null when
+// start-up runs a switch job without a main window.
+class TStagingPort {
+public:
+  virtual ~TStagingPort() = default;
+  virtual bool DispatchPackageMode(TStagingHost *host) = 0;
+};
+
+// The session's write method codes; they pick the statistics counter of an outcome.
+enum TWriteMethod : uint8_t { Dao = 0, Sao = 1, Tao = 2 };
+
+// Outcomes by write method, kept for the user across runs. Counters wrap as signed 32-bit.
+struct TMethodStatistics {
+  bool AINmatters = false;
+  int32_t Success[3] = {0, 0, 0}; // indexed by TWriteMethod
+  int32_t Fail[3] = {0, 0, 0};
+};
+
+void CountOutcome(TMethodStatistics &statistics, TWriteMethod method, bool success);
+
+// The ending of a run: statistics storage, the result report and help pages, and the clean-up
+// of the working files.
+class TEndingPort {
+public:
+  virtual ~TEndingPort() = default;
+  virtual void LoadStatistics(TMethodStatistics &statistics) = 0;
+  virtual void SaveStatistics(const TMethodStatistics &statistics) = 0;
+  // Called only while the machine reports a connection.
+  virtual void ReportResult(int resultCode) = 0;
+  virtual void OpenHelpPage() = 0;
+  virtual void OpenAspiHelpPage() = 0;
+  // Removes the staged files; with selfRemoval also starts the batch that deletes the applet.
+  virtual void CleanUp(bool selfRemoval) = 0;
+};
+
+} // namespace session

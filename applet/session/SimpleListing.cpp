@@ -1,0 +1,70 @@
+#include "applet/session/SimpleListing.h"
+
+#include "applet/platform/Platform.h"
+#include "applet/session/CommonUtils.h"
+#include "applet/session/MemoLines.h"
+
+#include <cstdio>
+
+namespace session {
+
+namespace {
+bool IsHeader(const std::string &line) {
+  return !line.empty() && line.front() == '[' && line.back() == ']';
+}
+
+// Index just after the section's first header line, or lines.size() + 1 when it is missing.
+size_t SectionStart(const std::vector<std::string> &lines, const std::string &header) {
+  for (size_t i = 0; i < lines.size(); ++i)
+    if (SameText(lines[i], header))
+      return i + 1;
+  return lines.size() + 1;
+}
+} // namespace
+
+TSimpleListing::TSimpleListing(std::string fileName) : fileName_(std::move(fileName)) {}
+
+std::vector<std::string> TSimpleListing::ReadLines() const {
+  std::FILE *f = platform::Platform().OpenFile(fileName_, "rb");
+  if (f == nullptr)
+    throw EFOpenError(fileName_);
+  std::string text;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+    text.append(buffer, n);
+  std::fclose(f);
+  return SplitLines(text);
+}
+
+void TSimpleListing::SectionHeaders(std::vector<std::string> &list) const {
+  for (const std::string &line : ReadLines())
+    if (IsHeader(line))
+      list.push_back(line);
+}
+
+void TSimpleListing::SectionLines(const std::string &section,
+                                  std::vector<std::string> &list) const {
+  const std::vector<std::string> lines = ReadLines();
+  const std::string header = "[" + section + "]";
+  for (size_t i = SectionStart(lines, header); i < lines.size(); ++i) {
+    if (SameText(lines[i], header))
+      continue;
+    if (IsHeader(lines[i]))
+      break;
+    list.push_back(lines[i]);
+  }
+}
+
+std::string TSimpleListing::FirstSectionLine(const std::string &section) const {
+  const std::vector<std::string> lines = ReadLines();
+  const std::string header = "[" + section + "]";
+  for (size_t i = SectionStart(lines, header); i < lines.size(); ++i) {
+    if (SameText(lines[i], header))
+      continue;
+    return IsHeader(lines[i]) ? std::string() : lines[i];
+  }
+  return std::string();
+}
+
+} // namespace session

@@ -1,0 +1,205 @@
+#include "applet/session/UnitMain.h"
+
+#include "applet/session/CommonUtils.h"
+#include "applet/session/Manifest.h"
+#include "applet/session/Startup.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace session {
+
+namespace {
+// The start-up pauses of FormActivate, with the gauge value shown after each (0 = none).
+struct TPause {
+  uint32_t Ms;
+  int Progress;
+};
+constexpr TPause kStartPauses[] = {{2000, 1}, {3000, 2}, {6000, 3}, {1000, 0}};
+
+const char *const kOkCaptions[] = {"&Cancel", "&OK"};
+constexpr const char *kPleaseWait = "Please Wait";
+
+constexpr const char *kCompletedText = "\r\n *********************************\r\n"
+                                       "CD completed successfully!\r\n"
+                                       "*********************************";
+constexpr const char *kHintText = "Hint - Label your CD with a good felt marker.";
+constexpr const char *kThanksText =
+    "Thank you for recording with QLN Applet by Quillon, Springfield, 2003. Patent pending. "
+    "Press OK to display the CD Cover & Liner Notes from the producer of this CD.";
+constexpr const char *kRecordingFailedText =
+    "*** Error - A problem has prevented completion of your CD. This may be due to a defect on "
+    "the blank CD, to running other programs while recording, "
+    "running out of memory, to \"Auto Insert Notification\" (AIN) being enabled, or there may "
+    "be a problem with your recorder. Click the Help button to read more or press OK to exit "
+    "now.";
+
+int32_t Increment(int32_t counter) {
+  return static_cast<int32_t>(static_cast<uint32_t>(counter) + 1u);
+}
+} // namespace
+
+void CountOutcome(TMethodStatistics &statistics, TWriteMethod method, bool success) {
+  int32_t &counter = success ? statistics.Success[method] : statistics.Fail[method];
+  counter = Increment(counter);
+}
+
+TFormMain::TFormMain(TMainView &view, TApplicationPort &application, TDevicePort &device,
+                     TEndingPort &ending)
+    : view_(view), application_(application), device_(device), ending_(ending) {}
+
+void TFormMain::AttachModules(TBurnPort &burn, TStagingPort &staging) {
+  burn_ = &burn;
+  staging_ = &staging;
+}
+
+void TFormMain::FormCreate() {
+  view_.SetOkCaption(kPleaseWait);
+  SessionState = Starting;
+  ResultCode = -1;
+  ending_.LoadStatistics(MethodStatistics);
+  const std::vector<TRecorderInfo> recorders = device_.Recorders();
+  if (!recorders.empty())
+    SessionRecorder = recorders.front();
+}
+
+void TFormMain::FormActivate() {
+  if (SessionStarted || burn_ == nullptr || staging_ == nullptr)
+    return;
+  SessionStarted = true;
+  application_.ProcessMessages();
+  for (const TPause &pause : kStartPauses) {
+    DelayPumping(application_, pause.Ms);
+    if (pause.Progress != 0)
+      view_.SetProgress(pause.Progress);
+  }
+  if (staging_->DispatchPackageMode(this))
+    return;
+  SessionState = Recording;
+  SetOkCaption(0);
+  RunChecks();
+}
+
+void TFormMain::FormDestroy() { ending_.SaveStatistics(MethodStatistics); }
+
+void TFormMain::SetOkCaption(int index) { view_.SetOkCaption(kOkCaptions[index != 0 ? 1 : 0]); }
+
+void TFormMain::RunChecks() {
+  constexpr uint32_t kVersionPause = 800;
+  burn_->SetTestWrite(HasSwitch(kTestSwitch));
+  if (!CheckRequiredFiles() || !CheckFreeSpace(0))
+    return;
+  view_.AddMemoLine(std::string("Version ") + kVersion);
+  DelayPumping(application_, kVersionPause);
+  if (!CheckAspi() || !CheckRecorder() || !CheckBlankDisc(false))
+    return;
+  StartRecording();
+}
+
+void TFormMain::StartRecording() {
+  const std::string rule(24, '_');
+  SessionState = Recording;
+  view_.AddMemoLine("Using CDR device " + SessionRecorder.Vendor + " " + SessionRecorder.Product +
+                    " " + SessionRecorder.Revision);
+  view_.AddMemoLine("Burn Time will be less than " + std::to_string(EstimateBurnMinutes()) +
+                    " minutes.");
+  view_.AddMemoLine("Do not disturb or run other programs while recording.  Please wait...");
+  if (SessionRecorder.CanSAO) {
+    burn_->StartSaoRecording();
+    view_.AddMemoLine("(Using SAO method)");
+    WriteMethod = Sao;
+  } else if (SessionRecorder.CanRaw) {
+    burn_->StartDaoRecording();
+    view_.AddMemoLine("(Using DAO method)");
+    WriteMethod = Dao;
+  } else if (SessionRecorder.CanTAO) {
+    burn_->StartTaoRecording();
+    view_.AddMemoLine("(Using TAO method- Pause near end is normal)");
+    WriteMethod = Tao;
+  } else {
+    view_.AddMemoLine(kNoRecorderText);
+  }
+  view_.AddMemoLine(rule);
+  ShowSection(kTitleSection);
+  ShowSection(kTracksSection);
+  view_.AddMemoLine(rule);
+  view_.SetProgress(kProgressRecording);
+}
+
+void TFormMain::RecordingFinished() {
+  burn_->ReleaseCache();
+  view_.SetProgress(kProgressMax);
+  if (burn_->RecordingFailed()) {
+    CountOutcome(MethodStatistics, WriteMethod, false);
+    // The Help button keeps its caption "&Help" and keeps opening the general help page.
+    view_.AddMemoLine(kRecordingFailedText);
+    SetOkCaption(1);
+    view_.Beep();
+  } else {
+    CountOutcome(MethodStatistics, WriteMethod, true);
+    device_.StartStopUnit(SessionRecorder, TStartStopAction::Eject);
+    view_.AddMemoLine(kCompletedText);
+    view_.AddMemoLine(kHintText);
+    view_.AddMemoLine(kThanksText);
+    SessionState = Completed;
+    SetOkCaption(1);
+    view_.Beep();
+    ending_.CleanUp(false);
+  }
+  burn_->UnloadDecoder();
+}
+
+void TFormMain::ButtonOkClick() {
+  switch (SessionState) {
+  case Starting:
+    return;
+  case Recording:
+    burn_->CancelRecording();
+    CountOutcome(MethodStatistics, WriteMethod, false);
+    EndSession(1, false);
+  case FilesCheck:
+    EndSession(2, false);
+  case SpaceCheck:
+    EndSession(3, false);
+  case AspiCheck:
+    ending_.OpenAspiHelpPage();
+    EndSession(4, false);
+  case BlankDiscCheck:
+    if (CheckBlankDisc(true)) {
+      SetOkCaption(0);
+      StartRecording();
+      return;
+    }
+    EndSession(5, false);
+  case RecorderCheck:
+    EndSession(8, false);
+  case Completed:
+    EndSession(0, true);
+  }
+}
+
+void TFormMain::ButtonLinkClick() { ending_.OpenHelpPage(); }
+
+void TFormMain::WaitForTermination() { PumpUntilTerminated(application_); }
+
+void TFormMain::FinishSession() {
+  ending_.SaveStatistics(MethodStatistics);
+  if (IsConnected())
+    ending_.ReportResult(ResultCode);
+}
+
+void TFormMain::EndSession(int resultCode, bool selfRemoval) {
+  ResultCode = resultCode;
+  FinishSession();
+  ending_.CleanUp(selfRemoval);
+  application_.Halt(ResultCode);
+  std::abort(); // Halt does not return
+}
+
+void TFormMain::ReportFailure(const std::string &message) {
+  view_.AddMemoLine(message);
+  view_.Beep();
+  SetOkCaption(1);
+}
+
+} // namespace session

@@ -1,0 +1,111 @@
+// Command-line switches, the start-up decision, and the file helpers.
+#include "applet/session/CommonUtils.h"
+#include "applet/session/Startup.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace session {
+namespace {
+
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+class CommonUtilsTest : public ::testing::Test {
+protected:
+  CommonUtilsTest() { fake.ModulePath = dir.File("applet.exe"); }
+  ~CommonUtilsTest() override { SetCommandLineArguments({}); }
+
+  void WriteSized(const std::string &path, int64_t size) {
+    WriteFile(path, std::string(static_cast<size_t>(size), '\0'));
+  }
+
+  testsupport::TTempDir dir;
+  testsupport::TFakePlatform fake;
+  platform::TPlatformOverride override_{fake};
+};
+
+TEST_F(CommonUtilsTest, SwitchesMatchWholeArgumentsIgnoringCaseAfterTheProgramName) {
+  const struct {
+    std::vector<std::string> Arguments;
+    const char *Switch;
+    bool Present;
+  } cases[] = {
+      {{"applet.exe", "/spawn#13"}, "/spawn#13", true},
+      {{"applet.exe", "/SPAWN#13"}, "/spawn#13", true},
+      {{"applet.exe", "x", "y", "/Test#13"}, "/test#13", true},
+      {{"applet.exe", "/spawn#13x"}, "/spawn#13", false},
+      {{"applet.exe", "-spawn#13"}, "/spawn#13", false},
+      {{"applet.exe", " /spawn#13"}, "/spawn#13", false},
+      {{"/spawn#13"}, "/spawn#13", false},
+      {{}, "/spawn#13", false},
+  };
+  for (const auto &c : cases) {
+    SetCommandLineArguments(c.Arguments);
+    EXPECT_EQ(c.Present, HasSwitch(c.Switch)) << ::testing::PrintToString(c.Arguments);
+  }
+}
+
+TEST_F(CommonUtilsTest, StartNeedsAPackageSwitchOrAPackagedProgramFile) {
+  const struct {
+    std::vector<std::string> Arguments;
+    int64_t Size; // -1 = no program file
+    TStartMode Mode;
+  } cases[] = {
+      {{"applet.exe"}, 910999, TStartMode::NoPackage},
+      {{"applet.exe"}, 911000, TStartMode::Session},
+      {{"applet.exe"}, 749568, TStartMode::NoPackage},
+      {{"applet.exe", "/test#13"}, 911000, TStartMode::Session},
+      {{"applet.exe", "/#27#58"}, 749568, TStartMode::PackageJob},
+      {{"applet.exe", "/EMPTY#13"}, 911000, TStartMode::PackageJob},
+      {{"applet.exe", "/spawn#13"}, -1, TStartMode::PackageJob},
+      {{"applet.exe"}, -1, TStartMode::NoPackage},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.Arguments) + " " + std::to_string(c.Size));
+    SetCommandLineArguments(c.Arguments);
+    fake.RemoveFile(fake.ModulePath);
+    if (c.Size >= 0)
+      WriteSized(fake.ModulePath, c.Size);
+    EXPECT_EQ(c.Mode, ChooseStartMode());
+  }
+}
+
+TEST_F(CommonUtilsTest, AppletFilePathPutsTheAppletFolderInFront) {
+  const std::string folder = dir.Path();
+  EXPECT_EQ(folder + "linernotes.htm", AppletFilePath("linernotes.htm"));
+  EXPECT_EQ(folder + "QlnT-3.mp3", AppletFilePath(folder + "QlnT-3.mp3"));
+  EXPECT_EQ(folder + "sub\\a.txt", AppletFilePath("sub\\a.txt"));
+  EXPECT_EQ("QlnT-1.mp3", TempTrackName(1));
+  EXPECT_EQ("QlnT-24.mp3", TempTrackName(24));
+}
+
+TEST_F(CommonUtilsTest, FileSizesNeedAReadableFile) {
+  WriteSized(dir.File("f"), 1000);
+  EXPECT_EQ(1000, FileSizeOf(dir.File("f")));
+  EXPECT_TRUE(FileSizeBetween(dir.File("f"), 1000, 1000));
+  EXPECT_FALSE(FileSizeBetween(dir.File("f"), 1001, 2000));
+  EXPECT_FALSE(FileSizeBetween(dir.File("f"), 0, 999));
+  EXPECT_THROW(FileSizeOf(dir.File("missing")), EFOpenError);
+  EXPECT_THROW(FileSizeOf(dir.Path()), EFOpenError);
+}
+
+TEST_F(CommonUtilsTest, CopyFileAsCopiesAndKeepsAnExistingTargetWhenAsked) {
+  WriteFile(dir.File("a"), "first");
+  WriteFile(dir.File("b"), "second");
+  EXPECT_FALSE(CopyFileAs(dir.File("a"), dir.File("b"), true));
+  EXPECT_EQ("second", ReadFile(dir.File("b")));
+  EXPECT_TRUE(CopyFileAs(dir.File("a"), dir.File("b"), false));
+  EXPECT_EQ("first", ReadFile(dir.File("b")));
+  EXPECT_TRUE(CopyFileAs(dir.File("a"), dir.File("c"), true));
+  EXPECT_EQ("first", ReadFile(dir.File("c")));
+  EXPECT_FALSE(CopyFileAs(dir.File("missing"), dir.File("d"), false));
+  EXPECT_FALSE(fake.FileExists(dir.File("d")));
+  EXPECT_FALSE(CopyFileAs(dir.File("a"), dir.File("a"), false));
+  EXPECT_EQ("first", ReadFile(dir.File("a")));
+}
+
+} // namespace
+} // namespace session

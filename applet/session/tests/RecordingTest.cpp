@@ -1,0 +1,181 @@
+// The blank-disc check, the start of a recording and its completion.
+#include "applet/session/tests/SessionRig.h"
+
+#include <climits>
+
+namespace session::test {
+namespace {
+
+struct TBlankCase {
+  const char *Name;
+  std::deque<bool> NotReady; // TestUnitReady answers, true = failed
+  bool TocReadable;
+  bool Retry;
+  bool Blank;
+  std::vector<std::string> Drive; // drive commands in order
+};
+
+class BlankDiscTest : public SessionTest, public ::testing::WithParamInterface<TBlankCase> {};
+
+TEST_P(BlankDiscTest, LoadsOnceWhenNotReadyAndReportsOnlyWithoutRetry) {
+  const TBlankCase &c = GetParam();
+  PrepareGoodSession();
+  rig.NotReady = c.NotReady;
+  rig.TocReadable = c.TocReadable;
+  rig.Log.clear();
+  EXPECT_EQ(c.Blank, form.CheckBlankDisc(c.Retry));
+  EXPECT_EQ(BlankDiscCheck, form.SessionState);
+  std::vector<std::string> drive;
+  for (const std::string &entry : rig.Log)
+    if (entry.rfind("memo:", 0) != 0 && entry != "beep" && entry.rfind("caption:", 0) != 0)
+      drive.push_back(entry);
+  EXPECT_EQ(c.Drive, drive);
+  const bool reported = !c.Blank && !c.Retry;
+  EXPECT_EQ(reported, rig.Has("beep"));
+  EXPECT_EQ(reported ? "&OK" : "Please Wait", rig.OkCaption);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BlankDiscTest,
+    ::testing::Values(
+        TBlankCase{"ReadyWithoutToc", {false}, false, false, true, {"TestUnitReady", "ReadTOC"}},
+        TBlankCase{"TrayClosedThenReady",
+                   {true, false},
+                   false,
+                   false,
+                   true,
+                   {"TestUnitReady", "Load", "TestUnitReady", "ReadTOC"}},
+        TBlankCase{"NeverReady",
+                   {true, true},
+                   false,
+                   false,
+                   false,
+                   {"TestUnitReady", "Load", "TestUnitReady", "ReadTOC", "Eject"}},
+        TBlankCase{
+            "RecordedDisc", {false}, true, false, false, {"TestUnitReady", "ReadTOC", "Eject"}},
+        TBlankCase{
+            "RecordedDiscOnRetry", {false}, true, true, false, {"TestUnitReady", "ReadTOC"}}),
+    [](const ::testing::TestParamInfo<TBlankCase> &info) { return info.param.Name; });
+
+struct TMethodCase {
+  bool Sao, Raw, Tao;
+  const char *Start; // "" = nothing started
+  const char *Line;
+  TWriteMethod Method;
+};
+
+TEST_F(SessionTest, StartRecordingPrefersSaoThenRawThenTao) {
+  // Method Tao in the last row: no method is chosen, so WriteMethod keeps its old value.
+  const TMethodCase cases[] = {
+      {true, true, true, "StartSao", "(Using SAO method)", Sao},
+      {false, true, true, "StartDao", "(Using DAO method)", Dao},
+      {false, false, true, "StartTao", "(Using TAO method- Pause near end is normal)", Tao},
+      {false, false, false, "", kNoRecorderText, Tao},
+  };
+  WriteLinerNotes();
+  for (const TMethodCase &c : cases) {
+    SCOPED_TRACE(c.Line);
+    rig.RecorderList = {Recorder(c.Sao, c.Raw, c.Tao)};
+    form.FormCreate();
+    form.WriteMethod = Tao;
+    rig.Log.clear();
+    form.StartRecording();
+    std::vector<std::string> starts;
+    for (const std::string &entry : rig.Log)
+      if (entry.rfind("Start", 0) == 0)
+        starts.push_back(entry);
+    const std::string line = std::string("memo:") + c.Line;
+    EXPECT_EQ(*c.Start != '\0' ? std::vector<std::string>{c.Start} : std::vector<std::string>{},
+              starts);
+    EXPECT_TRUE(*c.Start != '\0' ? rig.Logged({c.Start, line}) : rig.Has(line));
+    EXPECT_EQ(c.Method, form.WriteMethod);
+  }
+}
+
+TEST_F(SessionTest, StartRecordingAnnouncesAndShowsTitleAndTracks) {
+  WriteLinerNotes("<html>\r\n[INTERNAL]\r\nSize=0x46\r\n[TITLE]\r\nAlbum=Night Songs\r\n"
+                  "Artist=The Quills\r\nEmpty=\r\n[TRACKS AND TAGS]\r\n1=Dusk\r\nartist=Someone "
+                  "Else\r\n[END]\r\n</html>\r\n");
+  rig.RecorderList = {Recorder(true, false, false)};
+  form.FormCreate();
+  rig.Memo = "Preset licence text\r\nEmpty=old\r\n";
+  form.StartRecording();
+  const std::string rule(24, '_');
+  EXPECT_EQ("Preset licence text\r\n"
+            "Using CDR device QLN Virtual CD-RW 1.0\r\n"
+            "Burn Time will be less than 45 minutes.\r\n"
+            "Do not disturb or run other programs while recording.  Please wait...\r\n"
+            "(Using SAO method)\r\n" +
+                rule + "\r\nAlbum=Night Songs\r\nartist=Someone Else\r\n1=Dusk\r\n" + rule + "\r\n",
+            rig.Memo);
+  EXPECT_EQ(Recording, form.SessionState);
+  EXPECT_EQ(4, rig.Progress.back());
+}
+
+TEST_F(SessionTest, FailedRecordingCountsTwiceWithTheOkThatFollows) {
+  PrepareGoodSession();
+  form.FormActivate();
+  ASSERT_EQ(Sao, form.WriteMethod);
+  rig.Failed = true;
+  rig.Log.clear();
+  form.RecordingFinished();
+  const std::string failedLine =
+      "memo:*** Error - A problem has prevented completion of your CD. This may be due to a "
+      "defect on the blank CD, to running other programs while recording, running out of "
+      "memory, to \"Auto Insert Notification\" (AIN) being enabled, or there may be a problem "
+      "with your recorder. Click the Help button to read more or press OK to exit now.";
+  EXPECT_TRUE(rig.Logged({"ReleaseCache", "progress:102@" + std::to_string(rig.Fake.Now),
+                          failedLine, "caption:&OK", "beep", "UnloadDecoder"}));
+  EXPECT_FALSE(rig.Has("Eject"));
+  EXPECT_FALSE(rig.Has("CleanUp"));
+  EXPECT_EQ(Recording, form.SessionState);
+  EXPECT_EQ(1, form.MethodStatistics.Fail[Sao]);
+  EXPECT_EQ(1, ClickOk());
+  EXPECT_EQ(2, rig.StoredStatistics.Fail[Sao]);
+  EXPECT_EQ(0, rig.StoredStatistics.Success[Sao]);
+}
+
+TEST_F(SessionTest, CompletedRecordingEjectsCleansUpAndEndsWithSelfRemoval) {
+  PrepareGoodSession();
+  rig.RecorderList = {Recorder(false, false, true)};
+  form.FormCreate();
+  form.FormActivate();
+  rig.Log.clear();
+  form.RecordingFinished();
+  const std::string completedLines =
+      "memo:\r\n *********************************\r\nCD completed successfully!\r\n"
+      "*********************************";
+  EXPECT_TRUE(rig.Logged({"ReleaseCache", "Eject", completedLines,
+                          "memo:Hint - Label your CD with a good felt marker.", "caption:&OK",
+                          "beep", "CleanUp", "UnloadDecoder"}));
+  const std::vector<std::string> lines = SplitLines(rig.Memo);
+  EXPECT_NE(std::string::npos, lines.back().find("Patent"));
+  EXPECT_EQ("Press OK to display the CD Cover & Liner Notes from the producer of this CD.",
+            lines.back().substr(lines.back().size() - 76));
+  EXPECT_EQ(Completed, form.SessionState);
+  EXPECT_EQ(1, form.MethodStatistics.Success[Tao]);
+  EXPECT_EQ(0, ClickOk());
+  EXPECT_TRUE(rig.Logged({"SaveStatistics", "Report:0", "CleanUp:self", "halt:0"}));
+  EXPECT_EQ(1, rig.StoredStatistics.Success[Tao]);
+}
+
+TEST_F(SessionTest, CancelDuringRecordingCountsOneFailure) {
+  PrepareGoodSession();
+  form.FormActivate();
+  EXPECT_EQ(1, ClickOk());
+  EXPECT_TRUE(rig.Logged({"CancelRecording", "SaveStatistics", "Report:1", "CleanUp", "halt:1"}));
+  EXPECT_EQ(1, rig.StoredStatistics.Fail[Sao]);
+}
+
+TEST(CountOutcomeTest, CountersWrapAsSigned32Bit) {
+  TMethodStatistics statistics;
+  statistics.Fail[Dao] = INT32_MAX;
+  CountOutcome(statistics, Dao, false);
+  CountOutcome(statistics, Sao, true);
+  EXPECT_EQ(INT32_MIN, statistics.Fail[Dao]);
+  EXPECT_EQ(1, statistics.Success[Sao]);
+  EXPECT_EQ(0, statistics.Success[Dao] + statistics.Fail[Sao] + statistics.Success[Tao]);
+}
+
+} // namespace
+} // namespace session::test

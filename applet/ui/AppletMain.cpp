@@ -1,0 +1,50 @@
+// applet.exe: the program start. The device layer starts first; then a package switch runs its
+// job without a window, a program file without a package ends at once, and otherwise the main
+// window, the burn module and the package module are created in this order and the message
+// loop runs until the session ends the process.
+#include "applet/platform/Dispatcher.h"
+#include "applet/session/CommonUtils.h"
+#include "applet/session/Modules.h"
+#include "applet/session/Startup.h"
+#include "applet/session/UnitMain.h"
+#include "applet/ui/MainWindow.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+std::vector<std::string> CommandLineArguments() {
+  return std::vector<std::string>(__argv, __argv + __argc);
+}
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  platform::TMainThread::Adopt();
+  session::SetCommandLineArguments(CommandLineArguments());
+  const std::unique_ptr<session::TDevicePort> device = session::CreateDeviceLayer();
+
+  switch (session::ChooseStartMode()) {
+  case session::TStartMode::PackageJob:
+    session::CreatePackageModule()->DispatchPackageMode(nullptr);
+    return 0;
+  case session::TStartMode::NoPackage:
+    return 0;
+  case session::TStartMode::Session:
+    break;
+  }
+
+  const std::unique_ptr<session::TEndingPort> ending = session::CreateEnding();
+  ui::TMainWindow window(instance);
+  session::TFormMain form(window, window, *device, *ending);
+  if (!window.Create(form))
+    return 0;
+  const std::unique_ptr<session::TBurnPort> burn = session::CreateBurnModule();
+  const std::unique_ptr<session::TStagingPort> staging = session::CreatePackageModule();
+  form.AttachModules(*burn, *staging);
+  window.Show();
+  return window.Run();
+}
