@@ -1,7 +1,7 @@
 # Shared set-up of the update.exe checks: a copy of the program, a loopback HTTP server, a
 # recording fake browser, and uidriver. Source it after lib.sh.
 UPDATE_EXE="$WIN32/update/update.exe"
-UIDRIVER="${UIDRIVER:-$WIN32/tools/uidriver/uidriver.exe}"
+UIDRIVER="$WIN32/tools/uidriver/uidriver.exe"
 # Nothing of these checks may leave the machine: no proxy, loopback addresses only.
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
 
