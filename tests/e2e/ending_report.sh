@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The result report under Wine, online (in a network namespace of the check's own) with a
-# recording browser: applet.exe ended at the ASPI check opens the ASPI help page and the report
-# for result 4; without liner notes (result 2) nothing opens. The report for result 8 and for a
+# recording browser: at the ASPI check of applet.exe, Help opens the general help page, and the
+# ending opens the ASPI help page and the report for result 4; without liner notes (result 2)
+# nothing opens. The report for result 8 and for a
 # success (with the liner notes after it) is acted out by applet-tool beside the liner notes,
 # as the recorder checks cannot be reached yet.
 . "$(dirname "$0")/lib.sh"
@@ -25,11 +26,15 @@ expect_eq "offline namespace does not" "connected=0" \
 applet=$(session_copy aspi 2000000)
 printf "$notes" >"$(dirname "$applet")/linernotes.htm"
 browser_clear
-expect_eq "result 4" "exit=4" "$(netns_drive online start "$(winpath "$applet")" \
-  wait-memo "No suitable ASPI layer found!" 60000 click "&OK" wait-exit 10000 | grep '^exit=')"
-expect_eq "ASPI help page, then the report with r=4 and the three-word source" \
-  "http://support.example.com/support/aboutaspi-perm.asp
-${report}4&$source_text" "$(opened)"
+expect_eq "Help, then OK: result 4" "exit=4" "$(netns_drive online start "$(winpath "$applet")" \
+  wait-memo "No suitable ASPI layer found!" 60000 click "&Help" click "&OK" wait-exit 10000 |
+  grep '^exit=')"
+# Each address starts a launcher process of its own, so addresses opened together may be
+# written down in either order.
+expect_eq "the report with r=4 and the three-word source, the ASPI and the general help page" \
+  "${report}4&$source_text
+http://support.example.com/support/aboutaspi-perm.asp
+http://support.example.com/support/qlns/helpbutton-perm.asp" "$(opened | LC_ALL=C sort)"
 
 applet=$(session_copy files 2000000)
 browser_clear
