@@ -72,8 +72,14 @@ public:
   virtual void FreeDynamicLibrary(void *library) = 0;
 
   // Processes and the shell.
-  virtual bool StartHidden(const std::string &commandLine, const std::string &folder) = 0;
+  // Starts commandLine as a new process with its window hidden, no inherited handles and the
+  // caller's environment, in folder ("" = the current folder), with the Win32 process creation
+  // flags given (ignored on POSIX); does not wait for it. True when the process was started.
+  virtual bool StartHidden(const std::string &commandLine, const std::string &folder,
+                           uint32_t creationFlags) = 0;
   virtual bool IsWindowsNT() = 0;
+  // The operating system's major version number.
+  virtual uint32_t MajorVersion() = 0;
   virtual void ShellOpen(const std::string &target) = 0; // result ignored by every caller
   virtual bool IsConnected() = 0;
 

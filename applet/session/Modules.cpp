@@ -1,5 +1,6 @@
 #include "applet/session/Modules.h"
 
+#include "applet/session/Ending.h"
 #include "applet/session/Startup.h"
 
 namespace session {
@@ -16,18 +17,6 @@ public:
   bool TestUnitReady(const TRecorderInfo &) override { return true; }
   bool StartStopUnit(const TRecorderInfo &, TStartStopAction) override { return true; }
   bool ReadTocFull(const TRecorderInfo &) override { return true; }
-};
-
-// Stand-in until the statistics, report and clean-up module is plugged in: nothing is loaded,
-// saved, opened or deleted.
-class TNoEnding final : public TEndingPort {
-public:
-  void LoadStatistics(TMethodStatistics &) override {}
-  void SaveStatistics(const TMethodStatistics &) override {}
-  void ReportResult(int) override {}
-  void OpenHelpPage() override {}
-  void OpenAspiHelpPage() override {}
-  void CleanUp(bool) override {}
 };
 
 // Stand-in until the burn module is plugged in: the start operations record nothing and no
@@ -55,7 +44,7 @@ public:
 } // namespace
 
 std::unique_ptr<TDevicePort> CreateDeviceLayer() { return std::make_unique<TNoDeviceLayer>(); }
-std::unique_ptr<TEndingPort> CreateEnding() { return std::make_unique<TNoEnding>(); }
+std::unique_ptr<TEndingPort> CreateEnding() { return std::make_unique<TEnding>(); }
 std::unique_ptr<TBurnPort> CreateBurnModule() { return std::make_unique<TIdleBurnModule>(); }
 std::unique_ptr<TStagingPort> CreatePackageModule() {
   return std::make_unique<TNoPackageStaging>();

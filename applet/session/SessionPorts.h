@@ -119,6 +119,7 @@ struct TMethodStatistics {
   int32_t Fail[3] = {0, 0, 0};
 };
 
+// Raises the success or the failure counter of method by 1 (defined with the statistics store).
 void CountOutcome(TMethodStatistics &statistics, TWriteMethod method, bool success);
 
 // The ending of a run: statistics storage, the result report and help pages, and the clean-up

@@ -33,16 +33,7 @@ constexpr const char *kRecordingFailedText =
     "running out of memory, to \"Auto Insert Notification\" (AIN) being enabled, or there may "
     "be a problem with your recorder. Click the Help button to read more or press OK to exit "
     "now.";
-
-int32_t Increment(int32_t counter) {
-  return static_cast<int32_t>(static_cast<uint32_t>(counter) + 1u);
-}
 } // namespace
-
-void CountOutcome(TMethodStatistics &statistics, TWriteMethod method, bool success) {
-  int32_t &counter = success ? statistics.Success[method] : statistics.Fail[method];
-  counter = Increment(counter);
-}
 
 TFormMain::TFormMain(TMainView &view, TApplicationPort &application, TDevicePort &device,
                      TEndingPort &ending)

@@ -102,9 +102,10 @@ void TFakePlatform::FreeDynamicLibrary(void *library) {
   NativePlatform().FreeDynamicLibrary(library);
 }
 
-bool TFakePlatform::StartHidden(const std::string &commandLine, const std::string &folder) {
-  Started.emplace_back(commandLine, folder);
-  return true;
+bool TFakePlatform::StartHidden(const std::string &commandLine, const std::string &folder,
+                                uint32_t creationFlags) {
+  Started.push_back({commandLine, folder, creationFlags});
+  return !StartFails;
 }
 
 bool TFakePlatform::ReadSetting(const std::string &key, const std::string &name,

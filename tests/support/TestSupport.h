@@ -30,6 +30,12 @@ void WriteFile(const std::string &path, const std::string &data);
 // The source tree's root (for test data and peer corpora).
 std::string SourceDir();
 
+struct TStartCall {
+  std::string CommandLine;
+  std::string Folder;
+  uint32_t CreationFlags;
+};
+
 struct TMessageBoxCall {
   std::string Text;
   std::string Caption;
@@ -66,8 +72,10 @@ public:
   void *LibrarySymbol(void *library, const char *symbol) override;
   void FreeDynamicLibrary(void *library) override;
 
-  bool StartHidden(const std::string &commandLine, const std::string &folder) override;
+  bool StartHidden(const std::string &commandLine, const std::string &folder,
+                   uint32_t creationFlags) override;
   bool IsWindowsNT() override { return WindowsNT; }
+  uint32_t MajorVersion() override { return Major; }
   void ShellOpen(const std::string &target) override { Opened.push_back(target); }
   bool IsConnected() override { return Connected; }
 
@@ -91,9 +99,11 @@ public:
   std::string ModulePath; // "" = the real one
   int64_t FreeBytes = -2; // -2 = the real answer
   bool WindowsNT = true;
+  uint32_t Major = 5;
   bool Connected = true;
   std::vector<std::string> Opened;
-  std::vector<std::pair<std::string, std::string>> Started;  // command line, folder
+  std::vector<TStartCall> Started;
+  bool StartFails = false; // StartHidden records the call and reports failure
   std::vector<std::pair<std::string, std::string>> Settings; // "key\\name", value
   std::deque<int> MessageBoxAnswers;
   int DefaultAnswer = platform::kIdOk;

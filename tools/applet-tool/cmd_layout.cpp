@@ -56,10 +56,12 @@ public:
     return NativePlatform().LibrarySymbol(library, symbol);
   }
   void FreeDynamicLibrary(void *library) override { NativePlatform().FreeDynamicLibrary(library); }
-  bool StartHidden(const std::string &commandLine, const std::string &folder) override {
-    return NativePlatform().StartHidden(commandLine, folder);
+  bool StartHidden(const std::string &commandLine, const std::string &folder,
+                   uint32_t creationFlags) override {
+    return NativePlatform().StartHidden(commandLine, folder, creationFlags);
   }
   bool IsWindowsNT() override { return NativePlatform().IsWindowsNT(); }
+  uint32_t MajorVersion() override { return NativePlatform().MajorVersion(); }
   void ShellOpen(const std::string &target) override { NativePlatform().ShellOpen(target); }
   bool IsConnected() override { return NativePlatform().IsConnected(); }
   bool ReadSetting(const std::string &key, const std::string &name, std::string &value) override {

@@ -81,6 +81,9 @@ std::string SettingsFile() {
   return dir + "/qln/settings.ini";
 }
 
+// POSIX answers version questions as a current NT-family Windows would.
+constexpr uint32_t kPosixMajorVersion = 6;
+
 class TPosixPlatform final : public TPlatform {
 public:
   std::FILE *OpenFile(const std::string &path, const char *mode) override {
@@ -193,7 +196,7 @@ public:
       dlclose(library);
   }
 
-  bool StartHidden(const std::string &commandLine, const std::string &folder) override {
+  bool StartHidden(const std::string &commandLine, const std::string &folder, uint32_t) override {
     const pid_t pid = fork();
     if (pid < 0)
       return false;
@@ -206,13 +209,14 @@ public:
     return true;
   }
   bool IsWindowsNT() override { return true; }
+  uint32_t MajorVersion() override { return kPosixMajorVersion; }
   void ShellOpen(const std::string &target) override {
     if (const char *opener = std::getenv("QLN_OPENER")) {
       std::string quoted = "'";
       for (char c : target)
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
       quoted += "'";
-      StartHidden(std::string(opener) + " " + quoted, std::string());
+      StartHidden(std::string(opener) + " " + quoted, std::string(), 0);
     }
   }
   bool IsConnected() override { return true; }

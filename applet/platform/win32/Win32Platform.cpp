@@ -108,16 +108,15 @@ public:
       ::FreeLibrary(static_cast<HMODULE>(library));
   }
 
-  bool StartHidden(const std::string &commandLine, const std::string &folder) override {
+  bool StartHidden(const std::string &commandLine, const std::string &folder,
+                   uint32_t creationFlags) override {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION pi{};
     std::string line = commandLine;
-    const DWORD flags =
-        IsWindowsNT() ? CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS : IDLE_PRIORITY_CLASS;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, flags, nullptr,
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, creationFlags, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &si, &pi))
       return false;
     CloseHandle(pi.hThread);
@@ -125,6 +124,7 @@ public:
     return true;
   }
   bool IsWindowsNT() override { return (GetVersion() & 0x80000000u) == 0; }
+  uint32_t MajorVersion() override { return LOBYTE(LOWORD(GetVersion())); }
   void ShellOpen(const std::string &target) override {
     ShellExecuteA(GetDesktopWindow(), "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   }

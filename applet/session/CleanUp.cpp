@@ -1,0 +1,58 @@
+#include "applet/session/CleanUp.h"
+
+#include "applet/platform/BatchFile.h"
+#include "applet/platform/Platform.h"
+#include "applet/recording/XAudio.h"
+#include "applet/session/CommonUtils.h"
+
+namespace session {
+
+using platform::Platform;
+
+namespace {
+
+void DeleteTracks() {
+  for (int n = 1; n <= kMaxTracks; ++n)
+    Platform().RemoveFile(AppletFilePath(TempTrackName(n)));
+}
+
+std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
+
+} // namespace
+
+std::vector<std::string> SelfRemovalBatchLines(const std::string &folder,
+                                               const std::string &programName) {
+  const std::string f = platform::BatchLiteral(folder);
+  const std::string n = platform::BatchLiteral(programName);
+  return {
+      "@echo off",
+      "cd " + Quoted(f),
+      ":try",
+      "del " + Quoted(n),
+      "if exist " + Quoted(n) + " goto try",
+      "del " + Quoted(f + kPackageWorkName),
+      "del " + Quoted(f + kDecoderName),
+      "del " + Quoted(f + kBatchName),
+      "exit",
+  };
+}
+
+void CleanUp(bool selfRemoval) {
+  if (!selfRemoval) {
+    recording::UnbindDecoder();
+    Platform().RemoveFile(AppletFilePath(kPackageWorkName));
+    Platform().RemoveFile(AppletFilePath(kDecoderName));
+    DeleteTracks();
+    return;
+  }
+  const std::string program = Platform().ModuleFileName();
+  const std::string batch = AppletFilePath(kBatchName);
+  const bool written =
+      platform::WriteBatchFile(batch, SelfRemovalBatchLines(platform::ExtractFilePath(program),
+                                                            platform::ExtractFileName(program)));
+  DeleteTracks();
+  if (written)
+    platform::StartBatchHidden(batch);
+}
+
+} // namespace session
