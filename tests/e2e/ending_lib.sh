@@ -17,27 +17,6 @@ statistics_values() {
   wine_reg query "$STATISTICS_KEY" | awk '$2 ~ /^REG_/ { print $1, $2, $3 }' | sed 's/ $//' | sort
 }
 
-# in_netns offline|online COMMAND...: runs the command in a network namespace of its own, with
-# a Wine server of its own there (Wine answers network questions from its server's processes,
-# so a server still running outside is waited for first).
-in_netns() {
-  local mode=$1
-  shift
-  wineserver -w
-  unshare -n -- bash -c '
-    mode=$1; shift
-    ip link set lo up
-    if [ "$mode" = online ]; then
-      ip link add qlnwire0 type veth peer name qlnwire1 &&
-        ip addr add 192.0.2.1/24 dev qlnwire0 && ip link set qlnwire0 up &&
-        ip link set qlnwire1 up && ip route add default via 192.0.2.2 dev qlnwire0 || exit 97
-    fi
-    "$@"
-    status=$?
-    wineserver -w
-    exit $status' in_netns "$mode" "$@"
-}
-
 # netns_drive offline|online STEP...: uidriver in a namespace; prints its output.
 netns_drive() {
   local mode=$1

@@ -5,8 +5,9 @@ UIDRIVER="$WIN32/tools/uidriver/uidriver.exe"
 # The Windows path of a Linux path (Wine maps / to drive Z:).
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
-# drive STEP...: runs uidriver with the steps; prints its output, returns its exit code.
-drive() { wine_run "$UIDRIVER" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+# drive STEP...: runs uidriver with the steps, offline in a network namespace of its own (an
+# ending may open the report address); prints its output, returns its exit code.
+drive() { in_netns offline "$ROOT/scripts/wine-run" "$UIDRIVER" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 
 session_prepare() {
   [ -f "$APPLET" ] && [ -f "$UIDRIVER" ] || { echo "build win32 first"; exit 1; }
