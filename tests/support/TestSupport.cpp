@@ -56,50 +56,12 @@ std::string SourceDir() {
   return dir != nullptr ? std::string(dir) : std::string(".");
 }
 
-std::FILE *TFakePlatform::OpenFile(const std::string &path, const char *mode) {
-  return NativePlatform().OpenFile(path, mode);
-}
-bool TFakePlatform::FileExists(const std::string &path) {
-  return NativePlatform().FileExists(path);
-}
-bool TFakePlatform::DirectoryExists(const std::string &path) {
-  return NativePlatform().DirectoryExists(path);
-}
-bool TFakePlatform::RemoveFile(const std::string &path) {
-  return NativePlatform().RemoveFile(path);
-}
-bool TFakePlatform::RenameFile(const std::string &from, const std::string &to) {
-  return NativePlatform().RenameFile(from, to);
-}
-bool TFakePlatform::CreateFolder(const std::string &path) {
-  return NativePlatform().CreateFolder(path);
-}
-int64_t TFakePlatform::FileSize(const std::string &path) { return NativePlatform().FileSize(path); }
-std::vector<std::string> TFakePlatform::FindFiles(const std::string &pattern) {
-  return NativePlatform().FindFiles(pattern);
-}
-bool TFakePlatform::GetFileStamp(const std::string &path, platform::TFileStamp &stamp) {
-  return NativePlatform().GetFileStamp(path, stamp);
-}
-bool TFakePlatform::SetFileStamp(const std::string &path, const platform::TFileStamp &stamp) {
-  return NativePlatform().SetFileStamp(path, stamp);
-}
 int64_t TFakePlatform::DiskFreeBytes(const std::string &path) {
   return FreeBytes == -2 ? NativePlatform().DiskFreeBytes(path) : FreeBytes;
 }
-std::string TFakePlatform::CurrentDirectory() { return NativePlatform().CurrentDirectory(); }
+
 std::string TFakePlatform::ModuleFileName() {
   return ModulePath.empty() ? NativePlatform().ModuleFileName() : ModulePath;
-}
-
-void *TFakePlatform::LoadDynamicLibrary(const std::string &name) {
-  return NativePlatform().LoadDynamicLibrary(name);
-}
-void *TFakePlatform::LibrarySymbol(void *library, const char *symbol) {
-  return NativePlatform().LibrarySymbol(library, symbol);
-}
-void TFakePlatform::FreeDynamicLibrary(void *library) {
-  NativePlatform().FreeDynamicLibrary(library);
 }
 
 bool TFakePlatform::StartHidden(const std::string &commandLine, const std::string &folder,
@@ -127,16 +89,6 @@ bool TFakePlatform::WriteSetting(const std::string &key, const std::string &name
     }
   Settings.emplace_back(key + "\\" + name, value);
   return true;
-}
-
-std::string TFakePlatform::ReadProfileString(const std::string &file, const std::string &section,
-                                             const std::string &key, const std::string &fallback) {
-  return NativePlatform().ReadProfileString(file, section, key, fallback);
-}
-
-bool TFakePlatform::ReadProfileSection(const std::string &file, const std::string &section,
-                                       std::vector<std::string> &lines) {
-  return NativePlatform().ReadProfileSection(file, section, lines);
 }
 
 int TFakePlatform::ShowMessageBox(const std::string &text, const std::string &caption,

@@ -2,7 +2,7 @@
 // platform that passes through to the real one except where a test scripts an answer.
 #pragma once
 
-#include "applet/platform/Platform.h"
+#include "applet/platform/PlatformProxy.h"
 
 #include <cstdint>
 #include <deque>
@@ -44,21 +44,10 @@ struct TMessageBoxCall {
 
 // A platform for tests. Files go to the real file system; time, dialogs, the shell, the
 // settings store and the module path are scripted and recorded.
-class TFakePlatform : public platform::TPlatform {
+class TFakePlatform : public platform::TPlatformProxy {
 public:
-  // Files and folders: passed through to the real platform.
-  std::FILE *OpenFile(const std::string &path, const char *mode) override;
-  bool FileExists(const std::string &path) override;
-  bool DirectoryExists(const std::string &path) override;
-  bool RemoveFile(const std::string &path) override;
-  bool RenameFile(const std::string &from, const std::string &to) override;
-  bool CreateFolder(const std::string &path) override;
-  int64_t FileSize(const std::string &path) override;
-  std::vector<std::string> FindFiles(const std::string &pattern) override;
-  bool GetFileStamp(const std::string &path, platform::TFileStamp &stamp) override;
-  bool SetFileStamp(const std::string &path, const platform::TFileStamp &stamp) override;
+  // Files, folders and libraries pass through to the real platform.
   int64_t DiskFreeBytes(const std::string &path) override;
-  std::string CurrentDirectory() override;
   std::string ModuleFileName() override;
 
   // Time stands still until Sleep moves it on.
@@ -67,10 +56,6 @@ public:
     Now += ms;
     Slept += ms;
   }
-
-  void *LoadDynamicLibrary(const std::string &name) override;
-  void *LibrarySymbol(void *library, const char *symbol) override;
-  void FreeDynamicLibrary(void *library) override;
 
   bool StartHidden(const std::string &commandLine, const std::string &folder,
                    uint32_t creationFlags) override;
@@ -82,11 +67,6 @@ public:
   bool ReadSetting(const std::string &key, const std::string &name, std::string &value) override;
   bool WriteSetting(const std::string &key, const std::string &name,
                     const std::string &value) override;
-  std::string ReadProfileString(const std::string &file, const std::string &section,
-                                const std::string &key, const std::string &fallback) override;
-  bool ReadProfileSection(const std::string &file, const std::string &section,
-                          std::vector<std::string> &lines) override;
-
   // Answers from MessageBoxAnswers in order, then DefaultAnswer.
   int ShowMessageBox(const std::string &text, const std::string &caption, unsigned flags) override;
   // Answers from DialogAnswers in order ("" = cancelled), then cancelled.

@@ -3,7 +3,7 @@
 #include "applet/layout/LayoutListView.h"
 #include "applet/layout/LayoutTables.h"
 #include "applet/layout/UnitBurn.h"
-#include "applet/platform/Platform.h"
+#include "applet/platform/PlatformProxy.h"
 #include "tools/applet-tool/Command.h"
 
 #include <cstdio>
@@ -12,74 +12,9 @@
 namespace tool {
 namespace {
 
-using platform::NativePlatform;
-using platform::TPlatform;
-
 // The real platform, except that nobody is asked anything.
-class TAnsweringPlatform : public TPlatform {
+class TAnsweringPlatform : public platform::TPlatformProxy {
 public:
-  std::FILE *OpenFile(const std::string &path, const char *mode) override {
-    return NativePlatform().OpenFile(path, mode);
-  }
-  bool FileExists(const std::string &path) override { return NativePlatform().FileExists(path); }
-  bool DirectoryExists(const std::string &path) override {
-    return NativePlatform().DirectoryExists(path);
-  }
-  bool RemoveFile(const std::string &path) override { return NativePlatform().RemoveFile(path); }
-  bool RenameFile(const std::string &from, const std::string &to) override {
-    return NativePlatform().RenameFile(from, to);
-  }
-  bool CreateFolder(const std::string &path) override {
-    return NativePlatform().CreateFolder(path);
-  }
-  int64_t FileSize(const std::string &path) override { return NativePlatform().FileSize(path); }
-  std::vector<std::string> FindFiles(const std::string &pattern) override {
-    return NativePlatform().FindFiles(pattern);
-  }
-  bool GetFileStamp(const std::string &path, platform::TFileStamp &stamp) override {
-    return NativePlatform().GetFileStamp(path, stamp);
-  }
-  bool SetFileStamp(const std::string &path, const platform::TFileStamp &stamp) override {
-    return NativePlatform().SetFileStamp(path, stamp);
-  }
-  int64_t DiskFreeBytes(const std::string &path) override {
-    return NativePlatform().DiskFreeBytes(path);
-  }
-  std::string CurrentDirectory() override { return NativePlatform().CurrentDirectory(); }
-  std::string ModuleFileName() override { return NativePlatform().ModuleFileName(); }
-  uint32_t TickCount() override { return NativePlatform().TickCount(); }
-  void Sleep(uint32_t ms) override { NativePlatform().Sleep(ms); }
-  void *LoadDynamicLibrary(const std::string &name) override {
-    return NativePlatform().LoadDynamicLibrary(name);
-  }
-  void *LibrarySymbol(void *library, const char *symbol) override {
-    return NativePlatform().LibrarySymbol(library, symbol);
-  }
-  void FreeDynamicLibrary(void *library) override { NativePlatform().FreeDynamicLibrary(library); }
-  bool StartHidden(const std::string &commandLine, const std::string &folder,
-                   uint32_t creationFlags) override {
-    return NativePlatform().StartHidden(commandLine, folder, creationFlags);
-  }
-  bool IsWindowsNT() override { return NativePlatform().IsWindowsNT(); }
-  uint32_t MajorVersion() override { return NativePlatform().MajorVersion(); }
-  void ShellOpen(const std::string &target) override { NativePlatform().ShellOpen(target); }
-  bool IsConnected() override { return NativePlatform().IsConnected(); }
-  bool ReadSetting(const std::string &key, const std::string &name, std::string &value) override {
-    return NativePlatform().ReadSetting(key, name, value);
-  }
-  bool WriteSetting(const std::string &key, const std::string &name,
-                    const std::string &value) override {
-    return NativePlatform().WriteSetting(key, name, value);
-  }
-  std::string ReadProfileString(const std::string &file, const std::string &section,
-                                const std::string &key, const std::string &fallback) override {
-    return NativePlatform().ReadProfileString(file, section, key, fallback);
-  }
-  bool ReadProfileSection(const std::string &file, const std::string &section,
-                          std::vector<std::string> &lines) override {
-    return NativePlatform().ReadProfileSection(file, section, lines);
-  }
-
   int ShowMessageBox(const std::string &text, const std::string &caption, unsigned flags) override {
     const bool question = (flags & kButtonMask) == platform::kMbYesNo ||
                           (flags & kButtonMask) == platform::kMbYesNoCancel;
