@@ -1,23 +1,12 @@
 #include "applet/session/Modules.h"
 
+#include "applet/session/AspiDeviceLayer.h"
 #include "applet/session/Ending.h"
 #include "applet/session/Startup.h"
 
 namespace session {
 
 namespace {
-
-// Stand-in until the device-access module is plugged in: the ASPI layer counts as not loaded
-// and the recorder list is empty, so the session stops at its ASPI check. The drive commands
-// are never reached that way; they send nothing and report failure.
-class TNoDeviceLayer final : public TDevicePort {
-public:
-  bool AspiLoaded() override { return false; }
-  std::vector<TRecorderInfo> Recorders() override { return {}; }
-  bool TestUnitReady(const TRecorderInfo &) override { return true; }
-  bool StartStopUnit(const TRecorderInfo &, TStartStopAction) override { return true; }
-  bool ReadTocFull(const TRecorderInfo &) override { return true; }
-};
 
 // Stand-in until the burn module is plugged in: the start operations record nothing and no
 // recording ever finishes, so the button stays "&Cancel" and ends the run with result 1.
@@ -43,7 +32,7 @@ public:
 
 } // namespace
 
-std::unique_ptr<TDevicePort> CreateDeviceLayer() { return std::make_unique<TNoDeviceLayer>(); }
+std::unique_ptr<TDevicePort> CreateDeviceLayer() { return CreateAspiDeviceLayer(); }
 std::unique_ptr<TEndingPort> CreateEnding() { return std::make_unique<TEnding>(); }
 std::unique_ptr<TBurnPort> CreateBurnModule() { return std::make_unique<TIdleBurnModule>(); }
 std::unique_ptr<TStagingPort> CreatePackageModule() {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # applet.exe under Wine with its liner notes in place: the checks pass the files and space steps,
-# show the version, and stop at the ASPI layer, which is not loaded (exit 4).
+# show the version, and stop at the ASPI layer, which is not loaded (exit 4): Wine's own
+# wnaspi32.dll is switched off.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/session_lib.sh"
 
@@ -10,7 +11,8 @@ session_prepare
 applet=$(session_copy aspi 2000000)
 printf '[INTERNAL]\r\nSize=1\r\n[TITLE]\r\nAlbum=Night Songs\r\n' >"$(dirname "$applet")/linernotes.htm"
 out="$E2E_SCRATCH/aspi.out"
-drive start "$(winpath "$applet")" wait-memo "Version 1.40b" 60000 \
+WINEDLLOVERRIDES="mscoree,mshtml=;wnaspi32=d" drive start "$(winpath "$applet")" \
+  wait-memo "Version 1.40b" 60000 \
   wait-memo "No suitable ASPI layer found!" 10000 dump click "&OK" wait-exit 10000 >"$out"
 expect_eq "uidriver steps held" "0" "$?"
 expect_eq "version, then the ASPI message" \

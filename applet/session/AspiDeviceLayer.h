@@ -1,0 +1,25 @@
+// The session's device port over the device layer: the ASPI library is loaded and the buses
+// scanned when the port is created, and released when it is destroyed. The program creates the
+// port first thing at start-up, so the recorder list exists before any window.
+#pragma once
+
+#include "applet/device/Aspi.h"
+#include "applet/device/DeviceModule.h"
+#include "applet/device/DriveData.h"
+#include "applet/session/SessionPorts.h"
+
+#include <memory>
+#include <string>
+
+namespace session {
+
+// The fields the session reads of a recorder found by discovery.
+TRecorderInfo RecorderInfoOf(const device::TDriveData &drive);
+
+// Loads the ASPI library by name (or path) and scans the buses.
+std::unique_ptr<TDevicePort>
+CreateAspiDeviceLayer(const std::string &library = device::kAspiLibraryName);
+// The same over an ASPI layer linked into the program.
+std::unique_ptr<TDevicePort> CreateAspiDeviceLayer(const device::TAspiEntryPoints &entryPoints);
+
+} // namespace session

@@ -1,0 +1,35 @@
+# Helpers for the session checks with the virtual recorder as wnaspi32.dll; source after
+# lib.sh and session_lib.sh.
+VREC_DLL="$WIN32/tools/virtual-recorder/wnaspi32.dll"
+# Wine loads the DLL beside the program instead of its own.
+NATIVE_ASPI="mscoree,mshtml=;wnaspi32=n"
+
+session_device_prepare() {
+  session_prepare
+  [ -f "$VREC_DLL" ] || { echo "build win32 first"; exit 1; }
+}
+
+# device_session NAME INI: applet.exe grown to a package's size in a folder of its own, with
+# liner notes, the recorder's DLL and its configuration (INI text; none when empty) beside it.
+# Prints the program's path.
+device_session() {
+  local applet dir
+  applet=$(session_copy "$1" 2000000)
+  dir=$(dirname "$applet")
+  printf '[INTERNAL]\r\nSize=1\r\n[TITLE]\r\nAlbum=Night Songs\r\nArtist=The Quiet Hours\r\n[TRACKS AND TAGS]\r\n1=Evening\r\n2=Lantern Light\r\n' \
+    >"$dir/linernotes.htm"
+  if [ -n "$2" ]; then
+    cp "$VREC_DLL" "$dir/"
+    printf '%s' "$2" >"$dir/virtualrecorder.ini"
+  fi
+  printf '%s' "$applet"
+}
+
+# lacks TEXT FILE: FILE does not contain TEXT.
+lacks() { ! grep -qF "$1" "$2"; }
+
+# memo_tail FILE N: the last N memo lines of the uidriver output FILE, joined by "|".
+memo_tail() { grep '^memo=' "$1" | tail -"$2" | sed 's/^memo=//' | paste -sd'|'; }
+
+# The memo lines StartRecording shows after the method line, for the liner notes above.
+RECORDING_TAIL='________________________|Album=Night Songs|Artist=The Quiet Hours|1=Evening|2=Lantern Light|________________________'
