@@ -47,6 +47,7 @@ TEST(NativePlatform, FileStampRoundTrips) {
 TEST(NativePlatform, ClockMovesForward) {
   auto &p = NativePlatform();
   const uint32_t start = p.TickCount();
-  p.Sleep(20);
-  EXPECT_GE(static_cast<uint32_t>(p.TickCount() - start), 15u);
+  p.Sleep(100);
+  // The system tick may advance in steps of about 16 ms.
+  EXPECT_GE(static_cast<uint32_t>(p.TickCount() - start), 60u);
 }
