@@ -6,6 +6,8 @@
 # namespace. Web addresses go to
 # a recording browser that only writes them down.
 TOOL="$WIN32/tools/applet-tool/applet-tool.exe"
+# The endings here stop at the ASPI check: Wine's own ASPI layer is switched off.
+export WINEDLLOVERRIDES="mscoree,mshtml=;wnaspi32=d"
 STATISTICS_KEY='HKCU\Software\Quillon\QLNApplet\1.0'
 BROWSER_KEY='HKCU\Software\Wine\WineBrowser'
 
