@@ -11,6 +11,10 @@ namespace package {
 template <class IO> class TBitReader {
 public:
   static constexpr unsigned kMaxBits = 16; // widest Peek or Take
+  // Zero bits a stream may still take after its input has ended (some writers leave the last
+  // bits of a stream out). A decoder that has taken more is reading a header that lies about
+  // the uncompressed size, or was cancelled, and stops.
+  static constexpr int64_t kMaxBitsPastEnd = 64;
 
   explicit TBitReader(IO &io) : io_(io) {}
 
@@ -36,11 +40,16 @@ public:
     return v;
   }
   unsigned Bit() { return Take(1); }
+  // True once more than kMaxBitsPastEnd bits beyond the end of the input have been taken.
+  bool Overrun() const { return 8 * pastEnd_ - int64_t{count_} > kMaxBitsPastEnd; }
 
 private:
   void Fill() {
     while (count_ <= 24) {
-      buffer_ |= uint32_t{io_.ReadByte()} << (24 - count_);
+      const uint8_t b = io_.ReadByte();
+      if (io_.EndOfInput())
+        ++pastEnd_;
+      buffer_ |= uint32_t{b} << (24 - count_);
       count_ += 8;
     }
   }
@@ -48,6 +57,7 @@ private:
   IO &io_;
   uint32_t buffer_ = 0;
   unsigned count_ = 0;
+  int64_t pastEnd_ = 0; // bytes fed in after the input ended
 };
 
 // Writes bits through Sink::WriteByte, most significant first.

@@ -93,7 +93,7 @@ template <class IO> void Lh5Decode(IO &io, uint32_t uncompressedSize) {
   unsigned w = 0;
   uint16_t blockLeft = 0;
   uint32_t produced = 0;
-  while (produced < uncompressedSize) {
+  while (produced < uncompressedSize && !in.Overrun()) {
     if (blockLeft == 0) {
       blockLeft = static_cast<uint16_t>(in.Take(kBlockSizeBits));
       ReadSmallCode(in, lengthCode, kCodeLengthFormat);

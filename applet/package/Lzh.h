@@ -22,7 +22,7 @@ template <class IO> void LzhDecode(IO &io, uint32_t uncompressedSize) {
   TBitReader<IO> in(io);
   unsigned r = kStart;
   uint32_t produced = 0;
-  while (produced < uncompressedSize) {
+  while (produced < uncompressedSize && !in.Overrun()) {
     unsigned node = tree->Child(kRoot);
     while (node < kNodes) {
       const uint32_t bits = in.Peek(TBitReader<IO>::kMaxBits);

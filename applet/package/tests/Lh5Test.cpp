@@ -49,6 +49,15 @@ TEST(Lh5Decode, SingleSymbolCodesTakeNoBits) {
   EXPECT_EQ(out, std::string(65536, 'A') + "B");
 }
 
+TEST(Lh5Decode, LyingSizeStopsSoonAfterTheInputEnds) {
+  // Zero bits make single-symbol blocks that take no bits per symbol; only their headers read
+  // past the end, so a few blocks at most come out of an empty stream.
+  EXPECT_LE(Decode({}, 1u << 30).size(), 4u * 65536u * 256u);
+  const std::string out = Decode(Pack(SingleLiteralBlock(5, 'A')), 1u << 30);
+  EXPECT_EQ(out.substr(0, 5), "AAAAA");
+  EXPECT_LT(out.size(), size_t{1} << 30);
+}
+
 TEST(Lh5Decode, ReadsCodeLengthsZeroRunsAndSinglePositions) {
   // Literal/length code: 'B' (66) is 0 and symbol 256 (a match of 3) is 1; the lengths are sent
   // as a run of 66 zeros, 1, a run of 189 zeros, 1. The position code is the single class 0.
