@@ -1,5 +1,7 @@
 #include "applet/platform/Platform.h"
 
+#include <cctype>
+
 namespace platform {
 
 namespace {
@@ -37,6 +39,16 @@ std::string IncludeTrailingBackslash(const std::string &path) {
   if (path.empty() || path.back() == '\\' || path.back() == '/')
     return path;
   return path + '\\';
+}
+
+bool SameText(const std::string &a, const std::string &b) {
+  if (a.size() != b.size())
+    return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
 }
 
 } // namespace platform

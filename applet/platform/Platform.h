@@ -125,5 +125,7 @@ std::string ExtractFilePath(const std::string &path); // up to and including the
 std::string ExtractFileName(const std::string &path);
 std::string ExtractFileExt(const std::string &path); // ".ext" with its dot, or ""
 std::string IncludeTrailingBackslash(const std::string &path);
+// Whole strings equal without regard to the case of ASCII letters.
+bool SameText(const std::string &a, const std::string &b);
 
 } // namespace platform

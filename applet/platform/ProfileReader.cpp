@@ -1,5 +1,7 @@
 #include "applet/platform/ProfileReader.h"
 
+#include "applet/platform/Platform.h"
+
 #include <cctype>
 
 namespace platform {
@@ -12,16 +14,6 @@ std::string Trim(const std::string &s) {
   while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
     --e;
   return s.substr(b, e - b);
-}
-
-bool SameText(const std::string &a, const std::string &b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
 }
 } // namespace
 

@@ -28,16 +28,6 @@ void SetCommandLineArguments(std::vector<std::string> arguments) {
   Arguments() = std::move(arguments);
 }
 
-bool SameText(const std::string &a, const std::string &b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 bool HasSwitch(const std::string &text) {
   const std::vector<std::string> &arguments = Arguments();
   for (size_t i = 1; i < arguments.size(); ++i)

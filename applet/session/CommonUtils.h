@@ -2,6 +2,8 @@
 // sizes and copies, the connection state, and the message-pumping pause.
 #pragma once
 
+#include "applet/platform/Platform.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -52,7 +54,6 @@ void DelayPumping(TApplicationPort &application, uint32_t ms);
 // Processes window messages until the application is terminating.
 void PumpUntilTerminated(TApplicationPort &application);
 
-// Case-insensitive comparison of whole strings (ASCII letters).
-bool SameText(const std::string &a, const std::string &b);
+using platform::SameText;
 
 } // namespace session
