@@ -5,8 +5,8 @@
 # both until the command returns and until the data are on disk (sync). Exits 1 when a target
 # is missed: expansion to disk at 80 % or more of cat's throughput, RLE encoding at 300 MB/s
 # or more over memory.
-#   PACKAGE_MB  content size in MB (default 700)    ROUNDS  timed rounds, best kept (default 3)
-#   BENCH_DIR   folder for the data (default /tmp)
+#   PACKAGE_MB  content size in MB (default 700)    ROUNDS  timed rounds, best kept (default 5)
+#   BENCH_DIR   folder for the data (default /tmp)  SETTLE  seconds of rest before each command (1)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -14,7 +14,7 @@ JOBS=${JOBS:-1} scripts/build bench >/dev/null
 tool="$here/build/bench/tools/applet-tool/applet-tool"
 bench="$here/build/bench/applet/package/package_bench"
 package_mb=${PACKAGE_MB:-700}
-rounds=${ROUNDS:-3}
+rounds=${ROUNDS:-5}
 work=$(mktemp -d "${BENCH_DIR:-/tmp}/qln-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -46,13 +46,15 @@ t_create=$(($(now) - t0))
 content=$(cat "${files[@]}" | wc -c)
 packaged=$(stat -c %s package.qa)
 
-# Each command runs from a clean state (nothing left to write back) and is timed twice: until
-# it returns (the data in the page cache) and until a following sync returns (the data on disk).
+# Each command runs from a clean state (nothing left to write back, and a second for the disk
+# to settle after the removal of the previous copy) and is timed twice: until it returns (the
+# data in the page cache) and until a following sync returns (the data on disk).
 declare -A cached durable
 timed() { # NAME COMMAND...
   local name=$1 t0 t1 t2
   shift
   sync
+  sleep "${SETTLE:-1}"
   t0=$(now)
   "$@"
   t1=$(now)

@@ -1,8 +1,10 @@
 # Shared build rules: warnings, sanitizers, and helpers that every folder uses.
 #
-#   qln_subsystem(NAME [DEPS lib...])      static library from the folder's *.cpp (and, per
+#   qln_subsystem(NAME [DEPS lib...] [THREADS])
+#                                          static library from the folder's *.cpp (and, per
 #                                          platform, posix/*.cpp or win32/*.cpp); tests/*.cpp
-#                                          become the test program NAME_tests
+#                                          become the test program NAME_tests (THREADS: also
+#                                          in the ThreadSanitizer tree)
 #   qln_test(NAME SOURCES... [DEPS ...] [THREADS])
 #                                          a GoogleTest program registered with CTest; THREADS
 #                                          marks it for the ThreadSanitizer tree too
@@ -52,7 +54,7 @@ if(NOT QLN_FUZZ)
 endif()
 
 function(qln_subsystem name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "THREADS" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(WIN32)
     file(GLOB plat CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/win32/*.cpp)
@@ -69,7 +71,11 @@ function(qln_subsystem name)
   endif()
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
   if(tests)
-    qln_test(${name}_tests ${tests} DEPS ${name} qln_testsupport)
+    if(ARG_THREADS)
+      qln_test(${name}_tests ${tests} DEPS ${name} qln_testsupport THREADS)
+    else()
+      qln_test(${name}_tests ${tests} DEPS ${name} qln_testsupport)
+    endif()
   endif()
 endfunction()
 

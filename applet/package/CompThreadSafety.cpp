@@ -7,12 +7,35 @@
 #include <climits>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace package {
 
 namespace {
 constexpr int32_t kProgressStart = 0;
 constexpr int32_t kProgressDone = 100;
 
+#if defined(__SSE2__)
+// The sum of a block's bytes, sixteen at a time: each SAD against zero adds eight bytes into a
+// 64-bit lane.
+uint32_t ByteSum(const uint8_t *p, size_t n) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i lanes = zero;
+  constexpr size_t kVector = sizeof(__m128i);
+  for (; n >= kVector; n -= kVector, p += kVector) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    lanes = _mm_add_epi64(lanes, _mm_sad_epu8(v, zero));
+  }
+  uint64_t halves[2];
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(halves), lanes);
+  auto sum = static_cast<uint32_t>(halves[0] + halves[1]);
+  for (; n > 0; --n)
+    sum += *p++;
+  return sum;
+}
+#else
 // The sum of a block's bytes, eight at a time: pairs of bytes add up in 16-bit lanes, which
 // are folded before they can overflow (128 words add at most 128 × 2 × 255 to a lane).
 uint32_t ByteSum(const uint8_t *p, size_t n) {
@@ -37,11 +60,12 @@ uint32_t ByteSum(const uint8_t *p, size_t n) {
     sum += *p++;
   return sum;
 }
+#endif
 } // namespace
 
 TCompThreadSafety::TCompThreadSafety()
-    : inBuf_(std::make_unique<uint8_t[]>(kStreamTransferSize)),
-      outBuf_(std::make_unique<uint8_t[]>(kStreamTransferSize)) {}
+    : writer_(kStreamTransferSize, kTransferBuffers), inBuf_(writer_.Acquire()),
+      outBuf_(writer_.Acquire()) {}
 
 // NOLINTBEGIN(bugprone-easily-swappable-parameters): the driver's documented interface
 int32_t TCompThreadSafety::RunCodec(TStream &source, TStream &dest, bool unscramble, bool expanding,
@@ -58,10 +82,10 @@ int32_t TCompThreadSafety::RunCodec(TStream &source, TStream &dest, bool unscram
   }
 
   source_ = &source;
-  dest_ = &dest;
   endOfInput_ = false;
-  inPos_ = inEnd_ = readEnd_ = inBuf_.get();
-  outPos_ = outBuf_.get();
+  inPos_ = inEnd_ = readEnd_ = inBuf_;
+  takenFrom_ = takenEnd_ = nullptr;
+  outPos_ = outBuf_;
   outEnd_ = outPos_ + kStreamTransferSize;
   inRemaining_ = inputLength > 0 ? inputLength : 0;
   inSum_ = outSum_ = 0;
@@ -73,17 +97,25 @@ int32_t TCompThreadSafety::RunCodec(TStream &source, TStream &dest, bool unscram
   KeyBytes(Key, keyBytes_);
   keyPos_ = 0;
 
-  const TCodecMethod &method = CodecMethod(methodIndex);
-  if (!expanding && method.Encode != nullptr)
-    method.Encode(*this);
-  else if (expanding && method.Decode != nullptr)
-    method.Decode(*this, uncompressedSize);
-
+  writer_.Begin(dest);
+  try {
+    const TCodecMethod &method = CodecMethod(methodIndex);
+    if (!expanding && method.Encode != nullptr)
+      method.Encode(*this);
+    else if (expanding && method.Decode != nullptr)
+      method.Decode(*this, uncompressedSize);
+    if (outPos_ != outBuf_)
+      Flush();
+    // Everything is written before the caller sees the result or closes the destination.
+    writer_.Finish();
+  } catch (...) {
+    writer_.Abandon();
+    outPos_ = outBuf_;
+    source_ = nullptr;
+    throw;
+  }
   checksum = expanding ? outSum_ : inSum_;
-  if (outPos_ != outBuf_.get())
-    dest_->WriteBuffer(outBuf_.get(), static_cast<int32_t>(outPos_ - outBuf_.get()));
-  outPos_ = outBuf_.get();
-  source_ = dest_ = nullptr;
+  source_ = nullptr;
 
   if (progress_) {
     int32_t percent = kProgressDone;
@@ -97,16 +129,18 @@ bool TCompThreadSafety::Refill() {
   if (inEnd_ == readEnd_) {
     if (inRemaining_ <= 0)
       return false;
+    if (takenFrom_ != nullptr)
+      SubmitTakenInput();
     const auto want = static_cast<int32_t>(
         inRemaining_ < kStreamTransferSize ? inRemaining_ : kStreamTransferSize);
-    const int32_t got = source_->Read(inBuf_.get(), want);
+    const int32_t got = source_->Read(inBuf_, want);
     if (got <= 0) {
       // A short source ends the input for good.
       inRemaining_ = 0;
       return false;
     }
     inRemaining_ -= got;
-    inEnd_ = inBuf_.get();
+    inEnd_ = inBuf_;
     readEnd_ = inEnd_ + got;
   }
   inPos_ = inEnd_;
@@ -130,8 +164,21 @@ bool TCompThreadSafety::Refill() {
 
 void TCompThreadSafety::Flush() {
   platform::Platform().Sleep(0);
-  dest_->WriteBuffer(outBuf_.get(), static_cast<int32_t>(outPos_ - outBuf_.get()));
-  outPos_ = outBuf_.get();
+  uint8_t *const next = writer_.Acquire();
+  const auto size = static_cast<size_t>(outPos_ - outBuf_);
+  if (!blockSumsIn_)
+    outSum_ += ByteSum(outBuf_, size);
+  writer_.Submit(outBuf_, 0, size);
+  outBuf_ = outPos_ = next;
+  outEnd_ = next + kStreamTransferSize;
+}
+
+void TCompThreadSafety::SubmitTakenInput() {
+  uint8_t *const next = writer_.Acquire();
+  writer_.Submit(inBuf_, static_cast<size_t>(takenFrom_ - inBuf_),
+                 static_cast<size_t>(takenEnd_ - takenFrom_));
+  inBuf_ = inPos_ = inEnd_ = readEnd_ = next;
+  takenFrom_ = takenEnd_ = nullptr;
 }
 
 void TCompThreadSafety::BudgetSpent() { throw EUnableToCompress(); }
@@ -170,22 +217,16 @@ void TCompThreadSafety::WriteBlock(const uint8_t *data, size_t size) {
   while (size > 0) {
     const size_t n = OutputRoom(size);
     uint8_t *const out = outPos_;
-    uint32_t sum = 0;
     if (scramble_) {
       uint32_t k = keyPos_;
       for (size_t i = 0; i < n; ++i) {
-        const uint8_t b = data[i] ^ keyBytes_[k];
+        out[i] = data[i] ^ keyBytes_[k];
         k = (k + 1) & kKeyMask;
-        out[i] = b;
-        sum += b;
       }
       keyPos_ = k;
     } else {
       std::memcpy(out, data, n);
-      if (!blockSumsIn_)
-        sum = ByteSum(out, n);
     }
-    outSum_ += sum;
     outPos_ += n;
     outCount_ += static_cast<int64_t>(n);
     budget_ -= static_cast<int64_t>(n);
@@ -195,49 +236,34 @@ void TCompThreadSafety::WriteBlock(const uint8_t *data, size_t size) {
 }
 
 void TCompThreadSafety::CopyInputToOutput() {
-  if (scramble_ || unscramble_) {
+  if (scramble_ || unscramble_ || outPos_ != outBuf_) {
     for (TSpan block = TakeInput(); block.Size != 0; block = TakeInput())
       WriteBlock(block.Data, block.Size);
     return;
   }
-  // Blocks handed out one after another lie side by side in the input buffer: they are
-  // written together, before the buffer is filled again.
-  const uint8_t *pending = nullptr; // [pending, pendingEnd) taken but not yet written
-  const uint8_t *pendingEnd = nullptr;
-  auto writePending = [&] {
-    if (pending != nullptr)
-      WriteFromInput(pending, pendingEnd);
-    pending = nullptr;
-  };
+  // Blocks taken one after another lie side by side in the input buffer: they go to the writer
+  // together, before the buffer would be filled again.
   for (;;) {
-    if (inPos_ == inEnd_) {
-      if (inEnd_ == readEnd_)
-        writePending();
-      if (!Refill())
-        break;
-    }
+    if (inPos_ == inEnd_ && !Refill())
+      break;
     const auto size = static_cast<int64_t>(inEnd_ - inPos_);
-    if (outPos_ != outBuf_.get() || size > budget_) {
-      writePending();
-      const TSpan block = TakeInput();
-      WriteBlock(block.Data, block.Size);
-      continue;
-    }
-    const uint32_t sum = ByteSum(inPos_, static_cast<size_t>(size));
+    const int64_t n = std::min(size, std::max<int64_t>(budget_, 0));
+    const uint32_t sum = ByteSum(inPos_, static_cast<size_t>(n));
     inSum_ += sum;
     outSum_ += sum;
-    budget_ -= size;
-    outCount_ += size;
-    if (pending == nullptr)
-      pending = inPos_;
-    pendingEnd = inPos_ = inEnd_;
+    budget_ -= n;
+    outCount_ += n;
+    if (takenFrom_ == nullptr)
+      takenFrom_ = inPos_;
+    inPos_ += n;
+    takenEnd_ = inPos_;
+    if (n < size) {
+      SubmitTakenInput();
+      BudgetSpent();
+    }
   }
-  writePending();
-}
-
-void TCompThreadSafety::WriteFromInput(const uint8_t *from, const uint8_t *to) {
-  platform::Platform().Sleep(0);
-  dest_->WriteBuffer(from, static_cast<int32_t>(to - from));
+  if (takenFrom_ != nullptr)
+    SubmitTakenInput();
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
@@ -250,7 +276,6 @@ void TCompThreadSafety::WriteRepeated(uint8_t b, size_t count) {
   while (count > 0) {
     const size_t n = OutputRoom(count);
     std::memset(outPos_, b, n);
-    outSum_ += static_cast<uint32_t>(b) * static_cast<uint32_t>(n);
     outPos_ += n;
     outCount_ += static_cast<int64_t>(n);
     budget_ -= static_cast<int64_t>(n);

@@ -1,13 +1,15 @@
 // The codec driver: the working state of one codec run and the byte channel the codecs use
 // (the contract in CodecIO.h). Input is handed to the codec in blocks of 8192 bytes (each
 // refill reports progress and yields the processor); the streams are read and written in
-// larger transfers underneath. The input sum, the output sum, the output budget and the key
+// larger transfers underneath, the writes by a thread of their own (TWriteBehind) while the
+// next input is read and decoded. The input sum, the output sum, the output budget and the key
 // hook are kept here, byte by byte.
 #pragma once
 
 #include "applet/package/ArchiveFormat.h"
 #include "applet/package/CodecIO.h"
 #include "applet/package/Streams.h"
+#include "applet/package/WriteBehind.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,8 +24,11 @@ using TShowProgressEvent = std::function<void(int32_t &PercentageDone)>;
 
 constexpr int32_t kCodecBufferSize = 8192;
 constexpr int32_t kCancelProgress = -1;
-// Bytes per read from the source and per write to the destination.
-constexpr int32_t kStreamTransferSize = 128 * kCodecBufferSize;
+// Bytes per read from the source and per write to the destination: small enough that a block
+// is still in the processor's cache when it is written.
+constexpr int32_t kStreamTransferSize = 16 * kCodecBufferSize;
+// Transfer buffers: the current input, the current output and those queued for writing.
+constexpr size_t kTransferBuffers = 8;
 
 class TCompThreadSafety {
 public:
@@ -70,14 +75,13 @@ public:
       keyPos_ = (keyPos_ + 1) & kKeyMask;
     }
     *outPos_++ = b;
-    outSum_ += b;
     ++outCount_;
   }
 
   // Block access for the stored and run-length codecs, with the same effect as the bytes one
   // at a time. TakeInput hands out every byte ReadByte would return from the current block
-  // (unscrambled in place); empty at the end of input. The block operations keep only the
-  // sum the run reports (input when adding, output when expanding).
+  // (unscrambled in place); empty at the end of input. Only the sum the run reports is kept:
+  // the input's block by block when adding, the output's buffer by buffer when expanding.
   struct TSpan {
     const uint8_t *Data;
     size_t Size;
@@ -85,8 +89,8 @@ public:
   TSpan TakeInput();
   void WriteBlock(const uint8_t *data, size_t size);
   void WriteRepeated(uint8_t b, size_t count); // NOLINT(bugprone-easily-swappable-parameters)
-  // The stored method: all input to the output. Without a key the blocks go from the input
-  // buffer to the destination without a copy.
+  // The stored method: all input to the output. Without a key the input buffers themselves
+  // are written, without a copy.
   void CopyInputToOutput();
 
 private:
@@ -94,25 +98,29 @@ private:
 
   // Hands out the next input block; false at the end of input (or when cancelled).
   bool Refill();
+  // Queues the output buffer for writing and takes a fresh one.
   void Flush();
+  // Queues the input taken by CopyInputToOutput and takes a fresh input buffer.
+  void SubmitTakenInput();
   [[noreturn]] static void BudgetSpent();
   // Room for up to size more output bytes (within the budget, after a flush if full).
   size_t OutputRoom(size_t size);
-  void WriteFromInput(const uint8_t *from, const uint8_t *to);
 
   bool endOfInput_ = false;
-  std::unique_ptr<uint8_t[]> inBuf_;
-  std::unique_ptr<uint8_t[]> outBuf_;
+  TWriteBehind writer_;
+  uint8_t *inBuf_; // both from the writer's pool
+  uint8_t *outBuf_;
+  uint8_t *takenFrom_ = nullptr; // input handed to the output in place: [takenFrom_, takenEnd_)
+  uint8_t *takenEnd_ = nullptr;
   uint8_t *inEnd_ = nullptr; // the current block: [inPos_, inEnd_)
   uint8_t *inPos_ = nullptr;
   uint8_t *readEnd_ = nullptr; // bytes read from the source but not yet handed out
   uint8_t *outEnd_ = nullptr;
   uint8_t *outPos_ = nullptr;
   TStream *source_ = nullptr;
-  TStream *dest_ = nullptr;
   uint32_t inSum_ = 0;
   uint32_t outSum_ = 0;
-  bool blockSumsIn_ = false; // which sum the block operations keep: the one reported
+  bool blockSumsIn_ = false; // which sum is kept: the input's (adding) or the output's
   int64_t inRemaining_ = 0;  // bytes not yet read from the source
   int64_t inConsumed_ = 0;
   int64_t outCount_ = 0;

@@ -74,7 +74,7 @@ void ListAndExpand(const uint8_t *data, size_t size, uint8_t flags, int32_t key)
 }
 
 void DecodeRaw(const uint8_t *data, size_t size, int32_t key) {
-  package::TCompThreadSafety io;
+  static package::TCompThreadSafety io; // its buffers and writer thread serve every input
   io.Key = key;
   for (uint8_t method : {package::miNON, package::miRLE}) {
     package::TMemoryStream source(data, size);

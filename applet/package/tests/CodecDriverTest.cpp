@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 using namespace package;
@@ -254,4 +255,94 @@ TEST(CodecDriver, ProgressIsReportedPerBlockAndCancels) {
   r = RunOver(io, data, true, miNON);
   EXPECT_EQ(r.Output, TBytes(data.begin(), data.begin() + kCodecBufferSize));
   EXPECT_EQ(seen, (std::vector<int32_t>{0, 40, 81, 100}));
+}
+
+namespace {
+
+// A source that hands out at most a few bytes per read, and a destination that takes limit
+// bytes and then no more (a full disk).
+class TTricklingStream final : public TStream {
+public:
+  TTricklingStream(TBytes data, unsigned seed) : data_(std::move(data)), rng_(seed) {}
+  int32_t Read(void *buffer, int32_t count) override {
+    const int32_t n = std::min<int32_t>(count, static_cast<int32_t>(1 + rng_() % 70000));
+    return inner_.Read(buffer, n);
+  }
+  int32_t Write(const void *, int32_t) override { return 0; }
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override { return inner_.Seek(offset, origin); }
+  int64_t Size() override { return inner_.Size(); }
+
+private:
+  TBytes data_;
+  TMemoryStream inner_{data_.data(), data_.size()};
+  std::mt19937 rng_;
+};
+
+class TFullDisk final : public TStream {
+public:
+  explicit TFullDisk(int64_t limit) : limit_(limit) {}
+  int32_t Read(void *, int32_t) override { return 0; }
+  int32_t Write(const void *, int32_t count) override {
+    const auto n = static_cast<int32_t>(std::min<int64_t>(count, limit_ - written_));
+    written_ += n;
+    return n;
+  }
+  int64_t Seek(int64_t, TSeekOrigin) override { return written_; }
+
+private:
+  int64_t limit_;
+  int64_t written_ = 0;
+};
+
+} // namespace
+
+TEST(CodecDriver, LargeMembersFromShortReadsArriveWholeAndInOrder) {
+  TCompThreadSafety io;
+  const TBytes data = MixedData(20 * kStreamTransferSize + 1234, 11);
+  const TCodecResult rle = RunOver(io, data, false, miRLE);
+  for (uint8_t method : {miNON, miRLE}) {
+    const TBytes &input = method == miNON ? data : rle.Output;
+    for (bool expanding : {false, true}) {
+      if (method == miRLE && !expanding)
+        continue;
+      TTricklingStream source(input, method);
+      TMemoryStream dest;
+      uint32_t sum = 0;
+      const int32_t count =
+          io.RunCodec(source, dest, false, expanding, sum, method,
+                      static_cast<uint32_t>(data.size()), static_cast<int32_t>(input.size()));
+      EXPECT_EQ(count, static_cast<int32_t>(data.size()));
+      EXPECT_TRUE(dest.Data() == data) << "method " << int(method) << " expanding " << expanding;
+      EXPECT_EQ(sum, Sum(data));
+    }
+  }
+}
+
+TEST(CodecDriver, FailuresEndTheRunEarlyAndLeaveTheDriverWhole) {
+  TCompThreadSafety io;
+  constexpr size_t kTransfer = kStreamTransferSize;
+  const TBytes data = MixedData(64 * kTransfer, 5);
+  const TCodecResult rle = RunOver(io, data, false, miRLE);
+  // More failed runs than the driver has buffers: none may be lost to a failure.
+  for (int run = 0; run < 12; ++run) {
+    const uint8_t method = run % 2 == 0 ? miNON : miRLE;
+    const TBytes &input = method == miNON ? data : rle.Output;
+    TMemoryStream source(input);
+    const int64_t limit = run * int64_t{50000};
+    TFullDisk dest(limit);
+    uint32_t sum = 0;
+    EXPECT_THROW(io.RunCodec(source, dest, false, true, sum, method,
+                             static_cast<uint32_t>(data.size()),
+                             static_cast<int32_t>(input.size())),
+                 EWriteError);
+    // The failure stops the reading within the buffers in flight.
+    EXPECT_LT(source.Position(), limit + static_cast<int64_t>(2 * kTransferBuffers * kTransfer));
+  }
+  // An encoding refused halfway, after several transfers were queued.
+  EXPECT_THROW(RunOver(io, Repeat(kRleMarker, 4 * kTransfer), false, miRLE), EUnableToCompress);
+  for (uint8_t method : {miNON, miRLE}) {
+    const TBytes &input = method == miNON ? data : rle.Output;
+    const TCodecResult r = RunOver(io, input, true, method);
+    EXPECT_TRUE(r.Output == data);
+  }
 }
