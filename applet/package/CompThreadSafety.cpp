@@ -89,7 +89,7 @@ int32_t TCompThreadSafety::RunCodec(TStream &source, TStream &dest, bool unscram
   outEnd_ = outPos_ + kStreamTransferSize;
   inRemaining_ = inputLength > 0 ? inputLength : 0;
   inSum_ = outSum_ = 0;
-  blockSumsIn_ = !expanding;
+  expanding_ = expanding;
   inConsumed_ = outCount_ = 0;
   budget_ = expanding ? INT32_MAX : inRemaining_;
   scramble_ = !expanding && Key != 0;
@@ -110,7 +110,6 @@ int32_t TCompThreadSafety::RunCodec(TStream &source, TStream &dest, bool unscram
     writer_.Finish();
   } catch (...) {
     writer_.Abandon();
-    outPos_ = outBuf_;
     source_ = nullptr;
     throw;
   }
@@ -166,7 +165,7 @@ void TCompThreadSafety::Flush() {
   platform::Platform().Sleep(0);
   uint8_t *const next = writer_.Acquire();
   const auto size = static_cast<size_t>(outPos_ - outBuf_);
-  if (!blockSumsIn_)
+  if (expanding_)
     outSum_ += ByteSum(outBuf_, size);
   writer_.Submit(outBuf_, 0, size);
   outBuf_ = outPos_ = next;
@@ -188,7 +187,7 @@ TCompThreadSafety::TSpan TCompThreadSafety::TakeInput() {
     return {nullptr, 0};
   uint8_t *const data = inPos_;
   const size_t size = static_cast<size_t>(inEnd_ - inPos_);
-  if (blockSumsIn_)
+  if (!expanding_)
     inSum_ += ByteSum(data, size);
   if (unscramble_) {
     uint32_t k = keyPos_;

@@ -2,8 +2,7 @@
 // (the contract in CodecIO.h). Input is handed to the codec in blocks of 8192 bytes (each
 // refill reports progress and yields the processor); the streams are read and written in
 // larger transfers underneath, the writes by a thread of their own (TWriteBehind) while the
-// next input is read and decoded. The input sum, the output sum, the output budget and the key
-// hook are kept here, byte by byte.
+// next input is read and decoded. The sums, the output budget and the key hook are kept here.
 #pragma once
 
 #include "applet/package/ArchiveFormat.h"
@@ -120,8 +119,8 @@ private:
   TStream *source_ = nullptr;
   uint32_t inSum_ = 0;
   uint32_t outSum_ = 0;
-  bool blockSumsIn_ = false; // which sum is kept: the input's (adding) or the output's
-  int64_t inRemaining_ = 0;  // bytes not yet read from the source
+  bool expanding_ = false;  // which sum is kept: the output's, or the input's (adding)
+  int64_t inRemaining_ = 0; // bytes not yet read from the source
   int64_t inConsumed_ = 0;
   int64_t outCount_ = 0;
   bool unscramble_ = false;

@@ -1,11 +1,8 @@
 #include "applet/package/WriteBehind.h"
 
-#include <algorithm>
-#include <climits>
-
 namespace package {
 
-TWriteBehind::TWriteBehind(size_t bufferSize, size_t buffers) : bufferSize_(bufferSize) {
+TWriteBehind::TWriteBehind(size_t bufferSize, size_t buffers) {
   for (size_t i = 0; i < buffers; ++i) {
     // Not cleared: every byte is written before it is read.
     storage_.push_back(std::unique_ptr<uint8_t[]>(new uint8_t[bufferSize]));
@@ -84,11 +81,7 @@ void TWriteBehind::Run() {
     std::exception_ptr failure;
     if (dest != nullptr) {
       try {
-        for (size_t done = 0; done < job.Size;) {
-          const size_t n = std::min<size_t>(job.Size - done, INT32_MAX);
-          dest->WriteBuffer(job.Buffer + job.Offset + done, static_cast<int32_t>(n));
-          done += n;
-        }
+        dest->WriteBuffer(job.Buffer + job.Offset, static_cast<int32_t>(job.Size));
       } catch (...) {
         failure = std::current_exception();
       }

@@ -24,13 +24,13 @@ public:
   TWriteBehind(const TWriteBehind &) = delete;
   TWriteBehind &operator=(const TWriteBehind &) = delete;
 
-  size_t BufferSize() const { return bufferSize_; }
   // Where the following submissions go. Only when nothing is queued.
   void Begin(TStream &dest);
   // A free buffer of BufferSize bytes, waiting for one if need be. Rethrows the failure of an
   // earlier write instead (the caller keeps what it holds).
   uint8_t *Acquire();
-  // Queues buffer[offset, offset + size) for writing; the buffer returns to the pool after.
+  // Queues buffer[offset, offset + size) for writing (size at most the buffer size); the buffer
+  // returns to the pool after.
   void Submit(uint8_t *buffer, size_t offset, size_t size);
   // Waits until everything queued is written; rethrows the first write failure.
   void Finish();
@@ -46,7 +46,6 @@ private:
   void Run();
   void WaitIdle(std::unique_lock<std::mutex> &lock);
 
-  const size_t bufferSize_;
   std::vector<std::unique_ptr<uint8_t[]>> storage_;
   std::mutex mutex_;
   std::condition_variable work_;    // the writer: a job or the stop

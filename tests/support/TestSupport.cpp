@@ -43,6 +43,20 @@ std::string ReadFile(const std::string &path) {
   return data;
 }
 
+int CountLines(const std::string &text, const std::string &needle) {
+  int count = 0;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos)
+      end = text.size();
+    if (text.substr(start, end - start).find(needle) != std::string::npos)
+      ++count;
+    start = end + 1;
+  }
+  return count;
+}
+
 void WriteFile(const std::string &path, const std::string &data) {
   std::FILE *f = NativePlatform().OpenFile(path, "wb");
   if (f == nullptr)

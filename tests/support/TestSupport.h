@@ -27,6 +27,8 @@ private:
 
 std::string ReadFile(const std::string &path);
 void WriteFile(const std::string &path, const std::string &data);
+// Number of lines of text (a journal, a log) that contain needle.
+int CountLines(const std::string &text, const std::string &needle);
 // The source tree's root (for test data and peer corpora).
 std::string SourceDir();
 

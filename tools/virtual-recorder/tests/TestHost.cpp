@@ -59,18 +59,4 @@ vrec::drive::TOutcome Send(const std::vector<uint8_t> &cdb, vrec::drive::TData d
                    static_cast<uint32_t>(buffer.size()));
 }
 
-int CountLines(const std::string &journal, const std::string &text) {
-  int n = 0;
-  size_t start = 0;
-  while (start < journal.size()) {
-    size_t end = journal.find('\n', start);
-    if (end == std::string::npos)
-      end = journal.size();
-    if (journal.substr(start, end - start).find(text) != std::string::npos)
-      ++n;
-    start = end + 1;
-  }
-  return n;
-}
-
 } // namespace vrectest

@@ -46,7 +46,6 @@ vrec::drive::TAudioTrack Audio(int32_t blocks, unsigned seed, int32_t pregap = 1
 // A request straight through SendASPI32Command, for block-level checks.
 vrec::drive::TOutcome Send(const std::vector<uint8_t> &cdb, vrec::drive::TData data,
                            std::vector<uint8_t> &buffer);
-// Number of lines of the journal that contain text.
-int CountLines(const std::string &journal, const std::string &text);
+using testsupport::CountLines; // lines of the journal that contain a text
 
 } // namespace vrectest

@@ -65,18 +65,7 @@ std::string TRecorderTest::Journal() const {
 }
 
 int TRecorderTest::JournalLines(const std::string &text) const {
-  const std::string journal = Journal();
-  int count = 0;
-  size_t start = 0;
-  while (start < journal.size()) {
-    size_t end = journal.find('\n', start);
-    if (end == std::string::npos)
-      end = journal.size();
-    if (journal.substr(start, end - start).find(text) != std::string::npos)
-      ++count;
-    start = end + 1;
-  }
-  return count;
+  return testsupport::CountLines(Journal(), text);
 }
 
 } // namespace recordertest
