@@ -7,8 +7,9 @@
 
 namespace device {
 
+constexpr int32_t kSecondsPerMinute = 60;
 constexpr int32_t kFramesPerSecond = 75;
-constexpr int32_t kFramesPerMinute = 60 * kFramesPerSecond;
+constexpr int32_t kFramesPerMinute = kSecondsPerMinute * kFramesPerSecond;
 constexpr int32_t kLbaOffset = 150;       // LBA 0 is 00:02:00
 constexpr int32_t kLeadInOffset = 450150; // added to LBAs below -150 (100 minutes + 150)
 constexpr int kLeadInMinute = 90;         // absolute minutes from here on are lead-in

@@ -178,12 +178,12 @@ bool DetectWriteMethods(TDriveData &drive) {
                 kModeSenseLength))
     return false;
   std::copy(answer.begin(), answer.end(), drive.ModePage5.begin());
-  auto accepts = [&](int method) {
+  auto accepts = [&](TWriteMethod method) {
     return !SetWriteParams(drive, method, "Audio", "CD-DA or CD-ROM", true, false);
   };
-  drive.CanSAO = accepts(kMethodSao);
-  drive.CanRaw = accepts(kMethodRaw);
-  drive.CanTAO = accepts(kMethodTao);
+  drive.CanSAO = accepts(Sao);
+  drive.CanRaw = accepts(Dao);
+  drive.CanTAO = accepts(Tao);
   return drive.CanSAO || drive.CanRaw || drive.CanTAO;
 }
 

@@ -9,10 +9,12 @@
 
 namespace device {
 
-// Write methods, fixed throughout the program.
-constexpr int kMethodRaw = 1; // disc-at-once, raw
-constexpr int kMethodSao = 2; // session-at-once
-constexpr int kMethodTao = 3; // track-at-once
+// The write methods. The numbers are the session's codes: they index its statistics.
+enum TWriteMethod : uint8_t {
+  Dao = 0, // disc-at-once, raw
+  Sao = 1, // session-at-once
+  Tao = 2, // track-at-once
+};
 
 constexpr size_t kModePageBufferSize = 255;
 

@@ -55,15 +55,15 @@ bool SetCDSpeed(uint8_t adapter, uint8_t target, uint16_t readSpeed, uint16_t wr
                 TCommandStatus *status = nullptr);
 
 // Selects write type, track mode, data block type and session format from the drive's own
-// write-parameters page (ModePage5) with MODE SELECT(10). Method kMethodRaw, kMethodSao or
-// kMethodTao; track mode "Audio", "Mode1" or "Mode2"; disc type "CD-DA or CD-ROM" or
+// write-parameters page (ModePage5) with MODE SELECT(10). Method Dao, Sao or
+// Tao; track mode "Audio", "Mode1" or "Mode2"; disc type "CD-DA or CD-ROM" or
 // "CD-ROM XA". Fails without sending when the page is not found or is too long.
-bool SetWriteParams(const TDriveData &drive, int method, const std::string &trackMode,
+bool SetWriteParams(const TDriveData &drive, TWriteMethod method, const std::string &trackMode,
                     const std::string &discType, bool testWrite, bool multisession,
                     TCommandStatus *status = nullptr);
 // The MODE SELECT parameter list SetWriteParams sends (header and page), into list; true
 // when the page cannot be built.
-bool BuildWriteParams(const TDriveData &drive, int method, const std::string &trackMode,
+bool BuildWriteParams(const TDriveData &drive, TWriteMethod method, const std::string &trackMode,
                       const std::string &discType, bool testWrite, bool multisession,
                       std::vector<uint8_t> &list);
 

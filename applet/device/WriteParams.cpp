@@ -47,7 +47,7 @@ constexpr int kOneAttempt = 1;
 
 } // namespace
 
-bool BuildWriteParams(const TDriveData &drive, int method, const std::string &trackMode,
+bool BuildWriteParams(const TDriveData &drive, TWriteMethod method, const std::string &trackMode,
                       const std::string &discType, bool testWrite, bool multisession,
                       std::vector<uint8_t> &list) {
   const auto &sense = drive.ModePage5;
@@ -67,13 +67,13 @@ bool BuildWriteParams(const TDriveData &drive, int method, const std::string &tr
   page[0] = kPageWriteParameters;
 
   switch (method) {
-  case kMethodRaw:
+  case Dao:
     page[kWriteTypeByte] = kWriteTypeRaw;
     break;
-  case kMethodSao:
+  case Sao:
     page[kWriteTypeByte] = kWriteTypeSao;
     break;
-  case kMethodTao:
+  case Tao:
     page[kWriteTypeByte] = kWriteTypeTao;
     break;
   default:
@@ -107,7 +107,7 @@ bool BuildWriteParams(const TDriveData &drive, int method, const std::string &tr
   return false;
 }
 
-bool SetWriteParams(const TDriveData &drive, int method, const std::string &trackMode,
+bool SetWriteParams(const TDriveData &drive, TWriteMethod method, const std::string &trackMode,
                     const std::string &discType, bool testWrite, bool multisession,
                     TCommandStatus *status) {
   std::vector<uint8_t> list;

@@ -1,4 +1,5 @@
 // Cue sheet text: lines, segments, and the commands of one segment.
+#include "applet/device/Calculations.h"
 #include "applet/layout/Cue.h"
 
 #include <cctype>
@@ -9,9 +10,9 @@ namespace {
 
 constexpr int kMaxIndexNumber = 99;
 constexpr size_t kMaxNumberDigits = 9;
-constexpr int kSecondsPerMinute = 60;
-constexpr int kFramesPerSecond = 75;
-constexpr int kFramesPerMinute = kSecondsPerMinute * kFramesPerSecond;
+using device::kFramesPerMinute;
+using device::kFramesPerSecond;
+using device::kSecondsPerMinute;
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }

@@ -3,6 +3,8 @@
 // staging, ending). The session owns none of them; start-up wires them together.
 #pragma once
 
+#include "applet/device/DriveData.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -109,8 +111,11 @@ public:
   virtual bool DispatchPackageMode(TStagingHost *host) = 0;
 };
 
-// The session's write method codes; they pick the statistics counter of an outcome.
-enum TWriteMethod : uint8_t { Dao = 0, Sao = 1, Tao = 2 };
+// The write methods of the device layer; their codes pick the statistics counter of an outcome.
+using device::Dao;
+using device::Sao;
+using device::Tao;
+using device::TWriteMethod;
 
 // Outcomes by write method, kept for the user across runs. Counters wrap as signed 32-bit.
 struct TMethodStatistics {

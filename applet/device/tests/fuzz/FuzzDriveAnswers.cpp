@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   device::ParseCapabilities(answer, drive);
   std::copy(answer.begin(), answer.end(), drive.ModePage5.begin());
   std::vector<uint8_t> list;
-  const int method = size > 0 ? data[size - 1] % 4 + 1 : device::kMethodSao;
-  if (method != 4)
-    device::BuildWriteParams(drive, method, "Audio", "CD-DA or CD-ROM", true, false, list);
+  const int method = size > 0 ? data[size - 1] % 4 : device::Sao;
+  if (method != 3)
+    device::BuildWriteParams(drive, static_cast<device::TWriteMethod>(method), "Audio", "CD-DA or CD-ROM", true, false, list);
   return 0;
 }
