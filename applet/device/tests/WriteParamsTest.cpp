@@ -125,7 +125,8 @@ TEST_F(TDeviceTest, WriteParametersIllegalMethodAndRefusal) {
   Start();
   AnswerAllGood();
   const TDriveData drive = DriveWithPage();
-  EXPECT_FALSE(SetWriteParams(drive, static_cast<TWriteMethod>(4), "Audio", "CD-DA or CD-ROM", true, false));
+  EXPECT_FALSE(
+      SetWriteParams(drive, static_cast<TWriteMethod>(4), "Audio", "CD-DA or CD-ROM", true, false));
   ASSERT_EQ(Fake.MessageBoxes.size(), 1u);
   EXPECT_EQ(Fake.MessageBoxes[0].Text, "Critical error - Illegal burning mode in setwriteparams");
   EXPECT_EQ(Fake.MessageBoxes[0].Flags, platform::kMbOk | platform::kMbIconError);
