@@ -11,6 +11,9 @@ namespace platform {
 
 namespace {
 
+constexpr size_t kFirstSectionBuffer = 32767;
+constexpr size_t kLargestSectionBuffer = size_t{64} << 20;
+
 class TWin32Platform final : public TPlatform {
 public:
   std::FILE *OpenFile(const std::string &path, const char *mode) override {
@@ -172,9 +175,17 @@ public:
   }
   bool ReadProfileSection(const std::string &file, const std::string &section,
                           std::vector<std::string> &lines) override {
-    std::string buf(32767, '\0');
-    const DWORD n = GetPrivateProfileSectionA(section.c_str(), &buf[0],
-                                              static_cast<DWORD>(buf.size()), file.c_str());
+    // A section that does not fit comes back cut, with a length of the buffer's size - 2: the
+    // buffer grows until it fits.
+    std::string buf(kFirstSectionBuffer, '\0');
+    DWORD n = 0;
+    for (;;) {
+      n = GetPrivateProfileSectionA(section.c_str(), &buf[0], static_cast<DWORD>(buf.size()),
+                                    file.c_str());
+      if (n + 2 < buf.size() || buf.size() >= kLargestSectionBuffer)
+        break;
+      buf.assign(buf.size() * 2, '\0');
+    }
     lines.clear();
     for (size_t pos = 0; pos < n;) {
       const size_t end = buf.find('\0', pos);
