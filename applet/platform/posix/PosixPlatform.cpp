@@ -162,6 +162,12 @@ public:
   bool CreateFolder(const std::string &path) override {
     return mkdir(Native(path).c_str(), 0777) == 0 || errno == EEXIST;
   }
+  bool SameFile(const std::string &a, const std::string &b) override {
+    struct stat sa {
+    }, sb{};
+    return stat(Native(a).c_str(), &sa) == 0 && stat(Native(b).c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  }
   int64_t FileSize(const std::string &path) override {
     struct stat st {};
     if (stat(Native(path).c_str(), &st) != 0 || S_ISDIR(st.st_mode))
