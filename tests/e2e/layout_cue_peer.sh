@@ -224,6 +224,23 @@ row=$(cd "$mp3" && env -u LD_LIBRARY_PATH ./applet-tool layout tone.mp3 2>"$E2E_
 expect_eq "an MP3 imports with the library beside the tool" "0 $want" \
   "$? $(awk -F'\t' 'NR == 1 { print $13 }' <<<"$row")"
 
+# A sheet marked as UTF-8 whose image name has umlauts imports under Wine too.
+utf="$E2E_SCRATCH/utf8"
+mkdir -p "$utf"
+head -c $((200 * SECTOR)) /dev/urandom >"$utf/Tränen über Bäume.bin"
+printf '\xEF\xBB\xBFFILE "Tränen über Bäume.bin" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n' \
+  >"$utf/sheet.cue"
+for run in native wine; do
+  if [ "$run" = native ]; then
+    out=$(cd "$utf" && "$TOOL" layout sheet.cue 2>"$E2E_SCRATCH/err")
+  else
+    out=$(cd "$utf" && wine_run "$WIN32/tools/applet-tool/applet-tool.exe" layout sheet.cue \
+      2>"$E2E_SCRATCH/err" | tr -d '\r')
+  fi
+  expect_eq "$run: a UTF-8 sheet with umlauts in its image name imports" "0 200" \
+    "$?$(awk -F'\t' '$1 == "1" { printf " %s", $12 }' <<<"$out")"
+done
+
 d="$E2E_SCRATCH/xa"
 # One sheet through the Windows build: the same layout, lead-in table and cue sheet.
 for cmd in layout leadin cuesheet; do
