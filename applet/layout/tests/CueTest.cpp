@@ -291,7 +291,11 @@ TEST_F(CueImport, UnreadableMalformedAndEmptyCueSheets) {
 TEST_F(CueImport, NamesInAnyCaseAndEncodings) {
   MakeFile(dir.File("disc.bin"), kSector * 10);
   MakeFile(dir.File("Mixed Case.Bin"), kSector * 20);
-  MakeFile(dir.File("Tr\xC3\xA4nen \xC3\x9C.bin"), kSector * 30);
+  // Created under its Unicode name, which the ANSI functions cannot spell on every system.
+  const std::filesystem::path unicode =
+      std::filesystem::u8path(dir.File("Tr\xC3\xA4nen \xC3\x9C.bin"));
+  std::filesystem::copy_file(dir.File("disc.bin"), unicode);
+  std::filesystem::resize_file(unicode, kSector * 30);
   const std::string track = " BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n";
   struct TCase {
     const char *Name;
