@@ -13,6 +13,11 @@ constexpr int32_t kFramesPerMinute = kSecondsPerMinute * kFramesPerSecond;
 constexpr int32_t kLbaOffset = 150;       // LBA 0 is 00:02:00
 constexpr int32_t kLeadInOffset = 450150; // added to LBAs below -150 (100 minutes + 150)
 constexpr int kLeadInMinute = 90;         // absolute minutes from here on are lead-in
+// The addresses that absolute times 00:00:00 to 99:59:74 can show: 90:00:00 up to 99:59:74 in
+// the lead-in, 00:02:00 on from LBA 0.
+constexpr int32_t kFirstTimedLba = kLeadInMinute * kFramesPerMinute - kLeadInOffset; // -45150
+constexpr int32_t kLastTimedLba = 100 * kFramesPerMinute - 1 - kLbaOffset;           // 449849
+constexpr int kLastMinute = 99;
 
 struct TMsf {
   uint8_t Minute = 0;

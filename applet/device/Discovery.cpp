@@ -129,10 +129,9 @@ TSpeedList SpeedList(uint16_t factor) {
 }
 
 bool ParseCapabilities(const std::vector<uint8_t> &answer, TDriveData &d) {
-  const auto found = std::find(answer.begin(), answer.end(), kPageCapabilities);
-  if (found == answer.end())
+  const size_t start = FindModePage(answer.data(), answer.size(), kPageCapabilities);
+  if (start == kNoModePage)
     return false;
-  const size_t start = static_cast<size_t>(found - answer.begin());
   // Page byte n, or 0 where the page would run past the answer.
   auto at = [&](size_t n) -> uint8_t {
     return start + n < answer.size() ? answer[start + n] : uint8_t{0};

@@ -231,6 +231,24 @@ bool SendOPC(uint8_t adapter, uint8_t target, TCommandStatus *status) {
   return RunAttempts(srb, kAttemptsUsual, status);
 }
 
+size_t FindModePage(const uint8_t *answer, size_t size, uint8_t page) {
+  constexpr size_t kHeaderSize = 8;
+  constexpr size_t kPageHeadBytes = 2; // page code and page length
+  constexpr size_t kDataLengthBytes = 2;
+  constexpr size_t kDescriptorLengthAt = 6;
+  constexpr uint8_t kPageCodeMask = 0x3F;
+  if (size >= kHeaderSize) {
+    const size_t modeData = GetBe16(answer) + kDataLengthBytes;
+    const size_t start = kHeaderSize + GetBe16(answer + kDescriptorLengthAt);
+    if (start + kPageHeadBytes <= std::min(size, modeData))
+      return (answer[start] & kPageCodeMask) == page ? start : kNoModePage;
+  }
+  for (size_t i = 0; i < size; ++i)
+    if (answer[i] == page)
+      return i;
+  return kNoModePage;
+}
+
 bool ModeSense(uint8_t adapter, uint8_t target, TPageControl pageControl, uint8_t page,
                std::vector<uint8_t> &buffer, uint16_t length, TCommandStatus *status) {
   if (length > kModeSenseWarnAbove)

@@ -47,6 +47,12 @@ bool SendOPC(uint8_t adapter, uint8_t target, TCommandStatus *status = nullptr);
 // zero-filled first). Warns when length is above 255 and goes on.
 bool ModeSense(uint8_t adapter, uint8_t target, TPageControl pageControl, uint8_t page,
                std::vector<uint8_t> &buffer, uint16_t length, TCommandStatus *status = nullptr);
+// Where a mode page starts in a MODE SENSE(10) answer of size bytes, or kNoModePage: after the
+// 8-byte header and the block descriptors it announces, where the byte must carry the page code
+// (bits 0-5). Only when the header is unusable (too short, or lengths that leave no room for
+// the page) is the page taken to start at the first byte equal to its code.
+constexpr size_t kNoModePage = static_cast<size_t>(-1);
+size_t FindModePage(const uint8_t *answer, size_t size, uint8_t page);
 bool CloseSession(uint8_t adapter, uint8_t target, TCommandStatus *status = nullptr);
 bool SendCueSheet(uint8_t adapter, uint8_t target, const uint8_t *cueSheet, uint16_t size,
                   TCommandStatus *status = nullptr);

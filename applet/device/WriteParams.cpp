@@ -51,9 +51,8 @@ bool BuildWriteParams(const TDriveData &drive, TWriteMethod method, const std::s
                       const std::string &discType, bool testWrite, bool multisession,
                       std::vector<uint8_t> &list) {
   const auto &sense = drive.ModePage5;
-  const auto found = std::find(sense.begin(), sense.end(), kPageWriteParameters);
-  const size_t start = static_cast<size_t>(found - sense.begin());
-  if (found == sense.end() || start > kLastPageStart)
+  const size_t start = FindModePage(sense.data(), sense.size(), kPageWriteParameters);
+  if (start == kNoModePage || start > kLastPageStart)
     return true;
   const uint8_t pageLength = sense[start + 1];
   if (pageLength > kMaxPageLength)

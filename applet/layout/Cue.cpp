@@ -14,6 +14,9 @@ using platform::Platform;
 constexpr int64_t kMaxCueFileBytes = 1 << 20;
 
 constexpr char kErrorCaption[] = "Error";
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+constexpr char kUtf16Le[] = "\xFF\xFE";
+constexpr char kUtf16Be[] = "\xFE\xFF";
 constexpr char kImageFilter[] = "BIN, RAW, ISO and PCM files|*.BIN; *.RAW; *.ISO; *.PCM|All "
                                 "Files|*.*";
 
@@ -38,16 +41,21 @@ struct TFoundFile {
 };
 
 // Finds an image file: as named when the name has a folder, then in the cue sheet's folder,
-// then by asking. False when it was neither found nor chosen (the box has been shown).
-bool FindImageFile(const TCueFile &file, const std::string &cueFolder, TFoundFile &found) {
+// then by asking. Names of a sheet marked as UTF-8 are opened as UTF-8. False when it was
+// neither found nor chosen (the box has been shown).
+bool FindImageFile(const TCueFile &file, const std::string &cueFolder, bool utf8,
+                   TFoundFile &found) {
   const std::string &name = file.Name;
   int64_t &size = found.Size;
   std::string &path = found.Path;
   const std::string filePart = platform::ExtractFileName(name);
+  const auto join = [utf8](const std::string &folder, const std::string &tail) {
+    return utf8 ? Platform().Utf8Path(folder, tail) : folder + tail;
+  };
   std::string candidates[2];
   if (!platform::ExtractFilePath(name).empty())
-    candidates[0] = name;
-  candidates[1] = cueFolder + filePart;
+    candidates[0] = join(std::string(), name);
+  candidates[1] = join(cueFolder, filePart);
   for (const std::string &candidate : candidates)
     if ((size = ReadableSize(candidate)) >= 0) {
       path = candidate;
@@ -81,6 +89,12 @@ bool ReadCueFile(const std::string &cueFileName, std::string &text) {
   text.resize(static_cast<size_t>(size));
   text.resize(std::fread(&text[0], 1, text.size(), f));
   std::fclose(f);
+  if (text.compare(0, sizeof kUtf16Le - 1, kUtf16Le) == 0 ||
+      text.compare(0, sizeof kUtf16Be - 1, kUtf16Be) == 0) {
+    ShowError("Unable to import the Cue file " + cueFileName +
+              ".  It is written in UTF-16; save it as ANSI or UTF-8 text.");
+    return false;
+  }
   return true;
 }
 
@@ -96,12 +110,11 @@ bool ImportCueSheet(const std::string &cueFileName, std::vector<TTrackList> &seg
   try {
     // Every segment is parsed before any image file is looked for, so a malformed sheet asks
     // nothing.
-    std::vector<TCueFile> files;
-    for (const TCueSegment &segment : ReadCueText(text))
-      files.push_back(ParseCueSegment(segment));
+    const bool utf8 = text.compare(0, sizeof kUtf8Bom - 1, kUtf8Bom) == 0;
+    std::vector<TCueFile> files = ParseCueSegments(ReadCueText(text));
     for (TCueFile &file : files) {
       TFoundFile found;
-      if (!FindImageFile(file, cueFolder, found)) {
+      if (!FindImageFile(file, cueFolder, utf8, found)) {
         segments.emplace_back(); // abandoned: the segment yields no tracks
         continue;
       }

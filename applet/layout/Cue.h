@@ -47,10 +47,22 @@ struct TCueFile {
   std::string Name;  // as written, without its quotes
   std::string Type;  // the type word, such as "BINARY"
   TTrackList Tracks; // FileName still unset; index starts absolute, in sectors
+  // INDEX lines before the segment's first TRACK line: the rest of a track that the FILE
+  // before ends without an INDEX 01 (rippers write a gap appended to the previous file so).
+  std::unique_ptr<TTrackImageData> Continued;
+  TCueLine ContinuedLine; // the first of them
+  // The TRACK line of a last track without INDEX 01, which may continue in the next FILE.
+  TCueLine OpenTrackLine;
+  bool OpenTrack = false;
 };
 
-// Parses a segment's TRACK, INDEX, PREGAP and POSTGAP lines. Throws ECueError.
+// Parses a segment's TRACK, INDEX, PREGAP and POSTGAP lines. A segment by itself may neither
+// start with INDEX lines nor end in a track without INDEX 01. Throws ECueError.
 TCueFile ParseCueSegment(const TCueSegment &segment);
+// Parses the segments of one sheet. A last track without INDEX 01 continues with the INDEX
+// lines that open the next FILE: its data comes from that FILE, and the pause that its
+// INDEX 00 marks in the FILE before stays at the end of the track before it. Throws ECueError.
+std::vector<TCueFile> ParseCueSegments(const std::vector<TCueSegment> &segments);
 
 // Sets file name, offsets, lengths and index lengths of the tracks of one image file of
 // fileSize bytes. Throws ECueError when the positions contradict each other or the file.

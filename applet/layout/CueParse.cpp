@@ -141,11 +141,95 @@ void ParseIndexLine(const TCueLine &line, TTrackImageData &track) {
     track.Index0InFile = true;
 }
 
-void RequireIndex1(const TTrackImageData &track, const TCueLine &trackLine) {
-  for (int32_t i = 0; i < track.IndexCount; ++i)
+bool HasIndex1(const TTrackImageData &track) {
+  for (int32_t i = 0; i < track.UsedIndexes(); ++i)
     if (track.Indexes[i].Number == 1)
+      return true;
+  return false;
+}
+
+void RequireIndex1(const TTrackImageData &track, const TCueLine &trackLine) {
+  if (!HasIndex1(track))
+    Malformed(trackLine, "the track has no INDEX 01 line.");
+}
+
+// Parses a segment; a last track without INDEX 01 is kept open, and INDEX lines before the
+// first TRACK line are kept as a continuation.
+TCueFile ParseSegment(const TCueSegment &segment) {
+  TCueFile file;
+  if (segment.empty())
+    return file;
+  ParseFileLine(segment.front(), file);
+  std::unique_ptr<TTrackImageData> current;
+  const TCueLine *currentLine = nullptr;
+  const auto finishTrack = [&](bool last) {
+    if (current == nullptr)
       return;
-  Malformed(trackLine, "the track has no INDEX 01 line.");
+    if (last && !HasIndex1(*current)) {
+      file.OpenTrack = true;
+      file.OpenTrackLine = *currentLine;
+    } else {
+      RequireIndex1(*current, *currentLine);
+    }
+    file.Tracks.push_back(std::move(current));
+  };
+  for (size_t i = 1; i < segment.size(); ++i) {
+    const TCueLine &line = segment[i];
+    if (line.Keyword == "TRACK") {
+      finishTrack(false);
+      current = ParseTrackLine(line, file);
+      currentLine = &line;
+    } else if (line.Keyword == "INDEX") {
+      if (current == nullptr && file.Continued == nullptr) {
+        file.Continued = std::make_unique<TTrackImageData>();
+        file.ContinuedLine = line;
+      }
+      ParseIndexLine(line, current != nullptr ? *current : *file.Continued);
+    } else if (line.Keyword == "PREGAP") {
+      if (current != nullptr)
+        current->Pregap = ParseTime(line, line.Rest);
+    } else if (line.Keyword == "POSTGAP") {
+      if (current != nullptr)
+        current->Postgap = ParseTime(line, line.Rest);
+    }
+  }
+  finishTrack(true);
+  return file;
+}
+
+// Where the segments are not joined, a continuation or an open track is a fault.
+void RequireClosed(const TCueFile &file) {
+  if (file.Continued != nullptr)
+    Malformed(file.ContinuedLine, "an INDEX line before any TRACK line.");
+  if (file.OpenTrack)
+    RequireIndex1(*file.Tracks.back(), file.OpenTrackLine);
+}
+
+// Moves the open last track of before to the front of file, with the indexes that open file.
+void JoinContinuedTrack(TCueFile &before, TCueFile &file) {
+  std::unique_ptr<TTrackImageData> track = std::move(before.Tracks.back());
+  before.Tracks.pop_back();
+  before.OpenTrack = false;
+  if (before.Tracks.empty())
+    Malformed(before.OpenTrackLine, "the track has its INDEX 01 in the next FILE, and no other "
+                                    "track holds this FILE's audio.");
+  const TTrackImageData &continued = *file.Continued;
+  if (!HasIndex1(continued))
+    Malformed(file.ContinuedLine, "TRACK " + std::to_string(track->TrackNumber) +
+                                      " continues in this FILE without an INDEX 01 line.");
+  // An INDEX 01 after the FILE's start leaves the sectors before it as the track's index 0.
+  const int32_t count = continued.UsedIndexes();
+  const bool pauseHere = continued.Indexes[0].Number == 1 && continued.Indexes[0].Start > 0;
+  int32_t used = 0;
+  if (pauseHere)
+    track->Indexes[used++] = TIndexEntry{};
+  for (int32_t i = 0; i < count && used < kMaxIndexes; ++i)
+    track->Indexes[used++] = continued.Indexes[i];
+  track->IndexCount = used;
+  track->Index0InFile = track->Indexes[0].Number == 0;
+  track->FileType = file.Type;
+  file.Tracks.insert(file.Tracks.begin(), std::move(track));
+  file.Continued.reset();
 }
 
 } // namespace
@@ -181,37 +265,24 @@ std::vector<TCueSegment> ReadCueText(const std::string &text) {
 }
 
 TCueFile ParseCueSegment(const TCueSegment &segment) {
-  TCueFile file;
-  if (segment.empty())
-    return file;
-  ParseFileLine(segment.front(), file);
-  std::unique_ptr<TTrackImageData> current;
-  const TCueLine *currentLine = nullptr;
-  const auto finishTrack = [&]() {
-    if (current == nullptr)
-      return;
-    RequireIndex1(*current, *currentLine);
-    file.Tracks.push_back(std::move(current));
-  };
-  for (size_t i = 1; i < segment.size(); ++i) {
-    const TCueLine &line = segment[i];
-    if (line.Keyword == "TRACK") {
-      finishTrack();
-      current = ParseTrackLine(line, file);
-      currentLine = &line;
-    } else if (line.Keyword == "INDEX") {
-      if (current != nullptr)
-        ParseIndexLine(line, *current);
-    } else if (line.Keyword == "PREGAP") {
-      if (current != nullptr)
-        current->Pregap = ParseTime(line, line.Rest);
-    } else if (line.Keyword == "POSTGAP") {
-      if (current != nullptr)
-        current->Postgap = ParseTime(line, line.Rest);
-    }
-  }
-  finishTrack();
+  TCueFile file = ParseSegment(segment);
+  RequireClosed(file);
   return file;
+}
+
+std::vector<TCueFile> ParseCueSegments(const std::vector<TCueSegment> &segments) {
+  std::vector<TCueFile> files;
+  for (const TCueSegment &segment : segments) {
+    files.push_back(ParseSegment(segment));
+    TCueFile &file = files.back();
+    if (file.Continued != nullptr && files.size() > 1 && files[files.size() - 2].OpenTrack)
+      JoinContinuedTrack(files[files.size() - 2], file);
+    if (files.size() > 1)
+      RequireClosed(files[files.size() - 2]);
+  }
+  if (!files.empty())
+    RequireClosed(files.back());
+  return files;
 }
 
 } // namespace layout

@@ -121,6 +121,7 @@ void TBurnDataModule::DataModuleDestroy() {
 }
 
 bool TBurnDataModule::ImportTrackFile(const std::string &fileName) {
+  LastImportPartial = false;
   const std::string ext = LowerAscii(platform::ExtractFileExt(fileName));
   if (ext == ".bin" &&
       !AskYesNo(fileName + " appears to be a BIN file.  The way to import tracks into the layout "
@@ -211,9 +212,12 @@ bool TBurnDataModule::ImportCue(const std::string &fileName) {
   std::vector<TTrackList> segments;
   if (ImportCueSheet(fileName, segments))
     return true;
-  for (TTrackList &tracks : segments)
+  LastImportPartial = segments.empty();
+  for (TTrackList &tracks : segments) {
+    LastImportPartial = LastImportPartial || tracks.empty();
     for (std::unique_ptr<TTrackImageData> &track : tracks)
       Layout->AddTrack(std::move(track));
+  }
   return false;
 }
 

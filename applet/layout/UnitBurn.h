@@ -36,7 +36,10 @@ public:
   void DataModuleDestroy();
 
   // Imports one file as a track, or a cue sheet as many; true when nothing was added.
+  // LastImportPartial tells whether a cue sheet yielded less than it names (a FILE segment
+  // without tracks, or no FILE line at all).
   bool ImportTrackFile(const std::string &fileName);
+  bool LastImportPartial = false;
   // Imports each name, lower-cased, in order; failures are reported per file and skipped.
   void ImportTrackList(const std::vector<std::string> &names);
   // Full paths of the package's track files in the applet's folder, in directory order.

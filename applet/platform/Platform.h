@@ -40,6 +40,8 @@ struct TFileStamp {
   uint32_t Attributes = 0;
 };
 
+bool SameText(const std::string &a, const std::string &b);
+
 class TPlatform {
 public:
   virtual ~TPlatform() = default;
@@ -61,6 +63,18 @@ public:
   virtual std::string CurrentDirectory() = 0;
   // Full path of the running program file.
   virtual std::string ModuleFileName() = 0;
+
+  // Both paths name one existing file (through links, other spellings or case).
+  virtual bool SameFile(const std::string &a, const std::string &b) {
+    return FileExists(a) && SameText(a, b);
+  }
+  // folder (in the platform's own encoding) joined with a UTF-8 name, as a path the functions
+  // above open. Where names are UTF-8 (POSIX) simply the two joined; on Windows the ANSI form
+  // of the path, or its short form where the ANSI code page cannot spell it; empty when the
+  // name is no UTF-8 or no such form exists.
+  virtual std::string Utf8Path(const std::string &folder, const std::string &utf8Name) {
+    return folder + utf8Name;
+  }
 
   // Time.
   virtual uint32_t TickCount() = 0;

@@ -21,6 +21,12 @@ public:
   }
   bool CreateFolder(const std::string &path) override { return target_.CreateFolder(path); }
   int64_t FileSize(const std::string &path) override { return target_.FileSize(path); }
+  bool SameFile(const std::string &a, const std::string &b) override {
+    return target_.SameFile(a, b);
+  }
+  std::string Utf8Path(const std::string &folder, const std::string &utf8Name) override {
+    return target_.Utf8Path(folder, utf8Name);
+  }
   std::vector<std::string> FindFiles(const std::string &pattern) override {
     return target_.FindFiles(pattern);
   }

@@ -63,6 +63,21 @@ expect_eq "wine eject without a drive exits 1" "1" "$?"
 expect_true "wine eject failure gives the status" grep -q "eject failed: ASPI Status:" \
   "$E2E_SCRATCH/err"
 
+# Under Wine with the virtual recorder beside the tool: whatever the length of the capabilities
+# page (a 34-byte page makes the MODE SENSE header's length byte 0x2A), the recorder shows its
+# true speeds and write methods.
+vrec="$E2E_SCRATCH/vrec"
+mkdir -p "$vrec"
+cp "$exe" "$WIN32/tools/virtual-recorder/wnaspi32.dll" "$vrec/"
+for length in 20 34 60; do
+  printf '[device.0]\nmax_write_kbps = 7056\nmax_read_kbps = 8467\nwrite_types = sao, tao\ncapabilities_page_length = %s\n' \
+    "$length" >"$vrec/virtualrecorder.ini"
+  got=$(cd "$vrec" && WINEDLLOVERRIDES="mscoree,mshtml=;wnaspi32=n" wine_run applet-tool.exe drives |
+    tr -d '\r' | grep -E '^  (recorder|sao|raw|tao|maxwrite|maxread) ' | paste -sd'|')
+  expect_eq "wine virtual recorder with a capabilities page of $length bytes" \
+    "  recorder yes|  sao yes|  raw no|  tao yes|  maxwrite 40|  maxread 48" "$got"
+done
+
 WINEDLLOVERRIDES="wnaspi32=d" wine_run "$exe" drives >/dev/null 2>"$E2E_SCRATCH/err"
 expect_eq "wine disabled layer exits 1" "1" "$?"
 expect_true "wine disabled layer is reported" grep -q "no ASPI layer: cannot load wnaspi32.dll" \

@@ -123,6 +123,124 @@ expect_true "with one clear error" grep -q 'Line 3 ("INDEX 01 0:00"): "0:00" is 
   "$E2E_SCRATCH/err"
 expect_eq "and imports nothing" "DiscType	CD-DA or CD-ROM" "$(head -1 "$E2E_SCRATCH/out")"
 
+# Image names in any case: the sheet is upper-cased as it is read, and the image is still found
+# beside it (one case-insensitive match per path element).
+while IFS='|' read -r label image written; do
+  dir="$E2E_SCRATCH/case-$label"
+  mkdir -p "$dir/Sub Folder"
+  head -c $((300 * SECTOR)) /dev/urandom >"$dir/$image"
+  printf 'FILE "%s" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n' "$written" >"$dir/disc.cue"
+  out=$(cd "$dir" && "$TOOL" layout disc.cue 2>"$E2E_SCRATCH/err")
+  expect_eq "$label FILE name imports" "0 300" \
+    "$?$(awk -F'\t' '$1 == "1" { printf " %s", $12 }' <<<"$out")"
+done <<'TABLE'
+lower|disc.bin|disc.bin
+mixed|Disc Image.Bin|disc image.BIN
+folder|Sub Folder/Take.bin|SUB FOLDER\take.BIN
+TABLE
+
+# The multi-file layout rippers write for gaps appended to the previous track: each TRACK but
+# the first has its INDEX 00 at the end of one FILE and its INDEX 01 at 00:00:00 of the next.
+# Its track starts are those cd-info reads from the same audio in one file.
+eac="$E2E_SCRATCH/eac"
+mkdir -p "$eac"
+head -c $((3000 * SECTOR)) /dev/urandom >"$eac/DISC.BIN"
+head -c $((1800 * SECTOR)) "$eac/DISC.BIN" >"$eac/01.bin"
+tail -c +$((1800 * SECTOR + 1)) "$eac/DISC.BIN" | head -c $((700 * SECTOR)) >"$eac/02.bin"
+tail -c +$((2500 * SECTOR + 1)) "$eac/DISC.BIN" >"$eac/03.bin"
+cat >"$eac/DISC.CUE" <<'CUE'
+FILE "DISC.BIN" BINARY
+  TRACK 01 AUDIO
+    INDEX 01 00:00:00
+  TRACK 02 AUDIO
+    INDEX 00 00:20:00
+    INDEX 01 00:24:00
+  TRACK 03 AUDIO
+    INDEX 00 00:30:00
+    INDEX 01 00:33:25
+    INDEX 02 00:35:00
+CUE
+cat >"$eac/eac.cue" <<'CUE'
+FILE "01.bin" BINARY
+  TRACK 01 AUDIO
+    INDEX 01 00:00:00
+  TRACK 02 AUDIO
+    INDEX 00 00:20:00
+FILE "02.bin" BINARY
+    INDEX 01 00:00:00
+  TRACK 03 AUDIO
+    INDEX 00 00:06:00
+FILE "03.bin" BINARY
+    INDEX 01 00:00:00
+    INDEX 02 00:01:50
+CUE
+# Starts over the files in sheet order: each file's sectors follow those of the files before.
+multi_starts() {
+  (cd "$1" && "$TOOL" layout "$2" 2>/dev/null) |
+    awk -F'\t' '$1 == "DiscType" { exit }
+      { size = $10; off = $11; n = $14
+        if ($7 != file) { base += end / size; file = $7 }
+        end = $(18 + n)
+        for (i = 0; i < n; i++) { split($(15 + i), e, ":"); if (e[1] == 1) start = off / size + e[2] }
+        s = s " " (base + start); lo = base + (off + $13) / size }
+      END { print "starts" s " leadout " lo }'
+}
+expect_eq "multi-file gaps: track starts agree with cd-info on one file" \
+  "$(peer_starts "$eac")" "$(multi_starts "$eac" eac.cue)"
+(cd "$eac" && "$TOOL" layout eac.cue >/dev/null 2>&1)
+expect_eq "multi-file gaps: the whole sheet was imported" "0" "$?"
+
+# An input that is not imported in full: exit 1 and a line on standard error, for each command.
+fail="$E2E_SCRATCH/fail"
+mkdir -p "$fail"
+head -c $((100 * SECTOR)) /dev/urandom >"$fail/HERE.BIN"
+printf 'FILE "GONE.BIN" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\nFILE "HERE.BIN" BINARY\n TRACK 02 AUDIO\n  INDEX 01 00:00:00\n' \
+  >"$fail/missing.cue"
+printf 'REM no FILE line\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n' >"$fail/nofile.cue"
+printf 'FILE "HERE.BIN" BINARY\r\n TRACK 01 AUDIO\r\n  INDEX 01 00:00:00\r\n' |
+  iconv -f ASCII -t UTF-16 >"$fail/utf16.cue"
+head -c 5000 /dev/urandom >"$fail/noise.mp3"
+while IFS='|' read -r input said; do
+  for cmd in layout leadin cuesheet; do
+    (cd "$fail" && "$TOOL" $cmd "$input" HERE.BIN >/dev/null 2>"$E2E_SCRATCH/err")
+    expect_eq "$cmd $input exits 1" "1" "$?"
+    expect_true "$cmd $input says so" grep -q "$said" "$E2E_SCRATCH/err"
+  done
+done <<'TABLE'
+missing.cue|applet-tool: missing.cue was not imported in full
+nofile.cue|applet-tool: nofile.cue was not imported in full
+utf16.cue|written in UTF-16
+noise.mp3|applet-tool: noise.mp3 was not imported$
+TABLE
+
+# MP3 inputs are measured with the decoder library beside the tool, as the applet binds it.
+mp3="$E2E_SCRATCH/mp3"
+mkdir -p "$mp3"
+cp "$TOOL" "$NATIVE/tools/qlnxaudio/libqlnxaudio.so" "$mp3/"
+sox -n -r 44100 -c 2 -b 16 "$mp3/tone.wav" synth 2 sine 440 2>/dev/null
+lame --quiet -b 128 "$mp3/tone.wav" "$mp3/tone.mp3"
+want=$(env -u LD_LIBRARY_PATH "$mp3/applet-tool" mp3 size "$mp3/tone.mp3")
+row=$(cd "$mp3" && env -u LD_LIBRARY_PATH ./applet-tool layout tone.mp3 2>"$E2E_SCRATCH/err")
+expect_eq "an MP3 imports with the library beside the tool" "0 $want" \
+  "$? $(awk -F'\t' 'NR == 1 { print $13 }' <<<"$row")"
+
+# A sheet marked as UTF-8 whose image name has umlauts imports under Wine too.
+utf="$E2E_SCRATCH/utf8"
+mkdir -p "$utf"
+head -c $((200 * SECTOR)) /dev/urandom >"$utf/Tränen über Bäume.bin"
+printf '\xEF\xBB\xBFFILE "Tränen über Bäume.bin" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n' \
+  >"$utf/sheet.cue"
+for run in native wine; do
+  if [ "$run" = native ]; then
+    out=$(cd "$utf" && "$TOOL" layout sheet.cue 2>"$E2E_SCRATCH/err")
+  else
+    out=$(cd "$utf" && wine_run "$WIN32/tools/applet-tool/applet-tool.exe" layout sheet.cue \
+      2>"$E2E_SCRATCH/err" | tr -d '\r')
+  fi
+  expect_eq "$run: a UTF-8 sheet with umlauts in its image name imports" "0 200" \
+    "$?$(awk -F'\t' '$1 == "1" { printf " %s", $12 }' <<<"$out")"
+done
+
 d="$E2E_SCRATCH/xa"
 # One sheet through the Windows build: the same layout, lead-in table and cue sheet.
 for cmd in layout leadin cuesheet; do

@@ -135,8 +135,34 @@ check_tool() { # label, then the command that runs applet-tool
 }
 
 scratch_dir
+# A member with the archive's own name, extracted into the archive's folder (written in another
+# case too): refused with a message, the archive left whole and the other members extracted.
+check_self_member() { # label, then the command that runs applet-tool
+  local label=$1
+  shift
+  rm -rf self && mkdir -p self/src self/out
+  printf 'first\r\n' >self/src/first.txt
+  printf 'member named like the archive\r\n' >self/src/self.qa
+  printf 'last\r\n' >self/src/last.txt
+  (cd self && "$@" archive create out/self.qa --method RLE --base src src/first.txt src/self.qa \
+    src/last.txt >/dev/null)
+  cp self/out/self.qa self/copy.qa
+  for target in out OUT; do
+    (cd self && "$@" archive extract out/self.qa "$target" >/dev/null 2>err)
+    expect_eq "$label self member into $target exits 1" "1" "$?"
+    expect_true "$label self member into $target is named" \
+      grep -q 'member self.qa is not extracted: it would overwrite the archive itself' self/err
+    expect_true "$label self member into $target: archive whole" cmp -s self/copy.qa self/out/self.qa
+    expect_true "$label self member into $target: others extracted" \
+      cmp -s self/src/last.txt self/out/last.txt
+    rm -f self/out/first.txt self/out/last.txt
+  done
+}
+
 cd "$E2E_SCRATCH" || exit 1
 make_sources
+check_self_member native "$NATIVE/tools/applet-tool/applet-tool"
+check_self_member wine wine_run "$WIN32/tools/applet-tool/applet-tool.exe"
 check_tool native "$NATIVE/tools/applet-tool/applet-tool"
 check_tool wine wine_run "$WIN32/tools/applet-tool/applet-tool.exe"
 e2e_finish

@@ -92,6 +92,32 @@ int List(const TOptions &o) {
   return 0;
 }
 
+// The members to extract: the ones named (all when none is), less any whose output would be the
+// archive itself, which are refused with a line on standard error.
+TArgs Selection(const TOptions &o, const std::vector<package::TListedMember> &members,
+                const std::string &dir, int &status) {
+  const TArgs named(o.Rest.begin() + 2, o.Rest.end());
+  TArgs selection;
+  for (const package::TListedMember &m : members) {
+    bool wanted = named.empty();
+    for (const std::string &name : named)
+      wanted = wanted || platform::SameText(name, m.Name);
+    if (!wanted)
+      continue;
+    if (platform::Platform().SameFile(platform::IncludeTrailingBackslash(dir) + m.Name,
+                                      o.Rest[0])) {
+      std::fprintf(stderr,
+                   "applet-tool: member %s is not extracted: it would overwrite the "
+                   "archive itself\n",
+                   m.Name.c_str());
+      status = 1;
+      continue;
+    }
+    selection.push_back(m.Name);
+  }
+  return selection;
+}
+
 int Extract(const TOptions &o) {
   if (o.Rest.size() < 2 || o.Rest[1].empty() || !o.Method.empty() || !o.Base.empty())
     return Usage(kArchiveUsage);
@@ -100,20 +126,20 @@ int Extract(const TOptions &o) {
   try {
     package::TFileStream archive(o.Rest[0], package::TFileStream::fmOpenRead);
     archive.SetPosition(o.Offset);
+    std::vector<package::TListedMember> members;
+    compress.ListMembers(archive, members);
+    archive.SetPosition(o.Offset);
     // The folder itself first: MakeDirectories takes very short paths as existing.
     const std::string dir = WindowsPath(o.Rest[1]);
     package::MakeDirectoryPath(dir[0] == '\\' || dir.find(':') != std::string::npos ? dir
                                                                                     : ".\\" + dir);
+    TArgs selection = Selection(o, members, dir, status);
     compress.SetTargetPath(dir);
     compress.Key = o.Key;
     compress.MakeDirectories = true;
     compress.ExceptionOnFileError = true;
-    if (o.Rest.size() > 2) {
-      TArgs selection(o.Rest.begin() + 2, o.Rest.end());
+    if (!selection.empty())
       compress.ExtractMembers(archive, &selection);
-    } else {
-      compress.ExtractMembers(archive);
-    }
   } catch (const package::Exception &e) {
     status = Fail(e);
   }

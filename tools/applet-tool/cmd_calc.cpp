@@ -21,22 +21,25 @@ bool ParseByteHex(const std::string &text, uint8_t &value) {
   return true;
 }
 
-const char kLba2MsfUsage[] = "lba2msf LBA";
+const char kLba2MsfUsage[] = "lba2msf LBA  (-45150 to 449849)";
 int Lba2Msf(const TArgs &args) {
   long long lba = 0;
-  if (args.size() != 1 || !ParseNumber(args[0], lba) || lba < INT32_MIN || lba > INT32_MAX)
+  if (args.size() != 1 || !ParseNumber(args[0], lba) || lba < device::kFirstTimedLba ||
+      lba > device::kLastTimedLba)
     return Usage(kLba2MsfUsage);
   const device::TMsf t = device::LbaToAbsMsf(static_cast<int32_t>(lba));
   std::printf("%.2u:%.2u:%.2u\n", unsigned{t.Minute}, unsigned{t.Second}, unsigned{t.Frame});
   return 0;
 }
 
-const char kMsf2LbaUsage[] = "msf2lba MM:SS:FF";
+const char kMsf2LbaUsage[] = "msf2lba MM:SS:FF  (minutes to 99, seconds below 60, frames below 75)";
 int Msf2Lba(const TArgs &args) {
   unsigned m = 0, s = 0, f = 0;
   char tail = 0;
-  if (args.size() != 1 || std::sscanf(args[0].c_str(), "%u:%u:%u%c", &m, &s, &f, &tail) != 3 ||
-      m > 255 || s > 255 || f > 255)
+  if (args.size() != 1 || args[0].find_first_of("+- ") != std::string::npos ||
+      std::sscanf(args[0].c_str(), "%u:%u:%u%c", &m, &s, &f, &tail) != 3 ||
+      m > device::kLastMinute || s >= device::kFramesPerMinute / device::kFramesPerSecond ||
+      f >= device::kFramesPerSecond)
     return Usage(kMsf2LbaUsage);
   std::printf("%d\n", device::MsfToLba(static_cast<uint8_t>(m), static_cast<uint8_t>(s),
                                        static_cast<uint8_t>(f)));

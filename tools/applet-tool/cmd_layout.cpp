@@ -4,6 +4,7 @@
 #include "applet/layout/LayoutTables.h"
 #include "applet/layout/UnitBurn.h"
 #include "applet/platform/PlatformProxy.h"
+#include "applet/recording/XAudio.h"
 #include "tools/applet-tool/Command.h"
 
 #include <cstdio>
@@ -32,12 +33,38 @@ private:
   static constexpr unsigned kButtonMask = 0x0F;
 };
 
-// Imports every file into the module's layout; false when one of them was not added.
+// Binds the MP3 decoder library, as a recording start does, while MP3 files are imported.
+class TDecoderBinding {
+public:
+  explicit TDecoderBinding(const TArgs &files) {
+    for (const std::string &file : files)
+      bound_ = bound_ || platform::SameText(platform::ExtractFileExt(file), ".mp3");
+    if (bound_)
+      recording::BindDecoder();
+  }
+  ~TDecoderBinding() {
+    if (bound_)
+      recording::UnbindDecoder();
+  }
+  TDecoderBinding(const TDecoderBinding &) = delete;
+  TDecoderBinding &operator=(const TDecoderBinding &) = delete;
+
+private:
+  bool bound_ = false;
+};
+
+// Imports every file into the module's layout; false, with a line on standard error for each,
+// when one of them was not imported in full.
 bool ImportAll(layout::TBurnDataModule &burn, const TArgs &files) {
   bool all = true;
-  for (const std::string &file : files)
-    if (burn.ImportTrackFile(file))
+  for (const std::string &file : files) {
+    const bool none = burn.ImportTrackFile(file);
+    if (none || burn.LastImportPartial) {
+      std::fprintf(stderr, "applet-tool: %s was not imported%s\n", file.c_str(),
+                   none ? "" : " in full");
       all = false;
+    }
+  }
   return all;
 }
 
@@ -63,6 +90,7 @@ int Layout(const TArgs &args) {
     return Usage(kLayoutUsage);
   TAnsweringPlatform answering;
   platform::TPlatformOverride use(answering);
+  TDecoderBinding decoder(args);
   layout::TBurnDataModule burn;
   const bool all = ImportAll(burn, args);
   const layout::TLayoutListView &view = *burn.Layout;
@@ -82,6 +110,7 @@ int PrintTable(const TArgs &args, const char *usage, bool leadIn) {
     return Usage(usage);
   TAnsweringPlatform answering;
   platform::TPlatformOverride use(answering);
+  TDecoderBinding decoder(args);
   layout::TBurnDataModule burn;
   const bool all = ImportAll(burn, args);
   std::string error;

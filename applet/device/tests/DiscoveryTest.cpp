@@ -1,5 +1,6 @@
 #include "applet/device/Discovery.h"
 #include "DeviceFixture.h"
+#include "applet/device/BigEndian.h"
 #include "applet/device/MMC.h"
 #include "applet/device/MmcRequest.h"
 
@@ -113,6 +114,67 @@ TEST(DriveCapabilities, ShortOddAndMissingPages) {
   EXPECT_FALSE(ParseCapabilities(answer, d));
   EXPECT_EQ(d.MaxReadX, -1);
   EXPECT_FALSE(d.ReadCDR);
+}
+
+namespace {
+
+// A MODE SENSE(10) answer: the header with its lengths, the block descriptors, then the page.
+TBytes ModeAnswer(const TBytes &descriptors, const TBytes &page) {
+  TBytes answer(8, 0);
+  answer.insert(answer.end(), descriptors.begin(), descriptors.end());
+  answer.insert(answer.end(), page.begin(), page.end());
+  PutBe16(answer.data(), static_cast<uint16_t>(answer.size() - 2));
+  PutBe16(answer.data() + 6, static_cast<uint16_t>(descriptors.size()));
+  return answer;
+}
+
+} // namespace
+
+TEST(ModePages, FoundAfterTheHeaderAndBlockDescriptors) {
+  const TBytes caps34 = fakeaspi::CapabilitiesPage({8467, 7056}, 34);
+  const TBytes write = fakeaspi::WriteParametersPage();
+  const TBytes lure = {0x00, 0x2A, 0x05, 0x00, 0x00, 0x2A, 0x05, 0x00}; // one block descriptor
+  TBytes psBit = caps34;
+  psBit[0] |= 0x80;
+  TBytes zeroHeader(8, 0);
+  zeroHeader.insert(zeroHeader.end(), caps34.begin(), caps34.end());
+  TBytes descriptorsPastEnd = ModeAnswer({}, fakeaspi::CapabilitiesPage({8467, 7056}));
+  descriptorsPastEnd[7] = 0xF0;
+  struct TCase {
+    const char *Name;
+    TBytes Answer;
+    uint8_t Page;
+    size_t Want;
+  };
+  const TCase cases[] = {
+      {"34-byte page: the header's length byte is 0x2A", ModeAnswer({}, caps34), 0x2A, 8},
+      {"page after a block descriptor holding both codes", ModeAnswer(lure, caps34), 0x2A, 16},
+      {"write page after a block descriptor", ModeAnswer(lure, write), 0x05, 16},
+      {"parameters-savable bit set", ModeAnswer({}, psBit), 0x2A, 8},
+      {"another page where the header points", ModeAnswer({}, write), 0x2A, kNoModePage},
+      {"zero header: scanned", zeroHeader, 0x2A, 8},
+      {"descriptors past the answer: scanned", descriptorsPastEnd, 0x2A, 8},
+      {"shorter than a header: scanned", {0x00, 0x01, 0x05, 0x2A}, 0x2A, 3},
+      {"nothing anywhere", TBytes(255, 0x01), 0x05, kNoModePage},
+  };
+  for (const TCase &c : cases)
+    EXPECT_EQ(FindModePage(c.Answer.data(), c.Answer.size(), c.Page), c.Want) << c.Name;
+
+  TDriveData d;
+  ASSERT_TRUE(ParseCapabilities(ModeAnswer({}, caps34), d));
+  EXPECT_EQ(d.CapPageLength, 34);
+  EXPECT_EQ(d.MaxWriteX, 40);
+  EXPECT_EQ(d.MaxReadX, 48);
+  EXPECT_TRUE(d.WriteCDR && d.CanTestWrite);
+  d = TDriveData();
+  EXPECT_FALSE(ParseCapabilities(ModeAnswer({}, write), d));
+
+  const TBytes sense = ModeAnswer(lure, write);
+  std::copy(sense.begin(), sense.end(), d.ModePage5.begin());
+  TBytes list;
+  ASSERT_FALSE(BuildWriteParams(d, kMethodSao, "Audio", "CD-DA or CD-ROM", false, false, list));
+  EXPECT_EQ(TBytes(list.begin() + 8, list.begin() + 16),
+            (TBytes{0x05, write[1], 0x02, 0x00, 0x00, 0x07, 0x00, 0x11}));
 }
 
 TEST_F(TDeviceTest, BusScanFindsEveryCdDeviceInBusOrder) {

@@ -288,5 +288,127 @@ TEST_F(CueImport, UnreadableMalformedAndEmptyCueSheets) {
   EXPECT_TRUE(fake.MessageBoxes.empty());
 }
 
+TEST_F(CueImport, NamesInAnyCaseAndEncodings) {
+  MakeFile(dir.File("disc.bin"), kSector * 10);
+  MakeFile(dir.File("Mixed Case.Bin"), kSector * 20);
+  // Created under its Unicode name, which the ANSI functions cannot spell on every system.
+  const std::filesystem::path unicode =
+      std::filesystem::u8path(dir.File("Tr\xC3\xA4nen \xC3\x9C.bin"));
+  std::filesystem::copy_file(dir.File("disc.bin"), unicode);
+  std::filesystem::resize_file(unicode, kSector * 30);
+  const std::string track = " BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n";
+  struct TCase {
+    const char *Name;
+    std::string Text;
+    bool Refused;
+    int32_t Sectors; // of the one track, or 0 for none
+  };
+  const TCase cases[] = {
+      {"lower case", "FILE \"disc.bin\"" + track, false, 10},
+      {"mixed case", "FILE \"mixed case.BIN\"" + track, false, 20},
+      {"UTF-8 with its mark",
+       "\xEF\xBB\xBF"
+       "FILE \"Tr\xC3\xA4nen \xC3\x9C.bin\"" +
+           track,
+       false, 30},
+      {"UTF-16",
+       std::string("\xFF\xFE"
+                   "F\0I\0L\0E\0",
+                   10),
+       true, 0},
+      {"no FILE line", "TRACK 01 AUDIO\nINDEX 01 00:00:00\n", false, 0},
+  };
+  for (const TCase &c : cases) {
+    fake.MessageBoxes.clear();
+    EXPECT_EQ(ImportCueSheet(Cue(c.Text), segments), c.Refused) << c.Name;
+    ASSERT_EQ(fake.MessageBoxes.size(), c.Refused ? 1u : 0u) << c.Name;
+    if (c.Refused) {
+      EXPECT_NE(fake.MessageBoxes[0].Text.find("UTF-16"), std::string::npos);
+    }
+    if (c.Sectors == 0) {
+      EXPECT_TRUE(segments.empty()) << c.Name;
+      continue;
+    }
+    ASSERT_EQ(segments.size(), 1u) << c.Name;
+    ASSERT_EQ(segments[0].size(), 1u) << c.Name;
+    EXPECT_EQ(segments[0][0]->Sectors, c.Sectors) << c.Name;
+  }
+}
+
+} // namespace
+} // namespace layout
+
+namespace layout {
+namespace {
+
+// Sheets whose track continues across a FILE line, and the refusals around them: per case the
+// track numbers of each FILE and each track's index numbers and starts, or the line an error
+// names.
+TEST(CueJoining, TracksContinuedInTheNextFile) {
+  struct TCase {
+    const char *Name;
+    const char *Text;
+    const char *Want; // "FILE: TRACK index@start ...; ..." or "Line N"
+  };
+  const TCase cases[] = {
+      {"gap appended to the previous file",
+       "FILE A.WAV WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 00 03:00:00\n"
+       "FILE B.WAV WAVE\nINDEX 01 00:00:00\nTRACK 03 AUDIO\nINDEX 00 02:00:00\n"
+       "FILE C.WAV WAVE\nINDEX 01 00:00:00\nINDEX 02 00:10:00\n",
+       "A: 1 1@0; B: 2 1@0; C: 3 1@0 2@750"},
+      {"index 01 after the next file's start", // the sectors before it are the track's index 0
+       "FILE A.WAV WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 00 03:00:00\n"
+       "FILE B.WAV WAVE\nINDEX 01 00:01:00\nTRACK 03 AUDIO\nINDEX 01 01:00:00\n",
+       "A: 1 1@0; B: 2 0@0 1@75 3 1@4500"},
+      {"no index at all before the next file",
+       "FILE A.WAV WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
+       "FILE B.WAV WAVE\nINDEX 01 00:00:00\n",
+       "A: 1 1@0; B: 2 1@0"},
+      {"one file", "FILE A.BIN BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", "A: 1 1@0"},
+      {"last track without INDEX 01",
+       "FILE A.WAV WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 00 03:00:00\n",
+       "Line 4"},
+      {"next file starts with a TRACK",
+       "FILE A.WAV WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 00 03:00:00\n"
+       "FILE B.WAV WAVE\nTRACK 03 AUDIO\nINDEX 01 00:00:00\n",
+       "Line 4"},
+      {"middle track without INDEX 01",
+       "FILE A.WAV WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 00 03:00:00\n"
+       "TRACK 03 AUDIO\nINDEX 01 04:00:00\n",
+       "Line 4"},
+      {"INDEX before any TRACK", "FILE A.WAV WAVE\nINDEX 01 00:00:00\nTRACK 01 AUDIO\n", "Line 2"},
+      {"INDEX opening a file after a complete track",
+       "FILE A.WAV WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+       "\nFILE B.WAV WAVE\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 01 00:10:00\n",
+       "Line 6"},
+      {"continued without INDEX 01",
+       "FILE A.WAV WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 00 03:00:00\n"
+       "FILE B.WAV WAVE\nINDEX 02 00:00:00\n",
+       "Line 7"},
+      {"a file that holds only the pause",
+       "FILE A.WAV WAVE\nTRACK 01 AUDIO\nINDEX 00 00:00:00\nFILE B.WAV WAVE\nINDEX 01 00:00:00\n",
+       "Line 2"},
+  };
+  for (const TCase &c : cases) {
+    std::string got;
+    try {
+      for (const TCueFile &file : ParseCueSegments(ReadCueText(c.Text))) {
+        got += (got.empty() ? "" : "; ") + file.Name.substr(0, 1) + ":";
+        for (const auto &t : file.Tracks) {
+          got += " " + std::to_string(t->TrackNumber);
+          for (int32_t i = 0; i < t->UsedIndexes(); ++i)
+            got += " " + std::to_string(t->Indexes[i].Number) + "@" +
+                   std::to_string(t->Indexes[i].Start);
+          EXPECT_EQ(t->Index0InFile, t->Indexes[0].Number == 0) << c.Name;
+        }
+      }
+    } catch (const ECueError &e) {
+      const std::string what = e.what();
+      got = what.substr(0, what.find(' ', 5));
+    }
+    EXPECT_EQ(got, c.Want) << c.Name;
+  }
+}
+
 } // namespace
 } // namespace layout

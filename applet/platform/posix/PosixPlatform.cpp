@@ -8,7 +8,10 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <strings.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -24,12 +27,67 @@ namespace platform {
 
 namespace {
 
-std::string Native(const std::string &path) {
+std::string Slashes(const std::string &path) {
   std::string p = path;
   for (char &c : p)
     if (c == '\\')
       c = '/';
   return p;
+}
+
+bool Exists(const std::string &native) {
+  struct stat st {};
+  return lstat(native.c_str(), &st) == 0;
+}
+
+// The entry of folder whose name equals name without regard to case; the first in byte order
+// when there are several, "" when there is none.
+std::string CaseInsensitiveEntry(const std::string &folder, const std::string &name) {
+  std::string match;
+  if (DIR *d = opendir(folder.empty() ? "/" : folder.c_str())) {
+    while (const dirent *e = readdir(d)) {
+      const std::string entry = e->d_name;
+      if (entry != "." && entry != ".." && SameText(entry, name) &&
+          (match.empty() || entry < match))
+        match = entry;
+    }
+    closedir(d);
+  }
+  return match;
+}
+
+// A Windows-style path as a native one. Names are compared without regard to case, as on
+// Windows: where the exact path is missing, each element that is missing as written takes the
+// one entry of its folder that matches it without regard to case. Elements from the first
+// unmatched one on stay as written, so a new file is created under the name given.
+std::string Native(const std::string &path) {
+  const std::string exact = Slashes(path);
+  if (exact.empty() || Exists(exact))
+    return exact;
+  std::string resolved;
+  size_t pos = 0;
+  if (exact[0] == '/') {
+    resolved = "/";
+    pos = 1;
+  }
+  while (pos <= exact.size()) {
+    size_t end = exact.find('/', pos);
+    if (end == std::string::npos)
+      end = exact.size();
+    const std::string element = exact.substr(pos, end - pos);
+    const std::string folder = resolved.empty() ? std::string(".") : resolved;
+    std::string next = element;
+    if (!element.empty() && element != "." && element != ".." && !Exists(resolved + element)) {
+      next = CaseInsensitiveEntry(folder, element);
+      if (next.empty())
+        return resolved + exact.substr(pos);
+    }
+    resolved += next;
+    if (end < exact.size())
+      resolved += '/';
+    pos = end + 1;
+  }
+  return resolved;
 }
 
 std::string ReadWholeFile(const std::string &path) {
@@ -103,6 +161,12 @@ public:
   }
   bool CreateFolder(const std::string &path) override {
     return mkdir(Native(path).c_str(), 0777) == 0 || errno == EEXIST;
+  }
+  bool SameFile(const std::string &a, const std::string &b) override {
+    struct stat sa {
+    }, sb{};
+    return stat(Native(a).c_str(), &sa) == 0 && stat(Native(b).c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
   }
   int64_t FileSize(const std::string &path) override {
     struct stat st {};
@@ -219,7 +283,21 @@ public:
       StartHidden(std::string(opener) + " " + quoted, std::string(), 0);
     }
   }
-  bool IsConnected() override { return true; }
+  // Connected while an interface other than loopback is up and running with an IP address.
+  bool IsConnected() override {
+    ifaddrs *list = nullptr;
+    if (getifaddrs(&list) != 0)
+      return false;
+    bool connected = false;
+    for (const ifaddrs *i = list; i != nullptr && !connected; i = i->ifa_next) {
+      const unsigned wanted = IFF_UP | IFF_RUNNING;
+      connected = i->ifa_addr != nullptr &&
+                  (i->ifa_addr->sa_family == AF_INET || i->ifa_addr->sa_family == AF_INET6) &&
+                  (i->ifa_flags & wanted) == wanted && (i->ifa_flags & IFF_LOOPBACK) == 0;
+    }
+    freeifaddrs(list);
+    return connected;
+  }
 
   bool ReadSetting(const std::string &key, const std::string &name, std::string &value) override {
     const std::string text = ReadWholeFile(SettingsFile());

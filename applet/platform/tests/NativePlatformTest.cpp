@@ -51,3 +51,52 @@ TEST(NativePlatform, ClockMovesForward) {
   // The system tick may advance in steps of about 16 ms.
   EXPECT_GE(static_cast<uint32_t>(p.TickCount() - start), 60u);
 }
+
+TEST(NativePlatform, NamesAreFoundWithoutRegardToCase) {
+  TTempDir dir;
+  auto &p = NativePlatform();
+  ASSERT_TRUE(p.CreateFolder(dir.Path() + "Disc Folder"));
+  testsupport::WriteFile(dir.Path() + "Disc Folder\\Track One.BIN", "1234");
+  struct TCase {
+    const char *Name;
+    int64_t Size; // -1: not found
+  };
+  const TCase cases[] = {
+      {"Disc Folder\\Track One.BIN", 4},  {"disc folder\\track one.bin", 4},
+      {"DISC FOLDER\\TRACK ONE.BIN", 4},  {"dISC fOLDER/tRACK oNE.bIN", 4},
+      {"disc folder\\track two.bin", -1}, {"disc\\track one.bin", -1},
+  };
+  for (const TCase &c : cases) {
+    const std::string path = dir.Path() + c.Name;
+    EXPECT_EQ(p.FileSize(path), c.Size) << c.Name;
+    EXPECT_EQ(p.FileExists(path), c.Size >= 0) << c.Name;
+    std::FILE *f = p.OpenFile(path, "rb");
+    EXPECT_EQ(f != nullptr, c.Size >= 0) << c.Name;
+    if (f != nullptr)
+      std::fclose(f);
+  }
+  EXPECT_TRUE(p.DirectoryExists(dir.Path() + "DISC FOLDER"));
+  // A new file goes into the folder that matches, under the name given.
+  std::FILE *f = p.OpenFile(dir.Path() + "DISC FOLDER\\New.bin", "wb");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  EXPECT_EQ(p.FindFiles(dir.Path() + "Disc Folder\\New.*"), std::vector<std::string>{"New.bin"});
+}
+
+TEST(NativePlatform, ProfileSectionsOfAnySize) {
+  TTempDir dir;
+  for (const int keys : {3, 900, 3000}) {
+    std::string text = "[INTERNAL]\r\nSize=1\r\n[TITLE]\r\n";
+    for (int i = 0; i < keys; ++i)
+      text += "Key" + std::to_string(i) + "=A value of some length for key " + std::to_string(i) +
+              "\r\n";
+    text += "[OTHER]\r\nLast=1\r\n";
+    const std::string file = dir.File("notes" + std::to_string(keys) + ".htm");
+    testsupport::WriteFile(file, text);
+    std::vector<std::string> lines;
+    ASSERT_TRUE(NativePlatform().ReadProfileSection(file, "TITLE", lines)) << keys;
+    ASSERT_EQ(lines.size(), static_cast<size_t>(keys));
+    EXPECT_EQ(lines.back(), "Key" + std::to_string(keys - 1) + "=A value of some length for key " +
+                                std::to_string(keys - 1));
+  }
+}

@@ -11,8 +11,62 @@ namespace platform {
 
 namespace {
 
+constexpr size_t kFirstSectionBuffer = 32767;
+constexpr size_t kLargestSectionBuffer = size_t{64} << 20;
+
+// text in the code page as UTF-16; empty when it is not valid there.
+std::wstring Widen(const std::string &text, UINT codePage) {
+  if (text.empty())
+    return std::wstring();
+  const int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(),
+                                    static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(n > 0 ? static_cast<size_t>(n) : 0, L'\0');
+  if (n > 0)
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                        &wide[0], n);
+  return wide;
+}
+
+// wide in the ANSI code page; false when a character has no exact form there.
+bool AnsiOf(const std::wstring &wide, std::string &ansi) {
+  BOOL lossy = FALSE;
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                    static_cast<int>(wide.size()), nullptr, 0, nullptr, &lossy);
+  if (n <= 0 || lossy)
+    return false;
+  ansi.assign(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                      &ansi[0], n, nullptr, &lossy);
+  return !lossy;
+}
+
+bool FileIdentity(const std::string &path, BY_HANDLE_FILE_INFORMATION &info) {
+  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE)
+    return false;
+  const bool ok = GetFileInformationByHandle(h, &info) != FALSE;
+  CloseHandle(h);
+  return ok;
+}
+
 class TWin32Platform final : public TPlatform {
 public:
+  std::string Utf8Path(const std::string &folder, const std::string &utf8Name) override {
+    const std::wstring name = Widen(utf8Name, CP_UTF8);
+    if (name.empty() && !utf8Name.empty())
+      return std::string();
+    const std::wstring path = Widen(folder, CP_ACP) + name;
+    std::string ansi;
+    if (AnsiOf(path, ansi))
+      return ansi;
+    const DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
+    std::wstring shortPath(n, L'\0');
+    if (n == 0 || GetShortPathNameW(path.c_str(), &shortPath[0], n) + 1 != n)
+      return std::string();
+    shortPath.resize(n - 1);
+    return AnsiOf(shortPath, ansi) ? ansi : std::string();
+  }
   std::FILE *OpenFile(const std::string &path, const char *mode) override {
     return std::fopen(path.c_str(), mode);
   }
@@ -30,6 +84,12 @@ public:
   }
   bool CreateFolder(const std::string &path) override {
     return CreateDirectoryA(path.c_str(), nullptr) != 0 || GetLastError() == ERROR_ALREADY_EXISTS;
+  }
+  bool SameFile(const std::string &a, const std::string &b) override {
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    return FileIdentity(a, ia) && FileIdentity(b, ib) &&
+           ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
   }
   int64_t FileSize(const std::string &path) override {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -172,9 +232,17 @@ public:
   }
   bool ReadProfileSection(const std::string &file, const std::string &section,
                           std::vector<std::string> &lines) override {
-    std::string buf(32767, '\0');
-    const DWORD n = GetPrivateProfileSectionA(section.c_str(), &buf[0],
-                                              static_cast<DWORD>(buf.size()), file.c_str());
+    // A section that does not fit comes back cut, with a length of the buffer's size - 2: the
+    // buffer grows until it fits.
+    std::string buf(kFirstSectionBuffer, '\0');
+    DWORD n = 0;
+    for (;;) {
+      n = GetPrivateProfileSectionA(section.c_str(), &buf[0], static_cast<DWORD>(buf.size()),
+                                    file.c_str());
+      if (n + 2 < buf.size() || buf.size() >= kLargestSectionBuffer)
+        break;
+      buf.assign(buf.size() * 2, '\0');
+    }
     lines.clear();
     for (size_t pos = 0; pos < n;) {
       const size_t end = buf.find('\0', pos);
