@@ -17,6 +17,70 @@ bool IsPlainTarget(const std::string &folder, const std::string &target) {
   return name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
 }
 
+namespace {
+
+// The number of members a whole expansion must write; EIncompletePackage when the archive ends
+// before its total.
+size_t PlainMemberCount(TCompress &compress, TStream &program, const std::string &folder) {
+  const int64_t end = program.Size();
+  if (end - kPackageOffset < kArchiveHeaderSize)
+    return 0;
+  uint8_t raw[kArchiveHeaderSize];
+  program.SetPosition(kPackageOffset);
+  program.ReadBuffer(raw, kArchiveHeaderSize);
+  const TArchiveHeader header = DecodeArchiveHeader(raw);
+  if (!HasSignature(header))
+    throw EInvalidHeader();
+  program.SetPosition(kPackageOffset);
+  std::vector<TListedMember> members;
+  compress.ListMembers(program, members);
+  int64_t total = 0;
+  size_t plain = 0;
+  for (const TListedMember &m : members) {
+    if (total >= header.TotalUncompressedSize)
+      break;
+    const int64_t dataEnd = m.Info.HeaderOffset + kMemberHeaderSize +
+                            static_cast<int64_t>(m.Name.size()) + m.Info.CompressedSize;
+    if (m.Info.CompressedSize < 0 || m.Info.UncompressedSize < 0 || dataEnd > end)
+      throw EIncompletePackage();
+    total += m.Info.UncompressedSize;
+    const std::string target = !m.Name.empty() && m.Name[0] == '\\' ? m.Name : folder + m.Name;
+    if (IsPlainTarget(folder, target) && !HasParentElement(m.Name))
+      ++plain;
+  }
+  if (total < header.TotalUncompressedSize)
+    throw EIncompletePackage();
+  return plain;
+}
+
+} // namespace
+
+bool ExpandPackage(TCompress &compress, TStream &program, const std::string &folder,
+                   std::vector<std::string> *selection) {
+  if (program.Size() <= kPackageOffset)
+    return false;
+  compress.SetTargetPath(folder);
+  const std::string target = compress.TargetPath();
+  const size_t expected = selection == nullptr ? PlainMemberCount(compress, program, target) : 0;
+  program.SetPosition(kPackageOffset);
+  // Only plain names are expanded: a member never leaves the folder.
+  TFilenameCheckEvent previous = std::move(compress.OnCheckFile);
+  compress.OnCheckFile = [&target](std::string &path, TCProcessMode) {
+    if (!IsPlainTarget(target, path))
+      path.clear();
+  };
+  try {
+    compress.ExtractMembers(program, selection);
+  } catch (...) {
+    compress.OnCheckFile = std::move(previous);
+    throw;
+  }
+  compress.OnCheckFile = std::move(previous);
+  if (selection == nullptr && compress.ExpandedFiles().size() != expected)
+    throw EIncompletePackage();
+  return true;
+}
+
 TCompressDataModule::TCompressDataModule()
     : program_(Platform().ModuleFileName()), folder_(platform::ExtractFilePath(program_)) {
   try {
@@ -98,73 +162,18 @@ bool TCompressDataModule::PackageHasMember(const std::string &name) {
                      [&](const TListedMember &m) { return SameText(m.Name, name); });
 }
 
-void TCompressDataModule::Extract(std::vector<std::string> *selection) {
-  Compress.SetTargetPath(folder_);
-  const std::string folder = Compress.TargetPath();
-  // Only plain names are expanded: a member never leaves the applet's folder.
-  Compress.OnCheckFile = [&folder](std::string &target, TCProcessMode) {
-    if (!IsPlainTarget(folder, target))
-      target.clear();
-  };
-  try {
-    Compress.ExtractMembers(*stream_, selection);
-  } catch (...) {
-    Compress.OnCheckFile = nullptr;
-    throw;
-  }
-  Compress.OnCheckFile = nullptr;
-}
-
 std::vector<std::string> TCompressDataModule::ExpandPackageMember(const std::string &name) {
   std::vector<std::string> selection;
-  if (!PackageHasMember(name) || !SeekPackage())
+  if (!PackageHasMember(name))
     return selection;
   selection.push_back(name);
-  Extract(&selection);
+  ExpandPackage(Compress, *stream_, folder_, &selection);
   return selection;
 }
 
-size_t TCompressDataModule::PlainMemberCount() {
-  const int64_t end = stream_->Size();
-  uint8_t raw[kArchiveHeaderSize];
-  if (end - kPackageOffset < kArchiveHeaderSize)
-    return 0;
-  stream_->SetPosition(kPackageOffset);
-  stream_->ReadBuffer(raw, kArchiveHeaderSize);
-  const TArchiveHeader header = DecodeArchiveHeader(raw);
-  if (!HasSignature(header))
-    throw EInvalidHeader();
-  stream_->SetPosition(kPackageOffset);
-  std::vector<TListedMember> members;
-  Compress.ListMembers(*stream_, members);
-  const std::string folder = platform::IncludeTrailingBackslash(folder_);
-  int64_t total = 0;
-  size_t plain = 0;
-  for (const TListedMember &m : members) {
-    if (total >= header.TotalUncompressedSize)
-      break;
-    const int64_t dataEnd = m.Info.HeaderOffset + kMemberHeaderSize +
-                            static_cast<int64_t>(m.Name.size()) + m.Info.CompressedSize;
-    if (m.Info.CompressedSize < 0 || m.Info.UncompressedSize < 0 || dataEnd > end)
-      throw EIncompletePackage();
-    total += m.Info.UncompressedSize;
-    const std::string target = !m.Name.empty() && m.Name[0] == '\\' ? m.Name : folder + m.Name;
-    if (IsPlainTarget(folder, target) && !HasParentElement(m.Name))
-      ++plain;
-  }
-  if (total < header.TotalUncompressedSize)
-    throw EIncompletePackage();
-  return plain;
-}
-
 void TCompressDataModule::ExpandWholePackage() {
-  if (!HasPackage())
-    return;
-  const size_t expected = PlainMemberCount();
-  SeekPackage();
-  Extract(nullptr);
-  if (Expanded().size() != expected)
-    throw EIncompletePackage();
+  if (stream_ != nullptr)
+    ExpandPackage(Compress, *stream_, folder_);
 }
 
 void TCompressDataModule::BuildPackage() {

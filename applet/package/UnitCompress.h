@@ -82,6 +82,14 @@ std::vector<std::string> ReplacementBatchLines(const std::string &program,
 // Whether a member's target path names a plain file directly in folder.
 bool IsPlainTarget(const std::string &folder, const std::string &target);
 
+// Expands the package of a program file into folder: every member, or the selected ones
+// (replaced by the full paths written). Only plain names are expanded; a member never leaves
+// the folder. False when the program carries no package. A whole expansion raises
+// EIncompletePackage when the archive ends before its total or a member could not be written;
+// compress.ExpandedFiles() then holds the paths written.
+bool ExpandPackage(TCompress &compress, TStream &program, const std::string &folder,
+                   std::vector<std::string> *selection = nullptr);
+
 class TCompressDataModule {
 public:
   // Opens the running program's file (DataModuleCreate).
@@ -114,15 +122,11 @@ public:
 
 private:
   bool HasPackage();
-  // The number of members a whole expansion must write; EIncompletePackage when the archive
-  // ends before its total.
-  size_t PlainMemberCount();
   // Positions the program stream at the package; false when there is no package.
   bool SeekPackage();
   // True when the space check failed.
   bool StagePackage(TStagingHost *host);
-  // Expands below the applet's folder, refusing every member that is not a plain name.
-  void Extract(std::vector<std::string> *selection);
+
   void RunJob(void (TCompressDataModule::*job)());
 
   std::string program_;
