@@ -48,7 +48,14 @@ folder_files() { (cd "$1" && ls | sort | paste -sd' '); }
 switch_run() {
   (cd "$1" && QLN_NO_X=1 wine_run "$2" "$3" >/dev/null 2>&1)
   local status=$?
-  wineserver -w
+  # Wine's command interpreter keeps the running batch open, so the batch never deletes itself
+  # there and spins on its last step: it is ended once the new program is in place.
+  for _ in $(seq 600); do
+    [ ! -e "$1/qln1etmp.ql" ] && [ -f "$1/Applet.exe" ] && break
+    sleep 0.1
+  done
+  wineserver -k 2>/dev/null
+  rm -f "$1/qln1ebat.bat"
   printf '%s' "$status"
 }
 
