@@ -3,6 +3,7 @@
 // question goes through the platform layer.
 #pragma once
 
+#include "applet/common/WorkingNames.h"
 #include "applet/device/DriveData.h"
 #include "applet/layout/LayoutListView.h"
 #include "applet/layout/TrackImageData.h"
@@ -22,7 +23,7 @@ bool NoMp3Decoder(const std::string &fileName, int64_t &decodedBytes);
 bool DecoderMp3Sizer(const std::string &fileName, int64_t &decodedBytes);
 
 // The name pattern of the package's numbered tracks in the applet's folder.
-constexpr char kPackageTrackPattern[] = "QlnT-*.mp3";
+constexpr const char *kPackageTrackPattern = common::kTrackNamePattern;
 
 class TBurnDataModule {
 public:

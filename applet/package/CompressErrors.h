@@ -1,22 +1,16 @@
 // The archive component's exception classes, each with its fixed message.
 #pragma once
 
-#include <exception>
+#include "applet/common/Errors.h"
+
 #include <string>
-#include <utility>
 
 namespace package {
 
-// The base of every exception the component raises.
-class Exception : public std::exception {
-public:
-  explicit Exception(std::string message) : message_(std::move(message)) {}
-  const char *what() const noexcept override { return message_.c_str(); }
-  const std::string &Message() const { return message_; }
-
-private:
-  std::string message_;
-};
+// The base of every exception the component raises, and the shared stream failures.
+using common::EFOpenError;
+using common::EStreamError;
+using common::Exception;
 
 class EInvalidHeader : public Exception {
 public:
@@ -65,18 +59,6 @@ class EArchiveTooLarge : public Exception {
 public:
   explicit EArchiveTooLarge(const std::string &path)
       : Exception("Archive would reach 2 GiB with " + path) {}
-};
-
-// Stream and file failures.
-class EStreamError : public Exception {
-public:
-  using Exception::Exception;
-};
-
-class EFOpenError : public EStreamError {
-public:
-  explicit EFOpenError(const std::string &path)
-      : EStreamError("Cannot open file \"" + path + "\"") {}
 };
 
 class EFCreateError : public EStreamError {

@@ -3,13 +3,15 @@
 // pass or one TGetMP3DecodedData) is open at a time.
 #pragma once
 
+#include "applet/common/WorkingNames.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 
 namespace recording {
 
-constexpr const char *kDecoderLibraryName = "qlnxaudio.dll";
+constexpr const char *kDecoderLibraryName = common::kDecoderName;
 // The most one decode call delivers, and the size of the input module descriptor.
 constexpr uint32_t kMaxDecodeBytes = 4608;
 constexpr size_t kInputModuleBytes = 44;

@@ -4,22 +4,6 @@
 
 namespace session {
 
-std::vector<std::string> SplitLines(const std::string &text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n')
-      continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-      ++i;
-    start = i + 1;
-  }
-  if (start < text.size())
-    lines.push_back(text.substr(start));
-  return lines;
-}
-
 std::string JoinLines(const std::vector<std::string> &lines) {
   std::string text;
   for (const std::string &line : lines)

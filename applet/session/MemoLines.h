@@ -1,13 +1,14 @@
 // Text as a list of lines (as the status memo and the listings hold it), and name=value updates.
 #pragma once
 
+#include "applet/common/SimpleListing.h"
+
 #include <string>
 #include <vector>
 
 namespace session {
 
-// Splits at CR LF, LF or CR; a line break at the very end starts no further line.
-std::vector<std::string> SplitLines(const std::string &text);
+using common::SplitLines;
 // Every line followed by CR LF.
 std::string JoinLines(const std::vector<std::string> &lines);
 // The line whose name (text before its first "=", ignoring case) is name becomes name=value,

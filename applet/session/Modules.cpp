@@ -22,12 +22,16 @@ public:
   void UnloadDecoder() override {}
 };
 
-// Stand-in until package staging is plugged in: the result is computed as staging computes it
-// (a package switch is present), but no job runs and nothing is staged. A session therefore
-// finds only the files that already lie in the applet's folder.
-class TNoPackageStaging final : public TStagingPort {
+// The package module behind the session's port.
+class TPackageStaging final : public TStagingPort {
 public:
-  bool DispatchPackageMode(TStagingHost *) override { return HasPackageSwitch(); }
+  bool DispatchPackageMode(TStagingHost *host) override {
+    return module_.DispatchPackageMode(host);
+  }
+  int JobExitCode() const override { return module_.JobExitCode(); }
+
+private:
+  package::TCompressDataModule module_;
 };
 
 } // namespace
@@ -35,8 +39,6 @@ public:
 std::unique_ptr<TDevicePort> CreateDeviceLayer() { return CreateAspiDeviceLayer(); }
 std::unique_ptr<TEndingPort> CreateEnding() { return std::make_unique<TEnding>(); }
 std::unique_ptr<TBurnPort> CreateBurnModule() { return std::make_unique<TIdleBurnModule>(); }
-std::unique_ptr<TStagingPort> CreatePackageModule() {
-  return std::make_unique<TNoPackageStaging>();
-}
+std::unique_ptr<TStagingPort> CreatePackageModule() { return std::make_unique<TPackageStaging>(); }
 
 } // namespace session

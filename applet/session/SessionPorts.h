@@ -4,6 +4,7 @@
 #pragma once
 
 #include "applet/device/DriveData.h"
+#include "applet/package/UnitCompress.h"
 
 #include <cstdint>
 #include <string>
@@ -93,22 +94,19 @@ public:
   virtual void UnloadDecoder() = 0;
 };
 
-// What package staging asks of the main window during an ordinary run.
-class TStagingHost {
-public:
-  virtual ~TStagingHost() = default;
-  virtual bool CheckPackageSpace() = 0;
-  // Processes window messages until the application has been told to terminate.
-  virtual void WaitForTermination() = 0;
-};
+// What package staging asks of the main window during an ordinary run; the package module
+// defines it.
+using TStagingHost = package::TStagingHost;
 
 // The package module. DispatchPackageMode runs the job of the first package switch present
-// and returns true, or stages the package for a session and returns false. host is null when
-// start-up runs a switch job without a main window.
+// and returns true, or stages the package for a session and returns false (true when the
+// space check failed). host is null when start-up runs a switch job without a main window.
 class TStagingPort {
 public:
   virtual ~TStagingPort() = default;
   virtual bool DispatchPackageMode(TStagingHost *host) = 0;
+  // The exit code of a switch run: 0, or 1 when its job failed or left out a listed file.
+  virtual int JobExitCode() const { return 0; }
 };
 
 // The write methods of the device layer; their codes pick the statistics counter of an outcome.

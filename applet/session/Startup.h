@@ -1,14 +1,16 @@
 // The program start's decision: a package job, no package at all, or a recording session.
 #pragma once
 
+#include "applet/common/WorkingNames.h"
+
 #include <cstdint>
 
 namespace session {
 
-inline constexpr const char *kBuildSwitch = "/#27#58";
-inline constexpr const char *kSpawnSwitch = "/spawn#13";
-inline constexpr const char *kEmptySwitch = "/empty#13";
-inline constexpr const char *kTestSwitch = "/test#13";
+using common::kBuildSwitch;
+using common::kEmptySwitch;
+using common::kSpawnSwitch;
+using common::kTestSwitch;
 
 // A program file in this range carries a package; the bare applet is shorter.
 inline constexpr int64_t kMinPackagedSize = 911000;

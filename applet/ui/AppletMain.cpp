@@ -28,9 +28,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const std::unique_ptr<session::TDevicePort> device = session::CreateDeviceLayer();
 
   switch (session::ChooseStartMode()) {
-  case session::TStartMode::PackageJob:
-    session::CreatePackageModule()->DispatchPackageMode(nullptr);
-    return 0;
+  case session::TStartMode::PackageJob: {
+    const std::unique_ptr<session::TStagingPort> job = session::CreatePackageModule();
+    job->DispatchPackageMode(nullptr);
+    return job->JobExitCode();
+  }
   case session::TStartMode::NoPackage:
     return 0;
   case session::TStartMode::Session:

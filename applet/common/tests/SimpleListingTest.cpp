@@ -1,12 +1,11 @@
-// The authoring listing and the line lists it shares with the memo.
-#include "applet/session/SimpleListing.h"
-#include "applet/session/CommonUtils.h"
-#include "applet/session/MemoLines.h"
+// The authoring listing and its line splitting.
+#include "applet/common/SimpleListing.h"
+#include "applet/common/CommonUtils.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-namespace session {
+namespace common {
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -59,22 +58,11 @@ TEST_F(SimpleListingTest, AMissingListingRaisesTheOpenError) {
   EXPECT_THROW(listing.SectionLines("Files", lines), EFOpenError);
 }
 
-TEST(LinesTest, SplitAtAnyLineBreakAndJoinWithCrLf) {
+TEST(SplitLinesTest, SplitAtAnyLineBreak) {
   EXPECT_EQ((Lines{"a", "", "b", "c"}), SplitLines("a\r\n\r\nb\nc"));
   EXPECT_EQ((Lines{"a", "b"}), SplitLines("a\rb\r\n"));
   EXPECT_EQ(Lines{}, SplitLines(""));
-  EXPECT_EQ("a\r\n\r\n", JoinLines({"a", ""}));
-}
-
-TEST(LinesTest, NameValueUpdatesReplaceAppendOrRemove) {
-  Lines lines{"Licence text", "Album=Old", "x = y", "no name here"};
-  SetMemoValue(lines, "ALBUM", "New");
-  SetMemoValue(lines, "Artist", "The Quills");
-  SetMemoValue(lines, "x ", "");
-  SetMemoValue(lines, "no name here", "");
-  SetMemoValue(lines, "Missing", "");
-  EXPECT_EQ((Lines{"Licence text", "ALBUM=New", "no name here", "Artist=The Quills"}), lines);
 }
 
 } // namespace
-} // namespace session
+} // namespace common

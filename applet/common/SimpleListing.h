@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
-namespace session {
+namespace common {
+
+// Splits at CR LF, LF or CR; a line break at the very end starts no further line.
+std::vector<std::string> SplitLines(const std::string &text);
 
 class TSimpleListing {
 public:
@@ -28,4 +31,4 @@ private:
   std::string fileName_;
 };
 
-} // namespace session
+} // namespace common

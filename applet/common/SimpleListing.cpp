@@ -1,12 +1,11 @@
-#include "applet/session/SimpleListing.h"
+#include "applet/common/SimpleListing.h"
 
+#include "applet/common/CommonUtils.h"
 #include "applet/platform/Platform.h"
-#include "applet/session/CommonUtils.h"
-#include "applet/session/MemoLines.h"
 
 #include <cstdio>
 
-namespace session {
+namespace common {
 
 namespace {
 bool IsHeader(const std::string &line) {
@@ -21,6 +20,22 @@ size_t SectionStart(const std::vector<std::string> &lines, const std::string &he
   return lines.size() + 1;
 }
 } // namespace
+
+std::vector<std::string> SplitLines(const std::string &text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n')
+      continue;
+    lines.push_back(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+      ++i;
+    start = i + 1;
+  }
+  if (start < text.size())
+    lines.push_back(text.substr(start));
+  return lines;
+}
 
 TSimpleListing::TSimpleListing(std::string fileName) : fileName_(std::move(fileName)) {}
 
@@ -67,4 +82,4 @@ std::string TSimpleListing::FirstSectionLine(const std::string &section) const {
   return std::string();
 }
 
-} // namespace session
+} // namespace common

@@ -1,0 +1,210 @@
+#include "applet/package/UnitCompress.h"
+
+#include "applet/common/CommonUtils.h"
+#include "applet/platform/BatchFile.h"
+#include "applet/platform/Platform.h"
+
+#include <algorithm>
+
+namespace package {
+
+using platform::Platform;
+
+bool IsPlainTarget(const std::string &folder, const std::string &target) {
+  if (target.size() <= folder.size() || !SameText(target.substr(0, folder.size()), folder))
+    return false;
+  const std::string name = target.substr(folder.size());
+  return name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
+}
+
+namespace {
+
+// The number of members a whole expansion must write; EIncompletePackage when the archive ends
+// before its total.
+size_t PlainMemberCount(TCompress &compress, TStream &program, const std::string &folder) {
+  const int64_t end = program.Size();
+  if (end - kPackageOffset < kArchiveHeaderSize)
+    return 0;
+  uint8_t raw[kArchiveHeaderSize];
+  program.SetPosition(kPackageOffset);
+  program.ReadBuffer(raw, kArchiveHeaderSize);
+  const TArchiveHeader header = DecodeArchiveHeader(raw);
+  if (!HasSignature(header))
+    throw EInvalidHeader();
+  program.SetPosition(kPackageOffset);
+  std::vector<TListedMember> members;
+  compress.ListMembers(program, members);
+  int64_t total = 0;
+  size_t plain = 0;
+  for (const TListedMember &m : members) {
+    if (total >= header.TotalUncompressedSize)
+      break;
+    const int64_t dataEnd = m.Info.HeaderOffset + kMemberHeaderSize +
+                            static_cast<int64_t>(m.Name.size()) + m.Info.CompressedSize;
+    if (m.Info.CompressedSize < 0 || m.Info.UncompressedSize < 0 || dataEnd > end)
+      throw EIncompletePackage();
+    total += m.Info.UncompressedSize;
+    const std::string target = !m.Name.empty() && m.Name[0] == '\\' ? m.Name : folder + m.Name;
+    if (IsPlainTarget(folder, target) && !HasParentElement(m.Name))
+      ++plain;
+  }
+  if (total < header.TotalUncompressedSize)
+    throw EIncompletePackage();
+  return plain;
+}
+
+} // namespace
+
+bool ExpandPackage(TCompress &compress, TStream &program, const std::string &folder,
+                   std::vector<std::string> *selection) {
+  if (program.Size() <= kPackageOffset)
+    return false;
+  compress.SetTargetPath(folder);
+  const std::string target = compress.TargetPath();
+  const size_t expected = selection == nullptr ? PlainMemberCount(compress, program, target) : 0;
+  program.SetPosition(kPackageOffset);
+  // Only plain names are expanded: a member never leaves the folder.
+  TFilenameCheckEvent previous = std::move(compress.OnCheckFile);
+  compress.OnCheckFile = [&target](std::string &path, TCProcessMode) {
+    if (!IsPlainTarget(target, path))
+      path.clear();
+  };
+  try {
+    compress.ExtractMembers(program, selection);
+  } catch (...) {
+    compress.OnCheckFile = std::move(previous);
+    throw;
+  }
+  compress.OnCheckFile = std::move(previous);
+  if (selection == nullptr && compress.ExpandedFiles().size() != expected)
+    throw EIncompletePackage();
+  return true;
+}
+
+TCompressDataModule::TCompressDataModule()
+    : program_(Platform().ModuleFileName()), folder_(platform::ExtractFilePath(program_)) {
+  try {
+    stream_ = std::make_unique<TFileStream>(program_, TFileStream::fmOpenRead);
+  } catch (const Exception &) {
+    // A program file that cannot be read carries no package; every job then finds none.
+  }
+}
+
+TCompressDataModule::~TCompressDataModule() = default;
+
+bool TCompressDataModule::HasPackage() {
+  return stream_ != nullptr && stream_->Size() > kPackageOffset;
+}
+
+bool TCompressDataModule::SeekPackage() {
+  if (!HasPackage())
+    return false;
+  stream_->SetPosition(kPackageOffset);
+  return true;
+}
+
+bool TCompressDataModule::DispatchPackageMode(TStagingHost *host) {
+  const bool result = common::HasSwitch(common::kBuildSwitch) ||
+                      common::HasSwitch(common::kSpawnSwitch) ||
+                      common::HasSwitch(common::kEmptySwitch);
+  if (common::HasSwitch(common::kBuildSwitch))
+    RunJob(&TCompressDataModule::BuildPackage);
+  else if (common::HasSwitch(common::kSpawnSwitch))
+    RunJob(&TCompressDataModule::ExpandWholePackage);
+  else if (common::HasSwitch(common::kEmptySwitch))
+    RunJob(&TCompressDataModule::StripPackage);
+  // A switch run ends after its job, whether it succeeded or not.
+  if (result)
+    return true;
+  if (!HasPackage())
+    return false;
+  return StagePackage(host);
+}
+
+void TCompressDataModule::RunJob(void (TCompressDataModule::*job)()) {
+  try {
+    (this->*job)();
+  } catch (...) {
+    exitCode_ = 1;
+  }
+}
+
+bool TCompressDataModule::StagePackage(TStagingHost *host) {
+  platform::TPlatform &p = Platform();
+  // Tracks left by an earlier run would be recorded with this package's.
+  for (int n = 1; n <= common::kMaxTracks; ++n)
+    p.RemoveFile(folder_ + common::TempTrackName(n));
+  std::vector<std::string> written;
+  try {
+    written = ExpandPackageMember(common::kLinerNotesName);
+    if (host != nullptr && !host->CheckPackageSpace()) {
+      host->WaitForTermination();
+      return true;
+    }
+    ExpandWholePackage();
+  } catch (...) {
+    // A damaged package is not recorded: every file it expanded goes again, so the session
+    // reports its files missing.
+    written.insert(written.end(), Expanded().begin(), Expanded().end());
+    written.push_back(folder_ + common::kLinerNotesName);
+    for (const std::string &path : written)
+      p.RemoveFile(path);
+  }
+  return false;
+}
+
+bool TCompressDataModule::PackageHasMember(const std::string &name) {
+  if (!SeekPackage())
+    return false;
+  std::vector<TListedMember> members;
+  Compress.ListMembers(*stream_, members);
+  return std::any_of(members.begin(), members.end(),
+                     [&](const TListedMember &m) { return SameText(m.Name, name); });
+}
+
+std::vector<std::string> TCompressDataModule::ExpandPackageMember(const std::string &name) {
+  std::vector<std::string> selection;
+  if (!PackageHasMember(name))
+    return selection;
+  selection.push_back(name);
+  ExpandPackage(Compress, *stream_, folder_, &selection);
+  return selection;
+}
+
+void TCompressDataModule::ExpandWholePackage() {
+  if (stream_ != nullptr)
+    ExpandPackage(Compress, *stream_, folder_);
+}
+
+void TCompressDataModule::BuildPackage() {
+  TBuildPlan plan;
+  plan.Folder = folder_;
+  plan.ListingPath = common::AppletFilePath(common::kListingName);
+  plan.ProgramPath = program_;
+  plan.OutputPath = common::AppletFilePath(common::kRebuiltAppletName);
+  const TBuildResult result = BuildPackagedProgram(Compress, plan);
+  if (!result.Complete())
+    exitCode_ = 1;
+  WriteReplacementBatch();
+}
+
+void TCompressDataModule::StripPackage() {
+  if (!HasPackage())
+    return;
+  const std::string output = common::AppletFilePath(common::kRebuiltAppletName);
+  Platform().RemoveFile(output);
+  if (!common::CopyFileHead(program_, output, kPackageOffset))
+    throw EFCreateError(output);
+  WriteReplacementBatch();
+}
+
+void TCompressDataModule::WriteReplacementBatch() {
+  const std::string batch = common::AppletFilePath(common::kBatchName);
+  const std::vector<std::string> lines = ReplacementBatchLines(
+      program_, folder_, common::AppletFilePath(common::kRebuiltAppletName), batch);
+  if (!platform::WriteBatchFile(batch, lines))
+    throw EFCreateError(batch);
+  platform::StartBatchHidden(batch);
+}
+
+} // namespace package
