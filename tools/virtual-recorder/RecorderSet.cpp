@@ -171,6 +171,15 @@ bool TRecorderSet::Reread(size_t index, TDeviceConfig &fresh, std::string &error
   return true;
 }
 
+bool TRecorderSet::StartedThreads() const {
+  for (const auto &slot : slots_) {
+    std::lock_guard<std::mutex> lock(slot->QueueLock);
+    if (slot->Worker.joinable())
+      return true;
+  }
+  return false;
+}
+
 TRecorderSet::TSlot *TRecorderSet::Find(uint8_t adapter, uint8_t target) const {
   for (const auto &slot : slots_)
     if (slot->Recorder->Adapter() == adapter && slot->Recorder->Target() == target)

@@ -49,6 +49,9 @@ public:
   uint32_t SendCommand(void *srb);
 
   size_t DeviceCount() const { return slots_.size(); }
+  // True once a device completes requests on a thread of its own (the set must then live
+  // until the process ends).
+  bool StartedThreads() const;
   // The device at adapter:target, or nullptr; inspect it only while no request is pending.
   const TRecorder *Device(uint8_t adapter, uint8_t target) const;
 
