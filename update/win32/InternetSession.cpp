@@ -18,6 +18,14 @@ constexpr DWORD kLocationSize = 2048;
 // download as failed.
 constexpr DWORD kTimeoutMs = 30000;
 
+void SetTimeouts(HINTERNET handle) {
+  for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                             INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    DWORD timeout = kTimeoutMs;
+    InternetSetOptionA(handle, option, &timeout, sizeof timeout);
+  }
+}
+
 DWORD Chunk(size_t size) { return size > ULONG_MAX ? ULONG_MAX : static_cast<DWORD>(size); }
 
 // One request of the session, redirects left to Fetch.
@@ -28,12 +36,39 @@ public:
   TInternetRequest(const TInternetRequest &) = delete;
   TInternetRequest &operator=(const TInternetRequest &) = delete;
 
+  // Connects and requests by hand rather than through InternetOpenUrlA, so that the time-outs
+  // sit on the connection handle, where every WinInet (Wine's too) applies them.
   bool Send(const std::string &address) override {
     Finish();
     failed_ = false;
+    char host[INTERNET_MAX_HOST_NAME_LENGTH] = {};
+    std::string path(kLocationSize, '\0');
+    std::string extra(kLocationSize, '\0');
+    URL_COMPONENTSA parts = {};
+    parts.dwStructSize = sizeof parts;
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = sizeof host;
+    parts.lpszUrlPath = &path[0];
+    parts.dwUrlPathLength = kLocationSize;
+    parts.lpszExtraInfo = &extra[0];
+    parts.dwExtraInfoLength = kLocationSize;
+    if (!InternetCrackUrlA(address.c_str(), 0, 0, &parts) ||
+        (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS))
+      return false;
+    connection_ = InternetConnectA(session_, host, parts.nPort, nullptr, nullptr,
+                                   INTERNET_SERVICE_HTTP, 0, 0);
+    if (connection_ == nullptr)
+      return false;
+    SetTimeouts(connection_);
+    std::string object = path.c_str();
+    object = (object.empty() ? "/" : object) + extra.c_str();
+    DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_RELOAD |
+                  INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI;
+    if (parts.nScheme == INTERNET_SCHEME_HTTPS)
+      flags |= INTERNET_FLAG_SECURE;
     request_ =
-        InternetOpenUrlA(session_, address.c_str(), nullptr, 0, INTERNET_FLAG_NO_AUTO_REDIRECT, 0);
-    return request_ != nullptr;
+        HttpOpenRequestA(connection_, "GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0);
+    return request_ != nullptr && HttpSendRequestA(request_, nullptr, 0, nullptr, 0);
   }
   int StatusCode() override {
     DWORD status = 0;
@@ -59,9 +94,11 @@ public:
   }
   bool ReadFailed() const override { return failed_; }
   void Finish() override {
-    if (request_ != nullptr)
-      InternetCloseHandle(request_);
-    request_ = nullptr;
+    for (HINTERNET *handle : {&request_, &connection_}) {
+      if (*handle != nullptr)
+        InternetCloseHandle(*handle);
+      *handle = nullptr;
+    }
   }
 
 private:
@@ -76,6 +113,7 @@ private:
   }
 
   HINTERNET session_;
+  HINTERNET connection_ = nullptr;
   HINTERNET request_ = nullptr;
   bool failed_ = false;
 };
@@ -104,11 +142,7 @@ bool TInternetSession::Open() {
   session_ = InternetOpenA(texts::kProductName, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
   if (session_ == nullptr)
     return false;
-  for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                             INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    DWORD timeout = kTimeoutMs;
-    InternetSetOptionA(session_, option, &timeout, sizeof timeout);
-  }
+  SetTimeouts(session_);
   return true;
 }
 
