@@ -171,15 +171,6 @@ bool TRecorderSet::Reread(size_t index, TDeviceConfig &fresh, std::string &error
   return true;
 }
 
-bool TRecorderSet::StartedThreads() const {
-  for (const auto &slot : slots_) {
-    std::lock_guard<std::mutex> lock(slot->QueueLock);
-    if (slot->Worker.joinable())
-      return true;
-  }
-  return false;
-}
-
 TRecorderSet::TSlot *TRecorderSet::Find(uint8_t adapter, uint8_t target) const {
   for (const auto &slot : slots_)
     if (slot->Recorder->Adapter() == adapter && slot->Recorder->Target() == target)
@@ -280,6 +271,7 @@ uint32_t TRecorderSet::Execute(void *srb) {
       slot->Queue.push_back(srb);
       if (!slot->Worker.joinable()) {
         host::KeepLoaded();
+        startedThreads_ = true;
         slot->Worker = std::thread([this, slot] { Serve(*slot); });
       }
       slot->Wake.notify_one();

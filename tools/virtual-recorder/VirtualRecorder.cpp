@@ -40,13 +40,9 @@ struct TUnloadCleanup {
   TUnloadCleanup(const TUnloadCleanup &) = delete;
   TUnloadCleanup &operator=(const TUnloadCleanup &) = delete;
   ~TUnloadCleanup() {
-    if (global == nullptr)
+    // No lock: a thread that ended with the process may have held it.
+    if (global == nullptr || (global->Set != nullptr && global->Set->StartedThreads()))
       return;
-    {
-      std::lock_guard<std::mutex> lock(global->Lock);
-      if (global->Set != nullptr && global->Set->StartedThreads())
-        return;
-    }
     delete global->Set;
     delete global;
     global = nullptr;
