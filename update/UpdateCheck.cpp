@@ -1,5 +1,6 @@
 #include "update/UpdateCheck.h"
 
+#include "update/Fetch.h"
 #include "update/UpdateTexts.h"
 #include "update/VersionText.h"
 
@@ -84,7 +85,10 @@ void TUpdateCheck::CheckBusy() {
     view_.SetStatus(Prompt(texts::kRetryPromptHead, programName_));
     return;
   }
-  if (!Parse(text, latest_, link_)) {
+  // A text from the network names only a web page to open; the producer's own file may
+  // name anything.
+  const bool trusted = IsFileLocation(location_);
+  if (!Parse(text, latest_, link_) || (!trusted && !IsWebAddress(link_))) {
     view_.ShowMessage(texts::kInvalidUrl, texts::kErrorCaption, TMessageIcon::Warning);
     view_.Close(kResultCancel);
     return;

@@ -32,7 +32,8 @@ public:
   virtual ~TDownloader() = default;
   // Opens the Internet session; false when none could be created.
   virtual bool Open() = 0;
-  // Fetches an address; false when the connection failed.
+  // Fetches an address; false when the download failed (no connection, a time-out, too many
+  // redirects).
   virtual bool Download(const std::string &address, std::string &text) = 0;
   // Reads a file; empty when it cannot be opened.
   virtual std::string ReadFile(const std::string &path) = 0;

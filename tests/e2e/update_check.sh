@@ -95,8 +95,9 @@ expect_eq "missing ExistingVersion: error box" "text=Error reading ini file data
 exit=2" "$(cat "$E2E_SCRATCH/nokey.out")"
 
 # A link no program opens: "Jumping..." while the execute error shows, then the retry prompt.
+# (Only the producer's own file may name something other than a web page.)
 publish badlink.htm 2.0 "$(winpath "$E2E_SCRATCH/no-such-folder/page.htm")"
-write_settings "$ini" "Test Program" 1.0 "$web/plain/badlink.htm"
+write_settings "$ini" "Test Program" 1.0 "$(winpath "$WEB_DIR/badlink.htm")"
 ui badlink start "$APP" wait-dialog Verilatch dialog-click OK wait-dialog "Execute Error" \
   dialog-text wait-dialog Verilatch dialog-text wait-dialog "Execute Error" dialog-click OK \
   wait-dialog Verilatch dialog-text dialog-click Cancel wait-exit

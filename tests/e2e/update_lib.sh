@@ -14,6 +14,10 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 #   pieces      Content-Length, the body in four writes a moment apart
 #   chunked     chunked transfer encoding, four chunks a moment apart
 #   overstated  announces 50000000 bytes, sends the body and closes
+#   held        announces 50000000 bytes, sends the body and keeps the connection open
+#   silent      takes the request and never answers (NAME need not exist)
+#   loop        answers every request with a redirect (302) to the same path
+#   hopN        redirects to /hop(N-1)/NAME (a Location without the host); /hop0/NAME is plain
 # Every request path is appended to the log.
 write_server() {
   cat >"$1" <<'PY'
@@ -21,6 +25,7 @@ import http.server, os, sys, time
 
 root, port_file, log = sys.argv[1:4]
 PAUSE = 0.3
+HOLD = 120  # how long the silent and held modes keep a connection without a word
 
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = 'HTTP/1.1'
@@ -36,6 +41,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
         with open(log, 'a') as f:
             f.write(self.path + '\n')
         mode, _, name = self.path.lstrip('/').partition('/')
+        if mode == 'silent':
+            time.sleep(HOLD)
+            return
+        if mode == 'loop' or (mode.startswith('hop') and mode != 'hop0'):
+            target = self.path if mode == 'loop' else '/hop%d/%s' % (int(mode[3:]) - 1, name)
+            self.send_response(302)
+            self.send_header('Location', target)
+            self.send_header('Content-Length', '0')
+            self.end_headers()
+            return
         try:
             with open(os.path.join(root, os.path.basename(name)), 'rb') as f:
                 body = f.read()
@@ -44,7 +59,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         self.send_response(200)
         self.send_header('Content-Type', 'text/html')
-        if mode == 'nolength' or mode == 'overstated':
+        if mode == 'held':
+            self.send_header('Content-Length', '50000000')
+            self.end_headers()
+            self.wfile.write(body)
+            self.wfile.flush()
+            time.sleep(HOLD)
+        elif mode == 'nolength' or mode == 'overstated':
             if mode == 'overstated':
                 self.send_header('Content-Length', '50000000')
             self.send_header('Connection', 'close')
@@ -69,6 +90,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     time.sleep(PAUSE)
 
 server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
+server.daemon_threads = True
 with open(port_file + '.tmp', 'w') as f:
     f.write(str(server.server_address[1]))
 os.rename(port_file + '.tmp', port_file)

@@ -27,6 +27,9 @@ constexpr uint32_t kDefaultMaxTransfer = 0x10000;
 constexpr uint32_t kMinMaxTransfer = 2448;
 constexpr uint32_t kMaxMaxTransfer = 0x1000000;
 constexpr uint32_t kMaxSpeedX = 1000;
+constexpr uint32_t kDefaultBufferKb = 2048;
+constexpr uint32_t kMinBufferKb = 64;
+constexpr uint32_t kMaxBufferKb = 65535;
 constexpr int32_t kMinAudioTrack = 1;
 constexpr int32_t kDefaultAudioTrack = 13500; // three minutes
 
@@ -287,6 +290,10 @@ bool TSectionReader::Apply(const std::string &key, const std::string &value) {
       return fail("expected unlimited or a speed factor from 1 to 1000");
     else
       dev_.SpeedX = static_cast<uint32_t>(n);
+  } else if (key == "buffer_kb") {
+    if (!Number(value, kMaxBufferKb, n) || n < kMinBufferKb)
+      return fail("expected a buffer size from 64 to 65535 kB");
+    dev_.BufferKb = static_cast<uint32_t>(n);
   } else if (key == "completion") {
     if (v != "async" && v != "sync")
       return fail("expected async or sync");
@@ -367,6 +374,7 @@ bool ParseConfig(const std::string &text, const std::string &baseDir, TConfig &c
     dev.AudioTracks = {kDefaultAudioTrack, kDefaultAudioTrack};
     dev.ImageStem = baseDir + "virtual-disc-" + std::to_string(index);
     dev.MaxTransferBytes = kDefaultMaxTransfer;
+    dev.BufferKb = kDefaultBufferKb;
     SetKindDefaults(dev);
     dev.SectionText = s.Text;
     TSectionReader reader(s, baseDir, dev);

@@ -45,6 +45,7 @@ struct TDeviceConfig {
   std::string ImageStem;   // empty: no image files
   std::string JournalPath; // empty: no journal
   uint32_t SpeedX = 0;     // 0: unlimited
+  uint32_t BufferKb = 0;   // the drive buffer that pacing fills and drains
   bool Async = true;
   bool MediumChangeAttention = true;
   uint32_t MaxTransferBytes = 0;

@@ -19,6 +19,7 @@ constexpr size_t kPacketSizeByte = 10;
 constexpr size_t kPauseByte = 14;
 constexpr uint8_t kPsBit = 0x80;
 constexpr uint8_t kTestWriteBit = 0x10;
+constexpr uint8_t kUnderrunProtectionBit = 0x40; // BUFE
 constexpr uint8_t kWriteTypeMask = 0x0F;
 constexpr uint8_t kMultiSessionShift = 6;
 constexpr uint8_t kFixedPacketBit = 0x20;
@@ -42,7 +43,6 @@ constexpr uint8_t kCddaBits = 0x03;  // CD-DA commands, accurate stream
 constexpr uint8_t kMechBits = 0x29;  // tray loader, eject, lock
 constexpr uint8_t kVolumeBits = 0x03;
 constexpr uint16_t kVolumeLevels = 256;
-constexpr uint16_t kBufferKb = 2048;
 
 bool ValidSessionFormat(uint8_t f) { return f == 0x00 || f == 0x10 || f == 0x20; }
 
@@ -118,7 +118,7 @@ std::vector<uint8_t> CapabilitiesPage(const TDeviceConfig &config, TPageControl 
     full[7] = kVolumeBits;
     Put16(&full[8], config.MaxReadKbps);
     Put16(&full[10], kVolumeLevels);
-    Put16(&full[12], kBufferKb);
+    Put16(&full[12], static_cast<uint16_t>(config.BufferKb));
     Put16(&full[14], def ? config.MaxReadKbps : currentReadKbps);
     Put16(&full[18], config.MaxWriteKbps);
     Put16(&full[20], def ? config.MaxWriteKbps : currentWriteKbps);
@@ -142,6 +142,7 @@ bool AcceptWriteParametersPage(const uint8_t *page, size_t length, const TDevice
   std::memcpy(p.Page, page, kWritePageSize);
   p.WriteType = page[kWtByte] & kWriteTypeMask;
   p.TestWrite = (page[kWtByte] & kTestWriteBit) != 0;
+  p.UnderrunProtection = (page[kWtByte] & kUnderrunProtectionBit) != 0;
   p.MultiSession = page[kTrackModeByte] >> kMultiSessionShift;
   p.TrackMode = page[kTrackModeByte] & kNibble;
   p.DataBlockType = page[kDbtByte] & kNibble;

@@ -33,7 +33,8 @@ constexpr uint8_t kRaw = 3;
 struct TWriteParams {
   uint8_t WriteType = wt::kTao;
   bool TestWrite = false;
-  uint8_t TrackMode = 0; // the Q control nibble of the tracks written
+  bool UnderrunProtection = false; // BUFE: the drive waits for data instead of failing
+  uint8_t TrackMode = 0;           // the Q control nibble of the tracks written
   uint8_t DataBlockType = 0;
   uint8_t SessionFormat = 0;
   uint8_t MultiSession = 0;

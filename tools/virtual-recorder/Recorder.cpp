@@ -15,7 +15,8 @@ constexpr uint8_t kTypeDisk = 0x00;
 constexpr uint64_t kMicrosPerMs = 1000;
 constexpr uint64_t kMicrosPerSecond = 1000000;
 constexpr uint64_t kBytesPerSpeedX = 176400;
-constexpr uint64_t kDriveBufferBytes = uint64_t{2048} * 1024;
+constexpr uint64_t kBytesPerKb = 1024;
+constexpr uint64_t kSectorBytes = 2352;
 
 enum : uint8_t { kForRecorder = 1, kForReader = 2, kForOther = 4 };
 constexpr uint8_t kForCd = kForRecorder | kForReader;
@@ -99,6 +100,8 @@ void TRecorder::Apply(const TDeviceConfig &config, bool initial) {
 void TRecorder::InsertMedium(bool changed) {
   blocksSinceLoad_ = 0;
   paceFill_ = 0;
+  paceRunning_ = false;
+  paceStreaming_ = false;
   notReadyArmed_ = config_.Faults.NotReadyForever || config_.Faults.NotReadyMs > 0;
   notReadyUntil_ = 0;
   if (changed && hasMedium_ && !trayOpen_ && config_.MediumChangeAttention && !unitAttention_) {
@@ -259,18 +262,36 @@ void TRecorder::DeliverData(const TRequest &rq, uint32_t allocation, TResult &r)
   }
 }
 
-uint32_t TRecorder::PaceDelay(uint32_t blocks) {
-  if (config_.SpeedX == 0)
-    return 0;
+bool TRecorder::DrainBuffer() {
   const uint64_t now = clock_();
-  const uint64_t rate = uint64_t{config_.SpeedX} * kBytesPerSpeedX;
-  const uint64_t drained = (now - paceTime_) * rate / kMicrosPerSecond;
-  paceFill_ = paceFill_ > drained ? paceFill_ - drained : 0;
+  const uint64_t elapsed = now - paceTime_;
   paceTime_ = now;
-  paceFill_ += uint64_t{blocks} * 2352;
-  if (paceFill_ <= kDriveBufferBytes)
+  if (!paceRunning_)
+    return false;
+  const uint64_t rate = uint64_t{config_.SpeedX} * kBytesPerSpeedX;
+  const uint64_t drained =
+      elapsed / kMicrosPerSecond * rate + elapsed % kMicrosPerSecond * rate / kMicrosPerSecond;
+  if (drained < paceFill_) {
+    paceFill_ -= drained;
+    return false;
+  }
+  const bool underrun = paceStreaming_ && engine_.Streaming() && drained > paceFill_;
+  paceFill_ = 0;
+  paceRunning_ = false;
+  paceStreaming_ = false;
+  return underrun;
+}
+
+uint32_t TRecorder::FillBuffer(uint32_t blocks) {
+  const uint64_t rate = uint64_t{config_.SpeedX} * kBytesPerSpeedX;
+  const uint64_t size = uint64_t{config_.BufferKb} * kBytesPerKb;
+  paceFill_ += uint64_t{blocks} * kSectorBytes;
+  paceStreaming_ = engine_.Streaming();
+  if (paceFill_ >= size)
+    paceRunning_ = true;
+  if (paceFill_ <= size)
     return 0;
-  return static_cast<uint32_t>((paceFill_ - kDriveBufferBytes) * kMicrosPerSecond / rate);
+  return static_cast<uint32_t>((paceFill_ - size) * kMicrosPerSecond / rate);
 }
 
 std::string TRecorder::Outcome(const TResult &r) const {

@@ -59,7 +59,10 @@ private:
   TResult CheckReady();
   TResult TakeData(TRequest &rq, uint32_t needed, const uint8_t *&data);
   void DeliverData(const TRequest &rq, uint32_t allocation, TResult &r);
-  uint32_t PaceDelay(uint32_t blocks);
+  // Pacing: the buffer drained up to now; true when it ran empty while a recording streamed.
+  bool DrainBuffer();
+  // Pacing: blocks taken into the buffer; the delay of the completion while it is over full.
+  uint32_t FillBuffer(uint32_t blocks);
   std::string Outcome(const TResult &r) const;
 
   // Commands (RecorderCommands.cpp).
@@ -97,9 +100,13 @@ private:
   bool unitAttention_ = false;
   TSense pendingAttention_;
   uint64_t blocksSinceLoad_ = 0;
-  // Pacing: the drive's buffer drains at the configured speed.
+  // Pacing: the drive's buffer fills with each write; once full (or at SYNCHRONIZE CACHE) the
+  // drive writes from it at the configured speed. Running empty while a recording streams is
+  // a buffer underrun.
   uint64_t paceFill_ = 0;
   uint64_t paceTime_ = 0;
+  bool paceRunning_ = false;
+  bool paceStreaming_ = false;
 };
 
 } // namespace vrec

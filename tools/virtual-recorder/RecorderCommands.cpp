@@ -292,15 +292,33 @@ TResult TRecorder::Write(TRequest &rq) {
     hasMedium_ = false;
     return TResult::Check(sense::kNoMediumTrayClosed, "fault: medium removed");
   }
+  const bool paced = config_.SpeedX != 0;
+  if (paced && DrainBuffer()) {
+    const std::string where = "buffer underrun at LBA " + std::to_string(lba);
+    if (!params_.UnderrunProtection) {
+      journal_.Note(where);
+      return engine_.BufferUnderrun(where);
+    }
+    journal_.Note(where + " (underrun protection: the recording resumes)");
+  }
   TResult r = engine_.Write(params_, lba, blocks, rq.Buffer, rq.BufferLength);
   if (r.Ok()) {
     blocksSinceLoad_ += blocks;
-    r.CompletionDelayUs = PaceDelay(blocks);
+    if (paced)
+      r.CompletionDelayUs = FillBuffer(blocks);
   }
   return r;
 }
 
-TResult TRecorder::SynchronizeCache(TRequest &) { return engine_.Synchronize(); }
+TResult TRecorder::SynchronizeCache(TRequest &) {
+  // The drive writes out what its buffer holds; the stream has ended.
+  if (config_.SpeedX != 0) {
+    DrainBuffer();
+    paceRunning_ = paceFill_ > 0;
+    paceStreaming_ = false;
+  }
+  return engine_.Synchronize();
+}
 
 TResult TRecorder::CloseTrackSession(TRequest &rq) {
   const uint8_t function = rq.Cdb[2] & kCloseFunction;
@@ -308,6 +326,7 @@ TResult TRecorder::CloseTrackSession(TRequest &rq) {
                                            " function 3", " function 4", " function 5",
                                            " function 6", " function 7"};
   rq.Summary += kFunctions[function];
+  paceStreaming_ = false;
   return engine_.Close(function, params_.TestWrite);
 }
 

@@ -271,6 +271,7 @@ uint32_t TRecorderSet::Execute(void *srb) {
       slot->Queue.push_back(srb);
       if (!slot->Worker.joinable()) {
         host::KeepLoaded();
+        startedThreads_ = true;
         slot->Worker = std::thread([this, slot] { Serve(*slot); });
       }
       slot->Wake.notify_one();

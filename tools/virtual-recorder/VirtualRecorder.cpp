@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 namespace vrec {
 
@@ -16,16 +17,38 @@ const char kConfigFileName[] = "virtualrecorder.ini";
 
 struct TGlobal {
   std::mutex Lock;
-  // Never destroyed: a DLL must not join its workers while the process is being torn down.
+  // Kept while a device has a thread of its own: a DLL must not join its workers while the
+  // process is being torn down (such a library stays loaded until the process ends).
   TRecorderSet *Set = nullptr;
   bool Loaded = false;
   std::string Error;
 };
 
+TGlobal *global = nullptr;
+
 TGlobal &Global() {
-  static TGlobal *global = new TGlobal();
+  static std::once_flag once;
+  std::call_once(once, [] { global = new TGlobal(); });
   return *global;
 }
+
+// Frees the set when the library is unloaded, or the process ends, before any device started
+// a thread: a program that frees the library must not lose what it allocated (a set refused
+// by its configuration, or one whose devices all complete at once).
+struct TUnloadCleanup {
+  TUnloadCleanup() = default;
+  TUnloadCleanup(const TUnloadCleanup &) = delete;
+  TUnloadCleanup &operator=(const TUnloadCleanup &) = delete;
+  ~TUnloadCleanup() {
+    // No lock: a thread that ended with the process may have held it.
+    if (global == nullptr || (global->Set != nullptr && global->Set->StartedThreads()))
+      return;
+    delete global->Set;
+    delete global;
+    global = nullptr;
+  }
+};
+TUnloadCleanup unloadCleanup;
 
 // Loads the default configuration; the caller holds the lock.
 bool LoadDefault(TGlobal &g) {

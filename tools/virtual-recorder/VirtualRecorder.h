@@ -12,6 +12,7 @@
 // TRecorderOptions::SignalEvent says otherwise.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -49,6 +50,9 @@ public:
   uint32_t SendCommand(void *srb);
 
   size_t DeviceCount() const { return slots_.size(); }
+  // True once a device completes requests on a thread of its own (the set must then live
+  // until the process ends).
+  bool StartedThreads() const { return startedThreads_; }
   // The device at adapter:target, or nullptr; inspect it only while no request is pending.
   const TRecorder *Device(uint8_t adapter, uint8_t target) const;
 
@@ -73,6 +77,7 @@ private:
   std::string text_;
   std::string baseDir_;
   uint8_t adapters_ = 0;
+  std::atomic<bool> startedThreads_{false};
   std::vector<std::unique_ptr<TSlot>> slots_;
 };
 

@@ -141,6 +141,11 @@ TResult TWriteEngine::ImageFailure(const std::string &error) {
   return TResult::Check(sense::kWriteError, error);
 }
 
+TResult TWriteEngine::BufferUnderrun(const std::string &why) {
+  Interrupt("a " + why);
+  return TResult::Check(sense::kBufferUnderrun, why);
+}
+
 TResult TWriteEngine::WriteFault(int32_t lba, uint32_t blocks) {
   if (!faults_.WriteError || faults_.WriteErrorLba < lba ||
       faults_.WriteErrorLba >= lba + static_cast<int32_t>(blocks))

@@ -46,6 +46,8 @@ public:
   TResult Close(uint8_t function, bool test);
   // The medium left the drive in the middle of a recording: the disc is ruined.
   void Interrupt(const std::string &why);
+  // The drive's buffer ran empty while blocks streamed: the recording ends, the disc is ruined.
+  TResult BufferUnderrun(const std::string &why);
 
 private:
   enum class TMode { Idle, SaoArmed, SaoWriting, RawWriting, TaoTrack };

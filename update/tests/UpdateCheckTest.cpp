@@ -189,18 +189,55 @@ TEST_F(UpdateCheckTest, FailedLaunchShowsTheExecuteErrorAndStaysOpen) {
   };
   for (const auto &[answer, text] : answers) {
     fakes = TFakes();
-    fakes.Published = "LatestVersion='2.0' UpdateLink='qlnx:nowhere'";
+    fakes.Published = "LatestVersion='2.0' UpdateLink='http://127.0.0.1/nowhere'";
     fakes.ShellAnswer = answer;
     const TEvents events = Run(false);
     const TEvents tail(events.end() - 4, events.end());
-    EXPECT_EQ(tail, (TEvents{"shell open qlnx:nowhere",
+    EXPECT_EQ(tail, (TEvents{"shell open http://127.0.0.1/nowhere",
                              std::string("box Execute Error (warning) ") + text,
                              std::string("status ") + kRetry, "idle"}))
         << answer;
   }
   fakes = TFakes();
-  fakes.Published = "LatestVersion='2.0' UpdateLink='x'";
+  fakes.Published = "LatestVersion='2.0' UpdateLink='http://x'";
   fakes.ShellAnswer = 33;
   EXPECT_EQ(Run(false).back(), "idle");
   EXPECT_EQ(fakes.Events[fakes.Events.size() - 2], "close 1");
+}
+
+TEST_F(UpdateCheckTest, OnlyWebLinksFromTheNetworkAreOpened) {
+  const struct {
+    const char *Location;
+    const char *Link;
+    bool Opened;
+  } cases[] = {
+      {"http://127.0.0.1/v.txt", "http://127.0.0.1/get", true},
+      {"http://127.0.0.1/v.txt", "HTTPS://127.0.0.1/get", true},
+      {"http://127.0.0.1/v.txt", "hTTp://x", true},
+      {"http://127.0.0.1/v.txt", "Z:\\tmp\\some.bat", false},
+      {"http://127.0.0.1/v.txt", "\\\\host\\share\\setup.exe", false},
+      {"http://127.0.0.1/v.txt", "calc.exe", false},
+      {"http://127.0.0.1/v.txt", "file:///c:/windows/system32/calc.exe", false},
+      {"http://127.0.0.1/v.txt", "ftp://127.0.0.1/get", false},
+      {"http://127.0.0.1/v.txt", " http://127.0.0.1/get", false},
+      {"http://127.0.0.1/v.txt", "http://", false},
+      {"http://127.0.0.1/v.txt", "", false},
+      // The producer's own file keeps any link.
+      {"C:\\v.txt", "Z:\\tmp\\some.bat", true},
+      {"\\\\host\\share\\v.txt", "setup.exe", true},
+  };
+  for (const auto &c : cases) {
+    fakes = TFakes();
+    fakes.Settings["UpdateURL"] = c.Location;
+    fakes.Published = std::string("LatestVersion='2.0' UpdateLink='") + c.Link + "'";
+    const TEvents events = Run(true);
+    ASSERT_GE(events.size(), 3u);
+    const TEvents tail(events.end() - 3, events.end());
+    if (c.Opened)
+      EXPECT_EQ(tail, (TEvents{std::string("shell open ") + c.Link, "close 1", "idle"}))
+          << c.Location << " " << c.Link;
+    else
+      EXPECT_EQ(tail, (TEvents{"box Error (warning) Invalid URL.", "close 2", "idle"}))
+          << c.Location << " " << c.Link;
+  }
 }

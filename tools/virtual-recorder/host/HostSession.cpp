@@ -111,7 +111,7 @@ TOutcome THost::ModeSense(uint8_t page, uint8_t control, std::vector<uint8_t> &a
 }
 
 TOutcome THost::SetWriteParams(uint8_t writeType, uint8_t dataBlockType, uint8_t trackMode,
-                               bool testWrite) {
+                               bool testWrite, bool underrunProtection) {
   std::vector<uint8_t> sense;
   TOutcome o = ModeSense(0x05, 0x80, sense);
   if (!o.Ok())
@@ -122,7 +122,7 @@ TOutcome THost::SetWriteParams(uint8_t writeType, uint8_t dataBlockType, uint8_t
   std::memcpy(&list[page], &sense[page], pageLength + 2u);
   uint8_t *p = &list[page];
   p[0] = 0x05;
-  p[2] = static_cast<uint8_t>(writeType | (testWrite ? 0x10 : 0));
+  p[2] = static_cast<uint8_t>(writeType | (testWrite ? 0x10 : 0) | (underrunProtection ? 0x40 : 0));
   p[3] = trackMode;
   p[4] = dataBlockType;
   p[8] = 0;

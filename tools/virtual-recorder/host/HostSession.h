@@ -44,7 +44,7 @@ public:
   TOutcome ModeSense(uint8_t page, uint8_t control, std::vector<uint8_t> &answer);
   // Selects the write parameters from the recorder's own (default) page 5, as a host does.
   TOutcome SetWriteParams(uint8_t writeType, uint8_t dataBlockType, uint8_t trackMode,
-                          bool testWrite);
+                          bool testWrite, bool underrunProtection = false);
   TOutcome ReadDiscInfo(std::vector<uint8_t> &answer);
   TOutcome ReadTrackInfo(uint32_t track, std::vector<uint8_t> &answer);
   TOutcome ReadToc(uint8_t format, bool msf, uint8_t track, std::vector<uint8_t> &answer);

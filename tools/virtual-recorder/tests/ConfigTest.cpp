@@ -85,6 +85,8 @@ TEST(Config, RefusedWithAReason) {
       {"[device.0]\nmedium = dvd\n", "blank, audio or none"},
       {"[device.0]\ntray = ajar\n", "open or closed"},
       {"[device.0]\nspeed = 0\n", "unlimited or a speed factor"},
+      {"[device.0]\nbuffer_kb = 63\n", "from 64 to 65535 kB"},
+      {"[device.0]\nbuffer_kb = 65536\n", "from 64 to 65535 kB"},
       {"[device.0]\ncompletion = later\n", "async or sync"},
       {"[device.0]\nfault.not_ready_ms = never\n", "milliseconds or forever"},
       {"[device.0]\nfault.unit_attention = x9\n", "hexadecimal ASC"},
