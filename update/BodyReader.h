@@ -7,7 +7,7 @@
 namespace update {
 
 // The most the program keeps of any version text, whatever a server announces.
-constexpr size_t kMaxTextSize = 1024 * 1024;
+constexpr size_t kMaxTextSize = size_t{1024} * 1024;
 // The body size read when the server announces no content length.
 constexpr size_t kDefaultBodySize = 2000;
 // Files are read in pieces of at most this many bytes.

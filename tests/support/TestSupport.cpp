@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace testsupport {
 
@@ -86,8 +87,9 @@ bool TFakePlatform::StartHidden(const std::string &commandLine, const std::strin
 
 bool TFakePlatform::ReadSetting(const std::string &key, const std::string &name,
                                 std::string &value) {
+  const std::string full = key + "\\" + name;
   for (const auto &entry : Settings)
-    if (entry.first == key + "\\" + name) {
+    if (entry.first == full) {
       value = entry.second;
       return true;
     }
@@ -96,12 +98,13 @@ bool TFakePlatform::ReadSetting(const std::string &key, const std::string &name,
 
 bool TFakePlatform::WriteSetting(const std::string &key, const std::string &name,
                                  const std::string &value) {
+  std::string full = key + "\\" + name;
   for (auto &entry : Settings)
-    if (entry.first == key + "\\" + name) {
+    if (entry.first == full) {
       entry.second = value;
       return true;
     }
-  Settings.emplace_back(key + "\\" + name, value);
+  Settings.emplace_back(std::move(full), value);
   return true;
 }
 

@@ -14,7 +14,7 @@
 namespace vrec {
 
 constexpr size_t kCueEntryLength = 8;
-constexpr size_t kMaxCueSheetLength = 8 * (2 + 99 * 100);
+constexpr size_t kMaxCueSheetLength = kCueEntryLength * (2 + 99 * 100);
 
 // Data forms of the cue sheet.
 namespace form {

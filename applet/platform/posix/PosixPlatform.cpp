@@ -61,7 +61,7 @@ std::string CaseInsensitiveEntry(const std::string &folder, const std::string &n
 // one entry of its folder that matches it without regard to case. Elements from the first
 // unmatched one on stay as written, so a new file is created under the name given.
 std::string Native(const std::string &path) {
-  const std::string exact = Slashes(path);
+  std::string exact = Slashes(path);
   if (exact.empty() || Exists(exact))
     return exact;
   std::string resolved;
@@ -339,7 +339,9 @@ public:
       const size_t eq = lines[i].find('=');
       if (sectionAt != lines.size() && eq != std::string::npos &&
           same(lines[i].substr(0, eq), name)) {
-        lines[i] = name + "=" + value;
+        lines[i] = name;
+        lines[i] += '=';
+        lines[i] += value;
         replaced = true;
       }
     }

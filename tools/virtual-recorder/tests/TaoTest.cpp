@@ -74,9 +74,9 @@ TEST(Tao, Write12TakesA32BitBlockCount) {
   for (int32_t lba = 0; lba < 312; lba += 24) {
     std::vector<uint8_t> cdb = {0xAA, 0, 0, 0, 0, 0, 0, 0, 0, 24, 0, 0};
     Put32(&cdb[2], static_cast<uint32_t>(lba));
-    ASSERT_TRUE(
-        host.Exec(cdb, drive::TData::Out, const_cast<uint8_t *>(&t.Data[lba * 2352u]), 24 * 2352u)
-            .Ok())
+    ASSERT_TRUE(host.Exec(cdb, drive::TData::Out,
+                          const_cast<uint8_t *>(&t.Data[size_t(lba) * 2352u]), 24 * 2352u)
+                    .Ok())
         << lba;
   }
   std::vector<uint8_t> cdb = {0xAA, 0, 0, 0, 0x01, 0x38, 0x01, 0, 0, 0, 0, 0};
