@@ -218,8 +218,11 @@ bool TBurnDataModule::ImportCue(const std::string &fileName) {
 }
 
 void TBurnDataModule::ImportTrackList(const std::vector<std::string> &names) {
-  for (const std::string &name : names)
+  for (const std::string &name : names) {
     ImportTrackFile(LowerAscii(name));
+    if (Host)
+      Host->ProcessMessages(); // measuring an MP3 takes a while: keep the window alive
+  }
 }
 
 std::vector<std::string> TBurnDataModule::FindPackageTracks() const {
