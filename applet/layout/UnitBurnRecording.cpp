@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace layout {
@@ -20,7 +21,7 @@ using recording::TMethodKind;
 
 constexpr uint32_t kCancelPollMs = 10;
 constexpr int32_t kTaoPause = 150;
-constexpr int32_t kFramesPerMinute = 60 * 75;
+constexpr int32_t kFramesPerSecond = 75;
 constexpr int32_t kFirstLba = -150;
 
 // The number after "QlnT-" in a track's file name; -1 when there is none.
@@ -36,9 +37,12 @@ long TrackNumberOf(const std::string &path) {
   return i == dash + 1 ? -1 : n;
 }
 
-// Minutes, rounded up, from LBA -150 to lba.
-int32_t MinutesUpTo(int32_t lba) {
-  return (lba - kFirstLba + kFramesPerMinute - 1) / kFramesPerMinute;
+// "minutes:seconds" from LBA -150 to lba, the seconds rounded up.
+std::string PlayingTime(int32_t lba) {
+  const int32_t seconds = (lba - kFirstLba + kFramesPerSecond - 1) / kFramesPerSecond;
+  char text[16];
+  std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
+  return text;
 }
 
 } // namespace
@@ -120,10 +124,9 @@ bool TBurnDataModule::FitsOnDisc() {
   }
   if (leadOut <= info.LastPossibleLeadOutStart)
     return true;
-  FailStart("*** Error - This album needs " + std::to_string(MinutesUpTo(leadOut)) +
+  FailStart("*** Error - This album needs " + PlayingTime(leadOut) +
             " minutes but the blank CD holds only " +
-            std::to_string((info.LastPossibleLeadOutStart - kFirstLba) / kFramesPerMinute) +
-            " minutes. Nothing was recorded.");
+            PlayingTime(info.LastPossibleLeadOutStart) + " minutes. Nothing was recorded.");
   return false;
 }
 
