@@ -64,7 +64,7 @@ for c in "${cases[@]}"; do
   expect_eq "$m: uidriver steps held" "0" "$?"
   expect_true "$m: method line" grep -qxF "memo=$line" "$out"
   expect_eq "$m: completion lines" \
-    "*********************************|$completed|*********************************|Hint - Label your CD with a good felt marker." \
+    " *********************************|$completed|*********************************|Hint - Label your CD with a good felt marker." \
     "$(grep '^memo=' "$out" | grep -A3 -F '**********' | head -4 | sed 's/^memo=//' | paste -sd'|')"
   expect_true "$m: no failure line" lacks "$failed" "$out"
   expect_eq "$m: gauge at completion" "gauge=102" "$(grep '^gauge=' "$out")"
