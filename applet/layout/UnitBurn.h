@@ -17,12 +17,14 @@
 
 namespace layout {
 
-// Measures the decoded PCM byte count of an MP3 file; true when it cannot (no decoder).
-using TMp3Sizer = bool (*)(const std::string &fileName, int64_t &decodedBytes);
+// Measures the decoded PCM byte count of an MP3 file and its sample rate (0 when unknown);
+// true when it cannot (no decoder).
+using TMp3Sizer = bool (*)(const std::string &fileName, int64_t &decodedBytes,
+                           uint32_t &sampleRate);
 // A sizer with no decoder: MP3 imports are refused.
-bool NoMp3Decoder(const std::string &fileName, int64_t &decodedBytes);
+bool NoMp3Decoder(const std::string &fileName, int64_t &decodedBytes, uint32_t &sampleRate);
 // The bound decoder library's measuring pass; refuses while no library is bound.
-bool DecoderMp3Sizer(const std::string &fileName, int64_t &decodedBytes);
+bool DecoderMp3Sizer(const std::string &fileName, int64_t &decodedBytes, uint32_t &sampleRate);
 
 // The name pattern of the package's numbered tracks in the applet's folder.
 constexpr char kPackageTrackPattern[] = "QlnT-*.mp3";

@@ -8,7 +8,8 @@
 namespace recording {
 
 namespace {
-constexpr int32_t kMaxPiece = TGetMP3DecodedData::kWorkBytes - int32_t{kMaxDecodeBytes};
+// Room after a piece for one decode call's output, doubled when it is mono.
+constexpr int32_t kMaxPiece = TGetMP3DecodedData::kWorkBytes - 2 * int32_t{kMaxDecodeBytes};
 
 bool SameBinding(uint32_t generation) {
   return generation != 0 && DecoderBound() && XAudio().Generation == generation;
@@ -58,10 +59,14 @@ int32_t TGetMP3DecodedData::ReadPiece(uint8_t *destination, int32_t length) {
   int empty = 0;
   while (filled < length && !ended_) {
     const int status = x.DecoderDecode(x.Decoder, work + filled);
-    const uint32_t size = x.Decoder->Output.Size;
+    uint32_t size = x.Decoder->Output.Size;
     if (size > kMaxDecodeBytes) {
       ended_ = true; // more than a call may deliver: the library is not to be trusted further
       break;
+    }
+    if (x.Decoder->Output.Channels == 1) { // a CD is stereo: both channels carry the mono
+      MonoToStereo(work + filled, size);
+      size *= 2;
     }
     filled += static_cast<int32_t>(size);
     empty = status == 0 && size == 0 ? empty + 1 : 0;
