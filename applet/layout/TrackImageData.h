@@ -18,8 +18,8 @@ using recording::TIndexEntry;
 using recording::TTrackImageData;
 
 // Bytes per sector in a track file.
-constexpr int32_t kRawSectorSize = recording::kAudioSectorSize; // audio, or raw data sectors
-constexpr int32_t kMode1SectorSize = recording::kCookedSectorSize;  // user data only
+constexpr int32_t kRawSectorSize = recording::kAudioSectorSize;      // audio, or raw data sectors
+constexpr int32_t kMode1SectorSize = recording::kCookedSectorSize;   // user data only
 constexpr int32_t kMode2SectorSize = recording::kFormlessSectorSize; // mode 2 without sync, header
 constexpr int32_t kRawSubSectorSize = 2368; // raw with sub-channel (only recognised as a size)
 

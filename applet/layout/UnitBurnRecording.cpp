@@ -97,7 +97,7 @@ bool TBurnDataModule::PrepareStart(TMethodKind method) {
   }
   const uint8_t ha = Recorder.HaId, target = Recorder.Target;
   device::TestUnitReady(ha, target);
-  const uint16_t writeSpeed = method == TMethodKind::Dao ? kDaoWriteSpeed
+  const uint16_t writeSpeed = method == TMethodKind::Dao    ? kDaoWriteSpeed
                               : Recorder.MaxWriteSpeed != 0 ? Recorder.MaxWriteSpeed
                                                             : device::kSpeedMax;
   device::SetCDSpeed(ha, target, device::kSpeedMax, writeSpeed);
@@ -125,8 +125,8 @@ bool TBurnDataModule::FitsOnDisc() {
   if (leadOut <= info.LastPossibleLeadOutStart)
     return true;
   FailStart("*** Error - This album needs " + PlayingTime(leadOut) +
-            " minutes but the blank CD holds only " +
-            PlayingTime(info.LastPossibleLeadOutStart) + " minutes. Nothing was recorded.");
+            " minutes but the blank CD holds only " + PlayingTime(info.LastPossibleLeadOutStart) +
+            " minutes. Nothing was recorded.");
   return false;
 }
 

@@ -51,8 +51,8 @@ bool ReadDiscInfo(TCacheThread &t, device::TDiscInfo &info) {
 
 bool ReadNextTrackInfo(TCacheThread &t, device::TTrackInfo &info, const char *failure) {
   t.Log("Reading Next Track Info");
-  if (device::ReadTrackInfo(t.Setup().Drive.HaId, t.Setup().Drive.Target,
-                            device::kInvisibleTrack, info)) {
+  if (device::ReadTrackInfo(t.Setup().Drive.HaId, t.Setup().Drive.Target, device::kInvisibleTrack,
+                            info)) {
     t.Status().ReaderFailed = true;
     t.Log(failure);
     return false;
@@ -162,6 +162,7 @@ public:
   }
 
 private:
+  // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
   static TPhase RawPhase(int32_t blocks, int32_t barDone, int32_t barLength) {
     TPhase p;
     p.Blocks = blocks;
@@ -179,9 +180,9 @@ private:
       return false;
     const TBlockKind kind = BlockKindOf(t.Setup().Tracks.front().Mode);
     TPhase p = RawPhase(leadIn_, 0, leadIn_);
-    p.Build = [&](uint8_t *packet, int32_t first, int32_t count, int32_t) {
-      for (int32_t b = 0; b < count; ++b) {
-        const int32_t n = first + b;
+    p.Build = [&](uint8_t *packet, const TPacketSpan &span) {
+      for (int32_t b = 0; b < span.Count; ++b) {
+        const int32_t n = span.First + b;
         const uint8_t *entry = &table[static_cast<size_t>((n / 3) % entries) * kLeadInEntrySize];
         BuildLeadInBlock(packet + static_cast<size_t>(b) * kRawBlockSize, kind, n, entry);
       }
@@ -196,10 +197,14 @@ private:
     const TBlockKind kind = BlockKindOf(track.Mode);
     const int32_t countdown = track.PauseBeforeIndex1();
     TPhase p = RawPhase(track.Pregap, 0, track.Pregap + track.Sectors);
-    p.Build = [&](uint8_t *packet, int32_t first, int32_t count, int32_t lba) {
-      for (int32_t b = 0; b < count; ++b) {
-        TQFrame q{device::CtlAdrOf(track.Mode), static_cast<uint8_t>(number), 0,
-                  countdown - 1 - (first + b), lba + b, true};
+    p.Build = [&](uint8_t *packet, const TPacketSpan &span) {
+      for (int32_t b = 0; b < span.Count; ++b) {
+        TQFrame q{device::CtlAdrOf(track.Mode),
+                  static_cast<uint8_t>(number),
+                  0,
+                  countdown - 1 - (span.First + b),
+                  span.Lba + b,
+                  true};
         BuildSilentBlock(packet + static_cast<size_t>(b) * kRawBlockSize, kind, q);
       }
       return true;
@@ -223,18 +228,21 @@ private:
     int32_t indexLeft = track.UsedIndexes() > 0 ? track.Indexes[0].Length : track.Sectors;
     TPhase p = RawPhase(track.Sectors, track.Pregap, track.Pregap + track.Sectors);
     p.Last = false;
-    p.Build = [&](uint8_t *packet, int32_t first, int32_t count, int32_t lba) {
-      if (!reader.Read(source.data(), static_cast<size_t>(count) * sectorSize))
+    p.Build = [&](uint8_t *packet, const TPacketSpan &span) {
+      if (!reader.Read(source.data(), static_cast<size_t>(span.Count) * sectorSize))
         return false;
-      for (int32_t b = 0; b < count; ++b) {
-        const int32_t n = first + b;
+      for (int32_t b = 0; b < span.Count; ++b) {
+        const int32_t n = span.First + b;
         const int32_t remaining = track.Sectors - n;
         while (indexLeft <= 0 && index + 1 < track.UsedIndexes())
           indexLeft = track.Indexes[++index].Length;
         --indexLeft;
-        TQFrame q{device::CtlAdrOf(track.Mode), static_cast<uint8_t>(number),
+        TQFrame q{device::CtlAdrOf(track.Mode),
+                  static_cast<uint8_t>(number),
                   static_cast<uint8_t>(track.UsedIndexes() > 0 ? track.Indexes[index].Number : 1),
-                  n < index0 ? index0 - 1 - n : n - index0, lba + b, false};
+                  n < index0 ? index0 - 1 - n : n - index0,
+                  span.Lba + b,
+                  false};
         if (n < index0)
           q.P = true;
         else if (kind == TBlockKind::Audio)
@@ -254,10 +262,11 @@ private:
     const TBlockKind kind = BlockKindOf(last.Mode);
     TPhase p = RawPhase(kLeadOutBlocks, 0, kLeadOutBlocks);
     p.Last = true;
-    p.Build = [&](uint8_t *packet, int32_t first, int32_t count, int32_t lba) {
-      for (int32_t b = 0; b < count; ++b) {
-        const int32_t n = first + b;
-        TQFrame q{device::CtlAdrOf(last.Mode), kLeadOutTrack, 1, n, lba + b, LeadOutP(kind, n)};
+    p.Build = [&](uint8_t *packet, const TPacketSpan &span) {
+      for (int32_t b = 0; b < span.Count; ++b) {
+        const int32_t n = span.First + b;
+        TQFrame q{
+            device::CtlAdrOf(last.Mode), kLeadOutTrack, 1, n, span.Lba + b, LeadOutP(kind, n)};
         BuildSilentBlock(packet + static_cast<size_t>(b) * kRawBlockSize, kind, q);
       }
       return true;
@@ -310,8 +319,7 @@ public:
       const bool last = i + 1 == tracks.size();
       t.Label("Buffering Track " + N(trackNumber_));
       if (track.Pregap > 0) {
-        t.Log("Processing Track " + N(trackNumber_) + " Pregap [" + N(track.Pregap) +
-              " Sectors]");
+        t.Log("Processing Track " + N(trackNumber_) + " Pregap [" + N(track.Pregap) + " Sectors]");
         if (!Pregap(t, track)) {
           t.Log("Error processing track " + N(trackNumber_) + " pause");
           t.Status().ReaderFailed = true;
@@ -329,6 +337,7 @@ public:
   }
 
 private:
+  // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
   static TPhase PlainPhase(const TTrackImageData &track, int32_t blocks, int32_t barDone) {
     TPhase p;
     p.Blocks = blocks;
@@ -341,8 +350,8 @@ private:
 
   static bool Pregap(TCacheThread &t, const TTrackImageData &track) {
     TPhase p = PlainPhase(track, track.Pregap, 0);
-    p.Build = [&p](uint8_t *packet, int32_t, int32_t count, int32_t) {
-      std::memset(packet, 0, static_cast<size_t>(count) * p.BlockBytes);
+    p.Build = [&p](uint8_t *packet, const TPacketSpan &span) {
+      std::memset(packet, 0, static_cast<size_t>(span.Count) * p.BlockBytes);
       return true;
     };
     return t.RunPhase(p);
@@ -354,8 +363,8 @@ private:
       return false;
     TPhase p = PlainPhase(track, track.Sectors, track.Pregap);
     p.Last = last;
-    p.Build = [&](uint8_t *packet, int32_t, int32_t count, int32_t) {
-      return reader.Read(packet, static_cast<size_t>(count) * p.BlockBytes);
+    p.Build = [&](uint8_t *packet, const TPacketSpan &span) {
+      return reader.Read(packet, static_cast<size_t>(span.Count) * p.BlockBytes);
     };
     const bool built = t.RunPhase(p);
     return reader.Close() && built;
@@ -411,7 +420,8 @@ private:
     const int32_t target = track.Mode == kModeMode1   ? kCookedSectorSize
                            : track.Mode == kModeMode2 ? kMode2TaoBlock
                                                       : kAudioSectorSize;
-    const int32_t skip = track.Mode != kModeAudio && fileSize == kAudioSectorSize ? kRawDataSkip : 0;
+    const int32_t skip =
+        track.Mode != kModeAudio && fileSize == kAudioSectorSize ? kRawDataSkip : 0;
     if (target < fileSize)
       t.Log("Converting from " + track.Mode + "/" + N(fileSize) + " to " + track.Mode + "/" +
             N(target) + " on the fly");
@@ -425,13 +435,13 @@ private:
     p.BarLength = size_;
     p.Last = true;
     std::vector<uint8_t> source(static_cast<size_t>(p.PerPacket) * static_cast<size_t>(fileSize));
-    p.Build = [&](uint8_t *packet, int32_t, int32_t count, int32_t) {
-      const size_t bytes = static_cast<size_t>(count) * static_cast<size_t>(fileSize);
+    p.Build = [&](uint8_t *packet, const TPacketSpan &span) {
+      const size_t bytes = static_cast<size_t>(span.Count) * static_cast<size_t>(fileSize);
       if (target == fileSize)
         return reader.Read(packet, bytes);
       if (!reader.Read(source.data(), bytes))
         return false;
-      for (int32_t b = 0; b < count; ++b)
+      for (int32_t b = 0; b < span.Count; ++b)
         std::memcpy(packet + static_cast<size_t>(b) * static_cast<size_t>(target),
                     source.data() + static_cast<size_t>(b) * static_cast<size_t>(fileSize) +
                         static_cast<size_t>(skip),

@@ -52,8 +52,8 @@ void TWriterThread::Execute() {
     status_.SectorsWritten = setup_.Before + written;
   Finish();
   const bool wroteAll = written >= setup_.Total;
-  status_.WriterComplete = wroteAll && !status_.UserCancelled && !status_.ReaderFailed &&
-                           !status_.WriterFailed;
+  status_.WriterComplete =
+      wroteAll && !status_.UserCancelled && !status_.ReaderFailed && !status_.WriterFailed;
   status_.PostLog(TWorker::CacheThread, "Thread 2 has terminated");
   status_.WriterFinished = true;
 }
@@ -110,7 +110,7 @@ bool TCacheThread::RunPhase(const TPhase &phase) {
   const auto stop = [this] { return Stopped(); };
   for (int32_t built = 0; built < phase.Blocks && !Stopped();) {
     const int32_t n = std::min(phase.PerPacket, phase.Blocks - built);
-    if (!phase.Build(buffer.data(), built, n, Lba))
+    if (!phase.Build(buffer.data(), TPacketSpan{built, n, Lba}))
       return false;
     packet.Lba = Lba;
     packet.SectorCount = static_cast<uint32_t>(n);

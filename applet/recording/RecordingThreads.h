@@ -54,6 +54,13 @@ constexpr int32_t kDaoPacketBlocks = 27;
 
 class TCacheThread;
 
+// The blocks of one packet: the phase's blocks First to First + Count - 1, the first at Lba.
+struct TPacketSpan {
+  int32_t First = 0;
+  int32_t Count = 0;
+  int32_t Lba = 0;
+};
+
 // One phase of the packet loop: Blocks blocks of BlockBytes bytes, PerPacket to a packet. The
 // track bar shows (BarDone + built) / BarLength.
 struct TPhase {
@@ -63,9 +70,9 @@ struct TPhase {
   int32_t BarDone = 0;
   int32_t BarLength = 0;
   bool Last = false; // the recording's last phase: its last packet starts the writer
-  // Builds count blocks into packet, the first being block first of the phase (at lba); false
-  // when the phase failed (the builder has logged why).
-  std::function<bool(uint8_t *packet, int32_t first, int32_t count, int32_t lba)> Build;
+  // Builds the span's blocks into packet; false when the phase failed (the builder has logged
+  // why).
+  std::function<bool(uint8_t *packet, const TPacketSpan &span)> Build;
 };
 
 // What the writer is given.
@@ -129,7 +136,7 @@ public:
   bool Stopped() const;
   // The writer is started with this setup (its Total and the rest are the method's).
   TWriterSetup Writer;
-  int32_t Lba = 0;              // of the next block built
+  int32_t Lba = 0;                  // of the next block built
   bool SnapFailureIsWriter = false; // TAO raises WriterFailed when a store fails
   // The shared packet loop; false when the phase failed.
   bool RunPhase(const TPhase &phase);

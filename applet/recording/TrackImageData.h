@@ -1,5 +1,6 @@
-// The track record of one layout row, as the layout builds it and the recording threads read it: where a track's data lies in which file, its mode, its
-// length and index table, and the pauses generated around it.
+// The track record of one layout row, as the layout builds it and the recording threads read it:
+// where a track's data lies in which file, its mode, its length and index table, and the pauses
+// generated around it.
 #pragma once
 
 #include <cstdint>
@@ -15,8 +16,8 @@ constexpr const char *kModeMode1 = "Mode1";
 constexpr const char *kModeMode2 = "Mode2";
 
 // Bytes per sector in a track file.
-constexpr int32_t kAudioSectorSize = 2352;  // audio, or raw data sectors
-constexpr int32_t kCookedSectorSize = 2048; // Mode 1 user data only
+constexpr int32_t kAudioSectorSize = 2352;    // audio, or raw data sectors
+constexpr int32_t kCookedSectorSize = 2048;   // Mode 1 user data only
 constexpr int32_t kFormlessSectorSize = 2336; // Mode 2 without sync and header
 
 constexpr const char *kDiscTypeXa = "CD-ROM XA";

@@ -1,10 +1,10 @@
 #include "applet/session/Modules.h"
 
 #include "applet/layout/UnitBurn.h"
-#include "applet/session/AspiDeviceLayer.h"
-#include "applet/session/Ending.h"
 #include "applet/recording/Cache.h"
 #include "applet/recording/XAudio.h"
+#include "applet/session/AspiDeviceLayer.h"
+#include "applet/session/Ending.h"
 #include "applet/session/Startup.h"
 
 namespace session {

@@ -99,6 +99,16 @@ expect_true "write error: no completion" lacks "$completed" "$E2E_SCRATCH/fail.o
 expect_eq "write error: exit 1" "exit=1" "$(grep '^exit=' "$E2E_SCRATCH/fail.out")"
 expect_true "write error: not ejected" lacks "START STOP UNIT eject" "$dir/journal.txt"
 
+# Cancel while the recorder streams (paced at 2x): exit 1 at once, the disc not finished.
+applet=$(album cancel $'[device.0]\nimage = disc\njournal = journal.txt\nspeed = 2\n')
+dir=$(dirname "$applet")
+drive start "$(winpath "$applet")" wait-memo "(Using SAO method)" 60000 click "&Cancel" \
+  wait-exit 15000 >"$E2E_SCRATCH/cancel.out"
+expect_eq "cancel: uidriver steps held" "0" "$?"
+expect_eq "cancel: exit 1" "exit=1" "$(grep '^exit=' "$E2E_SCRATCH/cancel.out")"
+expect_true "cancel: the recording had begun" grep -q "WRITE(10)" "$dir/journal.txt"
+expect_true "cancel: the disc was not finished" lacks "recording complete" "$dir/journal.txt"
+
 # No decoder library: said once in the memo, nothing recorded, exit 1 after OK.
 applet=$(album nodecoder $'[device.0]\nimage = disc\njournal = journal.txt\n')
 dir=$(dirname "$applet")

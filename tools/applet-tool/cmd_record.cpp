@@ -14,8 +14,7 @@
 namespace tool {
 namespace {
 
-const char kRecordUsage[] =
-    "record dao|sao|tao [--test] [--aspi PATH] [--cancel-at TEXT] FILE...";
+const char kRecordUsage[] = "record dao|sao|tao [--test] [--aspi PATH] [--cancel-at TEXT] FILE...";
 constexpr uint32_t kPumpMs = 20;
 
 // The tool's side of a recording: it prints our lines and notes the end.

@@ -231,13 +231,11 @@ TEST_F(BurnModule, PackageTracksAreTheNumberedMp3FilesBesideTheApplet) {
 }
 
 TEST(TrackOrder, PackageTracksAreRecordedInTheirNumberedOrder) {
-  std::vector<std::string> paths = {"C:\\a\\QlnT-10.mp3", "C:\\a\\QlnT-2.mp3",
-                                    "C:\\a\\QlnT-1.mp3", "C:\\a\\QlnT-24.mp3",
-                                    "C:\\a\\QlnT-3.mp3"};
+  std::vector<std::string> paths = {"C:\\a\\QlnT-10.mp3", "C:\\a\\QlnT-2.mp3", "C:\\a\\QlnT-1.mp3",
+                                    "C:\\a\\QlnT-24.mp3", "C:\\a\\QlnT-3.mp3"};
   SortByTrackNumber(paths);
-  EXPECT_EQ((std::vector<std::string>{"C:\\a\\QlnT-1.mp3", "C:\\a\\QlnT-2.mp3",
-                                      "C:\\a\\QlnT-3.mp3", "C:\\a\\QlnT-10.mp3",
-                                      "C:\\a\\QlnT-24.mp3"}),
+  EXPECT_EQ((std::vector<std::string>{"C:\\a\\QlnT-1.mp3", "C:\\a\\QlnT-2.mp3", "C:\\a\\QlnT-3.mp3",
+                                      "C:\\a\\QlnT-10.mp3", "C:\\a\\QlnT-24.mp3"}),
             paths);
 }
 

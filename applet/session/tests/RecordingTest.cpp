@@ -175,8 +175,8 @@ TEST_F(SessionTest, AStartThatRecordsNothingEndsAsAFailedRecording) {
   form.WriteMethod = Tao;
   form.FormActivate();
   EXPECT_EQ(Dao, form.WriteMethod); // set before the start: the failure counts for DAO
-  EXPECT_TRUE(rig.Logged({"StartDao", "memo:(Using DAO method)", "ReleaseCache",
-                          "caption:&OK", "beep", "UnloadDecoder"}));
+  EXPECT_TRUE(rig.Logged({"StartDao", "memo:(Using DAO method)", "ReleaseCache", "caption:&OK",
+                          "beep", "UnloadDecoder"}));
   EXPECT_NE(std::string::npos, rig.Memo.find("*** Error - A problem has prevented completion"));
   EXPECT_EQ(102, rig.Progress.back());
   EXPECT_EQ(1, form.MethodStatistics.Fail[Dao]);
