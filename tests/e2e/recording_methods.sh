@@ -14,7 +14,8 @@ ASPI="$NATIVE/tools/virtual-recorder/libwnaspi32.so"
 SECTOR=2352
 
 # Sources: two MP3s and a WAV for the album; a Mode 1 image and an audio BIN for the cue sheet
-# (a mode change, an index 0 that lies in the file, a track with three indexes).
+# (a mode change, a generated pregap before an index 0 that lies in the file, a track with
+# three indexes).
 sox -n -r 44100 -c 2 -b 16 s1.wav synth 4.37 sine 220-880 pinknoise vol 0.4 2>/dev/null
 sox -n -r 44100 -c 2 -b 16 t2.wav synth 3.1 sine 660 vol 0.5 2>/dev/null
 sox -n -r 44100 -c 2 -b 16 s3.wav synth 2.9 pinknoise vol 0.3 2>/dev/null
@@ -28,6 +29,7 @@ FILE "DATA.ISO" BINARY
     INDEX 01 00:00:00
 FILE "AUDIO.BIN" BINARY
   TRACK 02 AUDIO
+    PREGAP 00:01:00
     INDEX 00 00:00:00
     INDEX 01 00:02:00
   TRACK 03 AUDIO
@@ -116,8 +118,8 @@ cases=(
   "album|sao|t1.mp3 t2.wav t3.mp3|0 $L1 $((L1 + L2)) leadout $((L1 + L2 + L3))"
   "album|dao|t1.mp3 t2.wav t3.mp3|0 $L1 $((L1 + L2)) leadout $((L1 + L2 + L3))"
   "album|tao|t1.mp3 t2.wav t3.mp3|0 $((L1 + 150)) $((L1 + L2 + 300)) leadout $((L1 + L2 + L3 + 300))"
-  "cue|sao|album.cue|0 450 750 leadout 1200"
-  "cue|dao|album.cue|0 450 750 leadout 1200"
+  "cue|sao|album.cue|0 525 825 leadout 1275"
+  "cue|dao|album.cue|0 525 825 leadout 1275"
   "cue|tao|album.cue|0 450 900 leadout 1350"
 )
 for c in "${cases[@]}"; do

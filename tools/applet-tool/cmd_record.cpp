@@ -1,6 +1,7 @@
 // A recording onto the first recorder, as the applet's burn module makes it: the files are
 // imported as tracks (MP3, WAV, BIN/CUE), then recorded with the method given. Prints the
-// status log; exits 0 when the recording succeeded, 1 otherwise.
+// status log, then on standard error how long the start (import and measuring) and the
+// recording took; exits 0 when the recording succeeded, 1 otherwise.
 #include "applet/device/DeviceModule.h"
 #include "applet/device/Discovery.h"
 #include "applet/layout/UnitBurn.h"
@@ -77,9 +78,12 @@ int Record(const TArgs &args) {
   burn.Host = &host;
   burn.TestWrite = a.Test;
   burn.ExplicitTracks = a.Files;
+  using TClock = std::chrono::steady_clock;
+  const TClock::time_point begin = TClock::now();
   const bool nothingStarted = a.Method == "dao"   ? burn.StartDaoRecording()
                               : a.Method == "tao" ? burn.StartTaoRecording()
                                                   : burn.StartSaoRecording();
+  const TClock::time_point started = TClock::now();
   bool cancelled = false;
   while (!nothingStarted && !host.Finished) {
     platform::TMainThread::ProcessPending();
@@ -91,6 +95,9 @@ int Record(const TArgs &args) {
     platform::TMainThread::WaitPending(kPumpMs);
   }
   platform::TMainThread::ProcessPending();
+  const auto seconds = [](TClock::duration d) { return std::chrono::duration<double>(d).count(); };
+  std::fprintf(stderr, "start %.2f s, recording %.2f s\n", seconds(started - begin),
+               seconds(TClock::now() - started));
   for (const std::string &line : burn.Status.Controls().Log)
     std::printf("%s\n", line.c_str());
   const bool success = !nothingStarted && burn.RecordingSucceeded();
