@@ -99,14 +99,17 @@ expect_true "write error: no completion" lacks "$completed" "$E2E_SCRATCH/fail.o
 expect_eq "write error: exit 1" "exit=1" "$(grep '^exit=' "$E2E_SCRATCH/fail.out")"
 expect_true "write error: not ejected" lacks "START STOP UNIT eject" "$dir/journal.txt"
 
-# Cancel while the recorder streams (paced at 2x): exit 1 at once, the disc not finished.
-applet=$(album cancel $'[device.0]\nimage = disc\njournal = journal.txt\nspeed = 2\n')
+# Cancel while the recorder streams a minute of audio at 1x: exit 1 at once, the disc not
+# finished.
+applet=$(album cancel $'[device.0]\nimage = disc\njournal = journal.txt\nspeed = 1\n')
 dir=$(dirname "$applet")
+sox -n -r 44100 -c 2 -b 16 "$E2E_SCRATCH/long.wav" synth 60 sine 300 vol 0.4 2>/dev/null
+lame --quiet -b 128 "$E2E_SCRATCH/long.wav" "$dir/QlnT-1.mp3"
 drive start "$(winpath "$applet")" wait-memo "(Using SAO method)" 60000 click "&Cancel" \
   wait-exit 15000 >"$E2E_SCRATCH/cancel.out"
 expect_eq "cancel: uidriver steps held" "0" "$?"
 expect_eq "cancel: exit 1" "exit=1" "$(grep '^exit=' "$E2E_SCRATCH/cancel.out")"
-expect_true "cancel: the recording had begun" grep -q "WRITE(10)" "$dir/journal.txt"
+expect_true "cancel: the recording had been started" grep -q "SET CD SPEED" "$dir/journal.txt"
 expect_true "cancel: the disc was not finished" lacks "recording complete" "$dir/journal.txt"
 
 # No decoder library: said once in the memo, nothing recorded, exit 1 after OK.
