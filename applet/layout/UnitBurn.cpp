@@ -82,16 +82,20 @@ bool IsMultipleOfASectorSize(int64_t size) {
 
 } // namespace
 
-bool NoMp3Decoder(const std::string &, int64_t &decodedBytes) {
+bool NoMp3Decoder(const std::string &, int64_t &decodedBytes, uint32_t &sampleRate) {
   decodedBytes = 0;
+  sampleRate = 0;
   return true;
 }
 
-bool DecoderMp3Sizer(const std::string &fileName, int64_t &decodedBytes) {
+bool DecoderMp3Sizer(const std::string &fileName, int64_t &decodedBytes, uint32_t &sampleRate) {
   decodedBytes = 0;
+  sampleRate = 0;
   if (!recording::DecoderBound())
     return true;
-  decodedBytes = recording::DecodedSize(fileName);
+  recording::TDecodedFormat format;
+  decodedBytes = recording::DecodedSize(fileName, &format);
+  sampleRate = format.SampleRate;
   return false;
 }
 
@@ -176,9 +180,15 @@ bool TBurnDataModule::FillSingleFileTrack(const std::string &fileName, int64_t f
     }
     if (LowerAscii(platform::ExtractFileExt(fileName)) == ".mp3") {
       int64_t decoded = 0;
-      if (Mp3Sizer == nullptr || Mp3Sizer(fileName, decoded)) {
+      uint32_t rate = 0;
+      if (Mp3Sizer == nullptr || Mp3Sizer(fileName, decoded, rate)) {
         ShowError("Unable to import " + fileName +
                   ".  No MP3 decoder is available to measure its length.");
+        return true;
+      }
+      if (rate != 0 && rate != recording::kCdSampleRate) {
+        ShowError("Unable to import " + fileName + ".  Its audio has a sample rate of " +
+                  std::to_string(rate) + " Hz; a CD holds audio of 44100 Hz only.");
         return true;
       }
       if (decoded > kMaxTrackBytes) {
@@ -222,8 +232,11 @@ bool TBurnDataModule::ImportCue(const std::string &fileName) {
 }
 
 void TBurnDataModule::ImportTrackList(const std::vector<std::string> &names) {
-  for (const std::string &name : names)
+  for (const std::string &name : names) {
     ImportTrackFile(LowerAscii(name));
+    if (Host)
+      Host->ProcessMessages(); // measuring an MP3 takes a while: keep the window alive
+  }
 }
 
 std::vector<std::string> TBurnDataModule::FindPackageTracks() const {

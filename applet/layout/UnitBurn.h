@@ -7,23 +7,47 @@
 #include "applet/device/DriveData.h"
 #include "applet/layout/LayoutListView.h"
 #include "applet/layout/TrackImageData.h"
+#include "applet/recording/RecordingThreads.h"
+#include "applet/recording/Status.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace layout {
 
-// Measures the decoded PCM byte count of an MP3 file; true when it cannot (no decoder).
-using TMp3Sizer = bool (*)(const std::string &fileName, int64_t &decodedBytes);
+// Measures the decoded PCM byte count of an MP3 file and its sample rate (0 when unknown);
+// true when it cannot (no decoder).
+using TMp3Sizer = bool (*)(const std::string &fileName, int64_t &decodedBytes,
+                           uint32_t &sampleRate);
 // A sizer with no decoder: MP3 imports are refused.
-bool NoMp3Decoder(const std::string &fileName, int64_t &decodedBytes);
+bool NoMp3Decoder(const std::string &fileName, int64_t &decodedBytes, uint32_t &sampleRate);
 // The bound decoder library's measuring pass; refuses while no library is bound.
-bool DecoderMp3Sizer(const std::string &fileName, int64_t &decodedBytes);
+bool DecoderMp3Sizer(const std::string &fileName, int64_t &decodedBytes, uint32_t &sampleRate);
 
 // The name pattern of the package's numbered tracks in the applet's folder.
 constexpr const char *kPackageTrackPattern = common::kTrackNamePattern;
+
+// Sorts track paths by the number in their names (QlnT-2 before QlnT-10), stably.
+void SortByTrackNumber(std::vector<std::string> &paths);
+
+// What a recording needs from the program around the burn module (main thread).
+class TBurnHost : public recording::TRecordingDisplay {
+public:
+  // The last recording thread has ended (the outcome is in the module's status record).
+  virtual void RecordingFinished() = 0;
+  // A line of ours for the person (no box): a missing decoder, an album that does not fit.
+  virtual void ReportLine(const std::string &line) = 0;
+  // Handles waiting window messages (between the files measured at a start).
+  virtual void ProcessMessages() = 0;
+};
+
+// How long CancelRecording waits for the threads before it leaves them to the process end.
+constexpr uint32_t kCancelWaitMs = 5000;
+// The DAO write speed (2x) in kB/s.
+constexpr uint16_t kDaoWriteSpeed = 352;
 
 class TBurnDataModule {
 public:
@@ -50,6 +74,30 @@ public:
   bool BuildLeadInTable(std::string &error);
   bool BuildCueSheet(std::string &error);
 
+  // Recording. Each start returns true when nothing was started (the reason has been logged
+  // or reported); the cache and the decoder are then already released.
+  bool StartDaoRecording();
+  bool StartSaoRecording();
+  bool StartTaoRecording();
+  // Starts the next track-at-once track's thread pair; false when none is left.
+  bool StartNextTaoTrack();
+  // Termination handler of every cache thread (main thread).
+  void RecordingFinished();
+  // Raises UserCancelled and waits, running the dispatcher, until the threads have ended
+  // (at most kCancelWaitMs); then frees the cache, unloads the decoder and clears the layout.
+  void CancelRecording();
+  // Success: the last writer wrote all it was given and no flag is set.
+  bool RecordingSucceeded() const;
+  bool Recording() const { return ActiveThread != nullptr; }
+  // Frees the cache and unloads the decoder unless a recording thread still runs.
+  void ReleaseRecording();
+
+  recording::TStatusForm Status;
+  // Files to record instead of the package's tracks (imported as given, in this order).
+  std::vector<std::string> ExplicitTracks;
+  std::unique_ptr<recording::TCacheThread> ActiveThread;
+  TBurnHost *Host = nullptr;
+
   bool TestWrite = true;
   TMp3Sizer Mp3Sizer = DecoderMp3Sizer;
   // Copy of the first recorder found by discovery (empty when there is none).
@@ -65,6 +113,16 @@ public:
   int32_t NextTaoTrack = 0;
 
 private:
+  // The shared first steps of a start; false when there is nothing to record.
+  bool PrepareStart(recording::TMethodKind method);
+  bool FitsOnDisc();
+  void FailStart(const std::string &line);
+  void StartThread(recording::TRecordingSetup setup);
+  recording::TRecordingSetup BaseSetup(recording::TMethodKind method) const;
+
+  recording::TMethodKind method_ = recording::TMethodKind::Sao;
+  bool cancelling_ = false;
+
   bool ImportCue(const std::string &fileName);
   bool FillSingleFileTrack(const std::string &fileName, int64_t fileSize, TTrackImageData &t);
 };

@@ -29,8 +29,9 @@ public:
   bool Opened() const { return opened_; }
 
 private:
-  // One request of at most kWorkBytes - kMaxDecodeBytes bytes.
+  // One request of at most kWorkBytes - 2 * kMaxDecodeBytes bytes.
   int32_t ReadPiece(uint8_t *destination, int32_t length);
+  int32_t Decode(uint8_t *out);
 
   int32_t leftoverCount_ = 0;
   std::unique_ptr<uint8_t[]> leftover_;
@@ -38,6 +39,7 @@ private:
   uint32_t generation_ = 0; // of the binding whose decoder holds the input; 0 for none
   bool opened_ = false;
   bool ended_ = false;
+  int empty_ = 0; // decode calls in a row that succeeded without output
 };
 
 } // namespace recording

@@ -35,14 +35,11 @@ void TStatusForm::Show() {
     controls_.CacheBarVisible = false;
     controls_.TopPanelHeight = kTopPanelHeightWithoutCache;
   }
-  if (view_)
+  if (view_) {
+    savedScreenSaver_ = view_->ScreenSaverActive();
     view_->SetScreenSaverActive(false);
+  }
   CloseAllowed = false;
-  WriterFinished = false;
-  UserCancelled = false;
-  ReaderFailed = false;
-  WriterFailed = false;
-  SectorsWritten = 0;
   controls_.CancelEnabled = true;
   controls_.CancelVisible = true;
   controls_.OKVisible = false;
@@ -72,10 +69,23 @@ bool TStatusForm::Close() {
   HideCacheBar = false;
   Refresh();
   if (view_) {
-    view_->SetScreenSaverActive(true);
+    view_->SetScreenSaverActive(savedScreenSaver_);
     view_->SetOwnerVisible(true);
   }
   return true;
+}
+
+void TStatusForm::BeginRecording() {
+  WriterFinished = false;
+  UserCancelled = false;
+  ReaderFailed = false;
+  WriterFailed = false;
+  WriterComplete = false;
+  SectorsWritten = 0;
+  controls_.TrackProgress = kTrackProgressText;
+  controls_.TrackProgressBar = controls_.TotalProgressBar = controls_.BufferProgressBar = 0;
+  controls_.Log.clear();
+  Refresh();
 }
 
 void TStatusForm::AllowClose() {
@@ -142,6 +152,64 @@ void TStatusForm::SetTotalProgress(int percent) {
 
 void TStatusForm::SetCacheProgress(int percent) {
   OnMainThread([percent](TStatusControls &c) { c.BufferProgressBar = ClampPercent(percent); });
+}
+
+std::string RecordingTitle(int percent, bool testWrite) {
+  return std::string(testWrite ? "Test [" : "Burn [") + std::to_string(percent) + "%]";
+}
+
+void TStatusForm::PostLog(TWorker worker, const std::string &text) {
+  const char *prefix = worker == TWorker::CacheThread ? kCacheThreadPrefix : kWriterThreadPrefix;
+  platform::TMainThread::Queue([this, line = prefix + text]() mutable {
+    controls_.Log.push_back(std::move(line));
+    Refresh();
+  });
+}
+
+void TStatusForm::PostTrackLabel(const std::string &text) {
+  platform::TMainThread::Queue([this, text] {
+    controls_.TrackProgress = text;
+    Refresh();
+  });
+}
+
+void TStatusForm::PostTrackProgress(int percent) {
+  posted_.Track = ClampPercent(percent);
+  PostBars();
+}
+
+void TStatusForm::PostCacheProgress(int percent) {
+  posted_.Cache = ClampPercent(percent);
+  PostBars();
+}
+
+void TStatusForm::PostTotalProgress(int percent, bool testWrite) {
+  posted_.TestWrite = testWrite;
+  posted_.Total = ClampPercent(percent);
+  PostBars();
+}
+
+// One closure in the queue at a time: it applies the latest positions when it runs.
+void TStatusForm::PostBars() {
+  if (!posted_.Pending.exchange(true))
+    platform::TMainThread::Queue([this] { ApplyPostedBars(); });
+}
+
+void TStatusForm::ApplyPostedBars() {
+  posted_.Pending = false;
+  const int track = posted_.Track.exchange(-1);
+  const int total = posted_.Total.exchange(-1);
+  const int cache = posted_.Cache.exchange(-1);
+  if (track >= 0)
+    controls_.TrackProgressBar = track;
+  if (cache >= 0)
+    controls_.BufferProgressBar = cache;
+  if (total >= 0) {
+    controls_.TotalProgressBar = total;
+    if (Display)
+      Display->ShowRecordingProgress(total, RecordingTitle(total, posted_.TestWrite));
+  }
+  Refresh();
 }
 
 } // namespace recording

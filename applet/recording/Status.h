@@ -5,6 +5,8 @@
 // Threads: the flags and the sectors written are read and raised from any thread. Everything
 // else belongs to the main thread; the worker-side calls (Log, the label and the bars) hand
 // their change to the main thread through the dispatcher and return once it has been made.
+// The Post calls hand it over without waiting (the writer never waits for the main thread);
+// bar positions posted faster than the main thread takes them are coalesced.
 #pragma once
 
 #include <atomic>
@@ -38,6 +40,17 @@ struct TStatusControls {
   std::vector<std::string> Log; // the Debug memo, one line per message
 };
 
+// Where the recording's overall progress shows outside the status window: the main window's
+// gauge and the application title (main thread only).
+class TRecordingDisplay {
+public:
+  virtual ~TRecordingDisplay() = default;
+  virtual void ShowRecordingProgress(int percent, const std::string &title) = 0;
+};
+
+// The title of a running recording: "Burn [p%]", or "Test [p%]" for a test write.
+std::string RecordingTitle(int percent, bool testWrite);
+
 // The window that shows a TStatusForm (main thread only).
 class TStatusView {
 public:
@@ -46,6 +59,7 @@ public:
   virtual void SetVisible(bool visible) = 0;
   virtual void SetOwnerVisible(bool visible) = 0; // the form hidden while this one shows
   virtual void SetScreenSaverActive(bool active) = 0;
+  virtual bool ScreenSaverActive() { return true; }
   virtual std::string ApplicationTitle() = 0;
   virtual void SetApplicationTitle(const std::string &title) = 0;
   virtual void CopyLogToClipboard() = 0; // selects the whole log and copies it
@@ -68,6 +82,12 @@ public:
   std::atomic<bool> WriterFailed{false};
   // Sectors written so far; the TAO writer leaves its running total here for the next track.
   std::atomic<int32_t> SectorsWritten{0};
+  // The last writer wrote every sector it was given.
+  std::atomic<bool> WriterComplete{false};
+  // Clears the flags, the sectors written and the log when a recording starts (main thread).
+  void BeginRecording();
+  // The main window's gauge and title; null for none (main thread).
+  TRecordingDisplay *Display = nullptr;
   // Set before Show: hide the cache bar and shorten the top panel while shown.
   bool HideCacheBar = false;
 
@@ -90,7 +110,23 @@ public:
   void SetTotalProgress(int percent);
   void SetCacheProgress(int percent);
 
+  // Any thread, without waiting.
+  void PostLog(TWorker worker, const std::string &text);
+  void PostTrackLabel(const std::string &text);
+  void PostTrackProgress(int percent);
+  void PostCacheProgress(int percent);
+  // The total bar, and the display's gauge and title.
+  void PostTotalProgress(int percent, bool testWrite);
+
 private:
+  struct TPostedBars {
+    std::atomic<int> Track{-1}, Total{-1}, Cache{-1};
+    std::atomic<bool> TestWrite{false};
+    std::atomic<bool> Pending{false};
+  };
+  void PostBars();
+  void ApplyPostedBars();
+
   template <typename F> void OnMainThread(F change);
   void Refresh();
 
@@ -98,6 +134,8 @@ private:
   TStatusControls controls_;
   std::string savedTitle_;
   bool visible_ = false;
+  bool savedScreenSaver_ = true;
+  TPostedBars posted_;
 };
 
 } // namespace recording

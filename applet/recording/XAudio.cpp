@@ -90,7 +90,17 @@ void UnbindDecoder() {
 
 bool DecoderBound() { return Binding().Library != nullptr; }
 
-int64_t DecodedSize(const std::string &fileName) {
+void MonoToStereo(uint8_t *pcm, uint32_t size) {
+  constexpr uint32_t kSampleBytes = 2;
+  for (uint32_t i = size / kSampleBytes; i-- > 0;) {
+    const uint8_t lo = pcm[i * kSampleBytes], hi = pcm[i * kSampleBytes + 1];
+    uint8_t *frame = pcm + i * 2 * kSampleBytes;
+    frame[0] = frame[2] = lo;
+    frame[1] = frame[3] = hi;
+  }
+}
+
+int64_t DecodedSize(const std::string &fileName, TDecodedFormat *format) {
   if (!DecoderBound())
     throw EDecoderUnavailable();
   const TXAudioBinding &x = XAudio();
@@ -105,7 +115,11 @@ int64_t DecodedSize(const std::string &fileName) {
       const uint32_t size = decoder->Output.Size;
       if (size > kMaxDecodeBytes)
         break; // more than a call may deliver: the library is not to be trusted further
-      count += size;
+      count += decoder->Output.Channels == 1 ? 2 * int64_t{size} : size;
+      if (format && decoder->Output.SampleRate != 0) {
+        format->SampleRate = decoder->Output.SampleRate;
+        format->Channels = decoder->Output.Channels;
+      }
       empty = status == 0 && size == 0 ? empty + 1 : 0;
     } while (status == 0 && empty < kMaxEmptyDecodes);
   }

@@ -114,9 +114,20 @@ void BindDecoder();
 void UnbindDecoder();
 bool DecoderBound();
 
+// What the decoder said of a stream's PCM (0 when it said nothing).
+struct TDecodedFormat {
+  uint32_t SampleRate = 0;
+  uint32_t Channels = 0;
+};
+constexpr uint32_t kCdSampleRate = 44100;
+
 // The measuring pass: decodes the file without output and returns the bytes of PCM it gives
-// (0 when it cannot be opened). Raises EDecoderUnavailable while unbound.
-int64_t DecodedSize(const std::string &fileName);
+// (0 when it cannot be opened), counting mono as the stereo it is recorded as. Raises
+// EDecoderUnavailable while unbound.
+int64_t DecodedSize(const std::string &fileName, TDecodedFormat *format = nullptr);
+
+// Doubles size bytes of 16-bit mono PCM at pcm into stereo in place (pcm holds 2 * size).
+void MonoToStereo(uint8_t *pcm, uint32_t size);
 
 // For the reader: the most consecutive decode calls that succeed without output before the
 // stream is taken as ended (a defence against a library that never reports its end).

@@ -1,5 +1,8 @@
 #include "applet/session/Modules.h"
 
+#include "applet/layout/UnitBurn.h"
+#include "applet/recording/Cache.h"
+#include "applet/recording/XAudio.h"
 #include "applet/session/AspiDeviceLayer.h"
 #include "applet/session/Ending.h"
 #include "applet/session/Startup.h"
@@ -8,18 +11,47 @@ namespace session {
 
 namespace {
 
-// Stand-in until the burn module is plugged in: the start operations record nothing and no
-// recording ever finishes, so the button stays "&Cancel" and ends the run with result 1.
-class TIdleBurnModule final : public TBurnPort {
+// The burn module as the session reaches it.
+class TBurnModuleAdapter final : public TBurnPort, private layout::TBurnHost {
 public:
-  void SetTestWrite(bool) override {}
-  void StartSaoRecording() override {}
-  void StartDaoRecording() override {}
-  void StartTaoRecording() override {}
-  void CancelRecording() override {}
-  bool RecordingFailed() override { return false; }
-  void ReleaseCache() override {}
-  void UnloadDecoder() override {}
+  TBurnModuleAdapter() { burn_.Host = this; }
+  void SetHost(session::TBurnHost *host) override { host_ = host; }
+  void SetTestWrite(bool testWrite) override { burn_.TestWrite = testWrite; }
+  bool StartSaoRecording() override { return burn_.StartSaoRecording(); }
+  bool StartDaoRecording() override { return burn_.StartDaoRecording(); }
+  bool StartTaoRecording() override { return burn_.StartTaoRecording(); }
+  void CancelRecording() override { burn_.CancelRecording(); }
+  bool RecordingFailed() override { return !burn_.RecordingSucceeded(); }
+  void ReleaseCache() override {
+    if (!burn_.Recording())
+      recording::FreeCurrentCache();
+  }
+  void UnloadDecoder() override {
+    if (!burn_.Recording())
+      recording::UnbindDecoder();
+  }
+
+private:
+  // layout::TBurnHost
+  void RecordingFinished() override {
+    if (host_)
+      host_->RecordingFinished();
+  }
+  void ReportLine(const std::string &line) override {
+    if (host_)
+      host_->ReportRecordingLine(line);
+  }
+  void ProcessMessages() override {
+    if (host_)
+      host_->ProcessRecordingMessages();
+  }
+  void ShowRecordingProgress(int percent, const std::string &title) override {
+    if (host_)
+      host_->ShowRecordingProgress(percent, title);
+  }
+
+  layout::TBurnDataModule burn_;
+  session::TBurnHost *host_ = nullptr;
 };
 
 // The package module behind the session's port.
@@ -38,7 +70,7 @@ private:
 
 std::unique_ptr<TDevicePort> CreateDeviceLayer() { return CreateAspiDeviceLayer(); }
 std::unique_ptr<TEndingPort> CreateEnding() { return std::make_unique<TEnding>(); }
-std::unique_ptr<TBurnPort> CreateBurnModule() { return std::make_unique<TIdleBurnModule>(); }
+std::unique_ptr<TBurnPort> CreateBurnModule() { return std::make_unique<TBurnModuleAdapter>(); }
 std::unique_ptr<TStagingPort> CreatePackageModule() { return std::make_unique<TPackageStaging>(); }
 
 } // namespace session

@@ -74,19 +74,36 @@ public:
   virtual bool ReadTocFull(const TRecorderInfo &recorder) = 0;
 };
 
+// What the burn module reaches of the session while it records (main thread).
+class TBurnHost {
+public:
+  virtual ~TBurnHost() = default;
+  // The last recording thread has ended.
+  virtual void RecordingFinished() = 0;
+  // The writer's progress: the gauge (0-100) and the application title.
+  virtual void ShowRecordingProgress(int percent, const std::string &title) = 0;
+  // A memo line of the burn module's own (a missing decoder, an album too long).
+  virtual void ReportRecordingLine(const std::string &line) = 0;
+  // Handles the window messages waiting now.
+  virtual void ProcessRecordingMessages() = 0;
+};
+
 // The burn module. The start operations import the staged tracks, prepare the recorder and
-// start the recording threads, then return at once. When the last recording thread has
-// ended, the burn module calls TFormMain::RecordingFinished on the main thread.
+// start the recording threads, then return at once; each returns true when nothing was
+// started (the cache and decoder are then released). When the last recording thread has
+// ended, the burn module calls the host's RecordingFinished on the main thread.
 class TBurnPort {
 public:
   virtual ~TBurnPort() = default;
+  virtual void SetHost(TBurnHost *host) = 0;
   virtual void SetTestWrite(bool testWrite) = 0;
-  virtual void StartSaoRecording() = 0;
-  virtual void StartDaoRecording() = 0;
-  virtual void StartTaoRecording() = 0;
-  // Raises the recording's UserCancelled flag (the session counts the failure itself).
+  virtual bool StartSaoRecording() = 0;
+  virtual bool StartDaoRecording() = 0;
+  virtual bool StartTaoRecording() = 0;
+  // Raises the recording's UserCancelled flag and waits (a bounded time) for its threads to
+  // end; the session counts the failure itself.
   virtual void CancelRecording() = 0;
-  // The reader or writer thread of the recording that ended marked itself failed.
+  // The recording that ended did not write all it had to, or a flag is set.
   virtual bool RecordingFailed() = 0;
   // Releases the sector cache of the ended recording.
   virtual void ReleaseCache() = 0;

@@ -42,6 +42,7 @@ TFormMain::TFormMain(TMainView &view, TApplicationPort &application, TDevicePort
 void TFormMain::AttachModules(TBurnPort &burn, TStagingPort &staging) {
   burn_ = &burn;
   staging_ = &staging;
+  burn_->SetHost(this);
 }
 
 void TFormMain::FormCreate() {
@@ -95,18 +96,20 @@ void TFormMain::StartRecording() {
   view_.AddMemoLine("Burn Time will be less than " + std::to_string(EstimateBurnMinutes()) +
                     " minutes.");
   view_.AddMemoLine("Do not disturb or run other programs while recording.  Please wait...");
+  // WriteMethod is set before the start, so an outcome is counted for the right method.
+  bool nothingStarted = false;
   if (SessionRecorder.CanSAO) {
-    burn_->StartSaoRecording();
-    view_.AddMemoLine("(Using SAO method)");
     WriteMethod = Sao;
+    nothingStarted = burn_->StartSaoRecording();
+    view_.AddMemoLine("(Using SAO method)");
   } else if (SessionRecorder.CanRaw) {
-    burn_->StartDaoRecording();
-    view_.AddMemoLine("(Using DAO method)");
     WriteMethod = Dao;
+    nothingStarted = burn_->StartDaoRecording();
+    view_.AddMemoLine("(Using DAO method)");
   } else if (SessionRecorder.CanTAO) {
-    burn_->StartTaoRecording();
-    view_.AddMemoLine("(Using TAO method- Pause near end is normal)");
     WriteMethod = Tao;
+    nothingStarted = burn_->StartTaoRecording();
+    view_.AddMemoLine("(Using TAO method- Pause near end is normal)");
   } else {
     view_.AddMemoLine(kNoRecorderText);
   }
@@ -115,7 +118,18 @@ void TFormMain::StartRecording() {
   ShowSection(kTracksSection);
   view_.AddMemoLine(rule);
   view_.SetProgress(kProgressRecording);
+  if (nothingStarted)
+    RecordingFinished(); // a start that recorded nothing ends as a failed recording
 }
+
+void TFormMain::ShowRecordingProgress(int percent, const std::string &title) {
+  view_.SetProgress(percent);
+  view_.SetTitle(title);
+}
+
+void TFormMain::ReportRecordingLine(const std::string &line) { view_.AddMemoLine(line); }
+
+void TFormMain::ProcessRecordingMessages() { application_.ProcessMessages(); }
 
 void TFormMain::RecordingFinished() {
   burn_->ReleaseCache();

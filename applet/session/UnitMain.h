@@ -33,7 +33,7 @@ inline constexpr const char *kNoRecorderText =
 inline constexpr int kProgressRecording = 4;
 inline constexpr int kProgressMax = 102;
 
-class TFormMain : public TStagingHost {
+class TFormMain : public TStagingHost, public TBurnHost {
 public:
   TFormMain(TMainView &view, TApplicationPort &application, TDevicePort &device,
             TEndingPort &ending);
@@ -51,7 +51,11 @@ public:
   void ButtonOkClick();
   void ButtonLinkClick();
   // Called by the burn module on the main thread when the last recording thread has ended.
-  void RecordingFinished();
+  void RecordingFinished() override;
+  // TBurnHost
+  void ShowRecordingProgress(int percent, const std::string &title) override;
+  void ReportRecordingLine(const std::string &line) override;
+  void ProcessRecordingMessages() override;
 
   // Session steps.
   void SetOkCaption(int index);

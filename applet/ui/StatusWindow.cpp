@@ -190,6 +190,12 @@ void TStatusWindow::SetScreenSaverActive(bool active) {
   SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, active ? TRUE : FALSE, nullptr, SPIF_SENDCHANGE);
 }
 
+bool TStatusWindow::ScreenSaverActive() {
+  BOOL active = TRUE;
+  SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+  return active != FALSE;
+}
+
 std::string TStatusWindow::ApplicationTitle() {
   if (!owner_)
     return title_;

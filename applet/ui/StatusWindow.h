@@ -25,6 +25,7 @@ public:
   void SetVisible(bool visible) override;
   void SetOwnerVisible(bool visible) override;
   void SetScreenSaverActive(bool active) override;
+  bool ScreenSaverActive() override;
   std::string ApplicationTitle() override;
   void SetApplicationTitle(const std::string &title) override;
   void CopyLogToClipboard() override;

@@ -18,8 +18,10 @@ using testsupport::WriteFile;
 constexpr size_t kRaw = 2352, kCooked = 2048, kForm2 = 2336, kWithSubchannel = 2368;
 
 int64_t gDecodedBytes = 0;
-bool FakeMp3Sizer(const std::string &, int64_t &decodedBytes) {
+uint32_t gSampleRate = 44100;
+bool FakeMp3Sizer(const std::string &, int64_t &decodedBytes, uint32_t &sampleRate) {
   decodedBytes = gDecodedBytes;
+  sampleRate = gSampleRate;
   return false;
 }
 
@@ -166,6 +168,15 @@ TEST_F(BurnModule, Mp3TracksAreSizedByTheirDecodedLength) {
 
   gDecodedBytes = 0; // what a failed decoder open measures
   EXPECT_TRUE(burn.ImportTrackFile(mp3));
+
+  gDecodedBytes = 2352 * 10;
+  gSampleRate = 48000; // never recorded as if it were CD audio
+  EXPECT_TRUE(burn.ImportTrackFile(mp3));
+  EXPECT_EQ("Unable to import " + mp3 +
+                ".  Its audio has a sample rate of 48000 Hz; a CD holds audio of 44100 Hz only.",
+            fake.MessageBoxes.back().Text);
+  gSampleRate = 44100;
+  EXPECT_EQ(3, layout.Count());
 }
 
 TEST_F(BurnModule, CueSheetsAddTheirTracksInCueOrder) {
@@ -217,6 +228,15 @@ TEST_F(BurnModule, PackageTracksAreTheNumberedMp3FilesBesideTheApplet) {
   EXPECT_EQ((std::vector<std::string>{dir.File("QlnT-1.mp3"), dir.File("QlnT-10.mp3"),
                                       dir.File("QlnT-2.mp3")}),
             found);
+}
+
+TEST(TrackOrder, PackageTracksAreRecordedInTheirNumberedOrder) {
+  std::vector<std::string> paths = {"C:\\a\\QlnT-10.mp3", "C:\\a\\QlnT-2.mp3", "C:\\a\\QlnT-1.mp3",
+                                    "C:\\a\\QlnT-24.mp3", "C:\\a\\QlnT-3.mp3"};
+  SortByTrackNumber(paths);
+  EXPECT_EQ((std::vector<std::string>{"C:\\a\\QlnT-1.mp3", "C:\\a\\QlnT-2.mp3", "C:\\a\\QlnT-3.mp3",
+                                      "C:\\a\\QlnT-10.mp3", "C:\\a\\QlnT-24.mp3"}),
+            paths);
 }
 
 } // namespace

@@ -17,6 +17,7 @@ public:
   void SetVisible(bool v) override { Calls.push_back(v ? "show" : "hide"); }
   void SetOwnerVisible(bool v) override { Calls.push_back(v ? "owner shown" : "owner hidden"); }
   void SetScreenSaverActive(bool a) override { Calls.push_back(a ? "saver on" : "saver off"); }
+  bool ScreenSaverActive() override { return Saver; }
   std::string ApplicationTitle() override { return Title; }
   void SetApplicationTitle(const std::string &t) override { Title = t; }
   void CopyLogToClipboard() override { Calls.push_back("copy"); }
@@ -24,6 +25,7 @@ public:
   TStatusControls Shown;
   std::vector<std::string> Calls;
   std::string Title = "Applet";
+  bool Saver = true;
 };
 
 class StatusTest : public ::testing::Test {
@@ -53,9 +55,10 @@ TEST_F(StatusTest, ShowStartsAFreshRecordingView) {
   RaiseAllFlags();
   form.Show();
   EXPECT_TRUE(form.Visible());
-  EXPECT_FALSE(form.CloseAllowed || form.WriterFinished || form.UserCancelled ||
-               form.ReaderFailed || form.WriterFailed);
-  EXPECT_EQ(0, form.SectorsWritten);
+  // Showing the debug view leaves the recording's flags alone; only CloseAllowed restarts.
+  EXPECT_FALSE(form.CloseAllowed);
+  EXPECT_TRUE(form.WriterFinished && form.UserCancelled && form.ReaderFailed && form.WriterFailed);
+  EXPECT_EQ(1234, form.SectorsWritten);
   const TStatusControls &c = view.Shown;
   EXPECT_EQ("Track Progress", c.TrackProgress);
   EXPECT_EQ(0, c.TrackProgressBar + c.TotalProgressBar + c.BufferProgressBar);
@@ -140,9 +143,56 @@ TEST_F(StatusTest, WithoutAViewItHoldsStateAlone) {
   hidden.UserCancelled = true;
   hidden.Log(TWorker::Writer, "Synchronizing Cache");
   EXPECT_EQ("Thread2: Synchronizing Cache\r\n", hidden.LogText());
-  hidden.Show();
+  hidden.BeginRecording();
   EXPECT_FALSE(hidden.UserCancelled);
   EXPECT_EQ("", hidden.LogText());
+}
+
+TEST_F(StatusTest, ARecordingStartClearsFlagsAndLog) {
+  form.Log(TWorker::CacheThread, "old line");
+  RaiseAllFlags();
+  form.WriterComplete = true;
+  form.BeginRecording();
+  EXPECT_FALSE(form.WriterFinished || form.UserCancelled || form.ReaderFailed ||
+               form.WriterFailed || form.WriterComplete);
+  EXPECT_EQ(0, form.SectorsWritten);
+  EXPECT_TRUE(view.Shown.Log.empty());
+}
+
+TEST_F(StatusTest, ClosingRestoresTheScreenSaverSettingItFound) {
+  view.Saver = false;
+  form.Show();
+  form.AllowClose();
+  view.Calls.clear();
+  ASSERT_TRUE(form.Close());
+  EXPECT_EQ((std::vector<std::string>{"hide", "saver off", "owner shown"}), view.Calls);
+}
+
+class TRecordingDisplayFake : public TRecordingDisplay {
+public:
+  void ShowRecordingProgress(int percent, const std::string &title) override {
+    Shown.push_back(std::to_string(percent) + " " + title);
+  }
+  std::vector<std::string> Shown;
+};
+
+TEST_F(StatusTest, PostedBarsAreCoalescedAndReachTheDisplay) {
+  TRecordingDisplayFake display;
+  form.Display = &display;
+  form.PostLog(TWorker::Writer, "Executing");
+  for (int p = 1; p <= 40; ++p)
+    form.PostTotalProgress(p, false);
+  form.PostCacheProgress(70);
+  form.PostTotalProgress(41, true);
+  EXPECT_TRUE(view.Shown.Log.empty()); // nothing happens before the main thread runs it
+  platform::TMainThread::ProcessPending();
+  EXPECT_EQ((std::vector<std::string>{"Thread2: Executing"}), view.Shown.Log);
+  EXPECT_EQ((std::vector<std::string>{"41 Test [41%]"}), display.Shown);
+  EXPECT_EQ(41, view.Shown.TotalProgressBar);
+  EXPECT_EQ(70, view.Shown.BufferProgressBar);
+  form.PostTotalProgress(100, false);
+  platform::TMainThread::ProcessPending();
+  EXPECT_EQ("100 Burn [100%]", display.Shown.back());
 }
 
 } // namespace

@@ -167,6 +167,33 @@ TEST_F(SessionTest, CancelDuringRecordingCountsOneFailure) {
   EXPECT_EQ(1, rig.StoredStatistics.Fail[Sao]);
 }
 
+TEST_F(SessionTest, AStartThatRecordsNothingEndsAsAFailedRecording) {
+  PrepareGoodSession();
+  rig.RecorderList = {Recorder(false, true, false)};
+  rig.NothingStarted = true;
+  form.FormCreate();
+  form.WriteMethod = Tao;
+  form.FormActivate();
+  EXPECT_EQ(Dao, form.WriteMethod); // set before the start: the failure counts for DAO
+  EXPECT_TRUE(rig.Logged({"StartDao", "memo:(Using DAO method)", "ReleaseCache", "caption:&OK",
+                          "beep", "UnloadDecoder"}));
+  EXPECT_NE(std::string::npos, rig.Memo.find("*** Error - A problem has prevented completion"));
+  EXPECT_EQ(102, rig.Progress.back());
+  EXPECT_EQ(1, form.MethodStatistics.Fail[Dao]);
+  EXPECT_EQ(1, ClickOk());
+  EXPECT_EQ(2, rig.StoredStatistics.Fail[Dao]);
+}
+
+TEST_F(SessionTest, TheBurnModuleReachesTheGaugeTitleAndMemo) {
+  PrepareGoodSession();
+  ASSERT_EQ(&form, static_cast<TFormMain *>(rig.BurnHost));
+  rig.BurnHost->ShowRecordingProgress(57, "Burn [57%]");
+  rig.BurnHost->ReportRecordingLine("a line of the burn module");
+  EXPECT_EQ(57, rig.Progress.back());
+  EXPECT_EQ("Burn [57%]", rig.Title);
+  EXPECT_TRUE(rig.Has("memo:a line of the burn module"));
+}
+
 TEST(CountOutcomeTest, CountersWrapAsSigned32Bit) {
   TMethodStatistics statistics;
   statistics.Fail[Dao] = INT32_MAX;

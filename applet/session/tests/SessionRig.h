@@ -96,12 +96,22 @@ public:
   }
 
   // TBurnPort
+  void SetHost(TBurnHost *host) override { BurnHost = host; }
   void SetTestWrite(bool testWrite) override { TestWrite = testWrite; }
-  void StartSaoRecording() override { Log.push_back("StartSao"); }
-  void StartDaoRecording() override { Log.push_back("StartDao"); }
-  void StartTaoRecording() override { Log.push_back("StartTao"); }
+  bool StartSaoRecording() override {
+    Log.push_back("StartSao");
+    return NothingStarted;
+  }
+  bool StartDaoRecording() override {
+    Log.push_back("StartDao");
+    return NothingStarted;
+  }
+  bool StartTaoRecording() override {
+    Log.push_back("StartTao");
+    return NothingStarted;
+  }
   void CancelRecording() override { Log.push_back("CancelRecording"); }
-  bool RecordingFailed() override { return Failed; }
+  bool RecordingFailed() override { return Failed || NothingStarted; }
   void ReleaseCache() override { Log.push_back("ReleaseCache"); }
   void UnloadDecoder() override { Log.push_back("UnloadDecoder"); }
 
@@ -166,6 +176,8 @@ public:
   bool TocReadable = false;
   bool TestWrite = false;
   bool Failed = false;
+  bool NothingStarted = false;
+  TBurnHost *BurnHost = nullptr;
   TMethodStatistics StoredStatistics;
   std::function<bool(TStagingHost *)> Stage;
 };

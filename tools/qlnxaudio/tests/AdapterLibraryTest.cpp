@@ -114,7 +114,8 @@ TEST_F(AdapterLibraryTest, BadFilesMeasureAsWhatTheyHold) {
       {"absurd ID3v2 size", synth::Id3Tag(0xFFFFFFF, false) + synth::Frames(synth::kStereo44k, 4),
        0},
       {"free format", synth::Frames(synth::kFreeFormat, 5), int64_t{5} * 1152 * 4},
-      {"mono 22.05 kHz", synth::Frames(synth::kMono22k, 5), int64_t{5} * 576 * 2},
+      // mono is doubled into both channels of the stereo a CD holds
+      {"mono 22.05 kHz", synth::Frames(synth::kMono22k, 5), int64_t{5} * 576 * 2 * 2},
   };
   for (const TCase &c : cases) {
     const std::string path = Write(c.Bytes);

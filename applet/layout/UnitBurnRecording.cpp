@@ -1,0 +1,239 @@
+// The burn module's recordings: the three start operations, the next track-at-once track,
+// the completion handler and the cancel.
+#include "applet/device/MMC.h"
+#include "applet/layout/UnitBurn.h"
+#include "applet/platform/Dispatcher.h"
+#include "applet/platform/Platform.h"
+#include "applet/recording/Cache.h"
+#include "applet/recording/TrackSource.h"
+#include "applet/recording/XAudio.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace layout {
+
+namespace {
+
+using recording::TMethodKind;
+
+constexpr uint32_t kCancelPollMs = 10;
+constexpr int32_t kTaoPause = 150;
+constexpr int32_t kFramesPerSecond = 75;
+constexpr int32_t kFirstLba = -150;
+
+// The number after "QlnT-" in a track's file name; -1 when there is none.
+long TrackNumberOf(const std::string &path) {
+  const std::string name = platform::ExtractFileName(path);
+  const size_t dash = name.find('-');
+  if (dash == std::string::npos)
+    return -1;
+  long n = 0;
+  size_t i = dash + 1;
+  for (; i < name.size() && name[i] >= '0' && name[i] <= '9' && n < 1000000; ++i)
+    n = n * 10 + (name[i] - '0');
+  return i == dash + 1 ? -1 : n;
+}
+
+// "minutes:seconds" from LBA -150 to lba, the seconds rounded up.
+std::string PlayingTime(int32_t lba) {
+  const int32_t seconds = (lba - kFirstLba + kFramesPerSecond - 1) / kFramesPerSecond;
+  char text[16];
+  std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
+  return text;
+}
+
+} // namespace
+
+void SortByTrackNumber(std::vector<std::string> &paths) {
+  std::stable_sort(paths.begin(), paths.end(), [](const std::string &a, const std::string &b) {
+    return TrackNumberOf(a) < TrackNumberOf(b);
+  });
+}
+
+void TBurnDataModule::FailStart(const std::string &line) {
+  if (!line.empty() && Host)
+    Host->ReportLine(line);
+  ReleaseRecording();
+}
+
+void TBurnDataModule::ReleaseRecording() {
+  if (ActiveThread)
+    return;
+  recording::FreeCurrentCache();
+  recording::UnbindDecoder();
+}
+
+bool TBurnDataModule::PrepareStart(TMethodKind method) {
+  method_ = method;
+  cancelling_ = false;
+  Status.BeginRecording();
+  Status.Display = Host;
+  Layout->Clear();
+  recording::BindDecoder();
+  std::vector<std::string> names = ExplicitTracks;
+  if (names.empty()) {
+    names = FindPackageTracks();
+    SortByTrackNumber(names);
+  }
+  if (!recording::DecoderBound()) {
+    const auto mp3 = std::remove_if(names.begin(), names.end(), recording::IsMp3File);
+    if (mp3 != names.end() && Host)
+      Host->ReportLine(std::string("*** Error - The MP3 decoder library ") +
+                       recording::kDecoderLibraryName + " could not be loaded.");
+    names.erase(mp3, names.end());
+  }
+  if (ExplicitTracks.empty()) {
+    ImportTrackList(names);
+  } else {
+    for (const std::string &name : names)
+      ImportTrackFile(name);
+  }
+  if (Layout->Count() == 0) {
+    FailStart("");
+    return false;
+  }
+  const uint8_t ha = Recorder.HaId, target = Recorder.Target;
+  device::TestUnitReady(ha, target);
+  const uint16_t writeSpeed = method == TMethodKind::Dao    ? kDaoWriteSpeed
+                              : Recorder.MaxWriteSpeed != 0 ? Recorder.MaxWriteSpeed
+                                                            : device::kSpeedMax;
+  device::SetCDSpeed(ha, target, device::kSpeedMax, writeSpeed);
+  device::SendOPC(ha, target);
+  return true;
+}
+
+// An album is refused before anything is written when its lead-out would lie beyond the
+// disc's last possible lead-out start.
+bool TBurnDataModule::FitsOnDisc() {
+  device::TDiscInfo info;
+  if (device::ReadDiscInfo(Recorder.HaId, Recorder.Target, info) ||
+      info.LastPossibleLeadOutStart <= 0)
+    return true; // the cache thread reports an unreadable disc
+  int32_t leadOut = kFirstLba;
+  if (method_ == TMethodKind::Tao) {
+    leadOut = 0;
+    for (const TTrackImageData *t : Layout->Tracks())
+      leadOut += t->Sectors - (t->Index0InFile ? t->Indexes[0].Length : 0) + kTaoPause;
+    leadOut -= kTaoPause;
+  } else {
+    for (const TTrackImageData *t : Layout->Tracks())
+      leadOut += t->Pregap + t->Sectors;
+  }
+  if (leadOut <= info.LastPossibleLeadOutStart)
+    return true;
+  FailStart("*** Error - This album needs " + PlayingTime(leadOut) +
+            " minutes but the blank CD holds only " + PlayingTime(info.LastPossibleLeadOutStart) +
+            " minutes. Nothing was recorded.");
+  return false;
+}
+
+recording::TRecordingSetup TBurnDataModule::BaseSetup(TMethodKind method) const {
+  recording::TRecordingSetup setup;
+  setup.Method = method;
+  setup.Drive = Recorder;
+  setup.TestWrite = TestWrite;
+  setup.MultiSession = false;
+  setup.DiscType = Layout->DiscType();
+  for (const TTrackImageData *t : Layout->Tracks())
+    setup.Tracks.push_back(*t);
+  return setup;
+}
+
+void TBurnDataModule::StartThread(recording::TRecordingSetup setup) {
+  recording::TPacketList *cache = recording::CurrentCache();
+  cache->Open();
+  ActiveThread = std::make_unique<recording::TCacheThread>(std::move(setup), Status, *cache);
+  ActiveThread->OnTerminate = [this](platform::TThread *) { RecordingFinished(); };
+  ActiveThread->Start();
+}
+
+bool TBurnDataModule::StartDaoRecording() {
+  if (!PrepareStart(TMethodKind::Dao) || !FitsOnDisc())
+    return true;
+  std::string error;
+  if (BuildLeadInTable(error)) {
+    FailStart("*** Error - " + error);
+    return true;
+  }
+  recording::CreateCurrentCache(recording::kDaoCacheSize);
+  recording::TRecordingSetup setup = BaseSetup(TMethodKind::Dao);
+  setup.Table.assign(LeadInTable.begin(), LeadInTable.begin() + LeadInTableLength);
+  StartThread(std::move(setup));
+  return false;
+}
+
+bool TBurnDataModule::StartSaoRecording() {
+  if (!PrepareStart(TMethodKind::Sao) || !FitsOnDisc())
+    return true;
+  std::string error;
+  if (BuildCueSheet(error)) {
+    FailStart("*** Error - " + error);
+    return true;
+  }
+  recording::CreateCurrentCache(recording::kSaoCacheSize);
+  recording::TRecordingSetup setup = BaseSetup(TMethodKind::Sao);
+  setup.Table.assign(CueSheet.begin(), CueSheet.begin() + CueSheetLength);
+  StartThread(std::move(setup));
+  return false;
+}
+
+bool TBurnDataModule::StartTaoRecording() {
+  if (!PrepareStart(TMethodKind::Tao) || !FitsOnDisc())
+    return true;
+  recording::CreateCurrentCache(recording::kTaoCacheSize);
+  NextTaoTrack = 0;
+  return !StartNextTaoTrack();
+}
+
+bool TBurnDataModule::StartNextTaoTrack() {
+  const int row = NextTaoTrack++;
+  if (row < 0 || row >= Layout->Count())
+    return false;
+  recording::TRecordingSetup setup = BaseSetup(TMethodKind::Tao);
+  setup.TrackIndex = row;
+  setup.DiscTotal = Layout->DataSectors();
+  setup.SectorsBefore = Status.SectorsWritten;
+  StartThread(std::move(setup));
+  return true;
+}
+
+bool TBurnDataModule::RecordingSucceeded() const {
+  return Status.WriterComplete && !Status.UserCancelled && !Status.ReaderFailed &&
+         !Status.WriterFailed;
+}
+
+void TBurnDataModule::RecordingFinished() {
+  if (cancelling_)
+    return; // CancelRecording ends the recording itself
+  if (method_ == TMethodKind::Tao && RecordingSucceeded() && NextTaoTrack < Layout->Count() &&
+      StartNextTaoTrack())
+    return;
+  ActiveThread.reset();
+  recording::FreeCurrentCache();
+  if (Host)
+    Host->RecordingFinished();
+}
+
+void TBurnDataModule::CancelRecording() {
+  Status.UserCancelled = true;
+  if (!ActiveThread) {
+    ReleaseRecording();
+    return;
+  }
+  cancelling_ = true;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kCancelWaitMs);
+  while (!ActiveThread->Finished() && std::chrono::steady_clock::now() < deadline) {
+    platform::TMainThread::ProcessPending();
+    platform::TMainThread::WaitPending(kCancelPollMs);
+  }
+  if (!ActiveThread->Finished())
+    return; // the decoder stays loaded; the process end takes the threads with it
+  ActiveThread.reset();
+  ReleaseRecording();
+  Layout->Clear();
+}
+
+} // namespace layout

@@ -1,0 +1,305 @@
+// The burn module's recordings end to end over the virtual recorder linked in: each method
+// succeeds; every failure path (cancel in each phase, a write error, a removed disc, a refused
+// cue sheet, nothing to record, an album longer than the disc) ends as a failure with its log
+// lines, never hangs, and leaves no thread behind.
+#include "applet/device/Aspi.h"
+#include "applet/device/DeviceModule.h"
+#include "applet/layout/UnitBurn.h"
+#include "applet/platform/Dispatcher.h"
+#include "applet/recording/Cache.h"
+#include "applet/recording/XAudio.h"
+#include "tests/support/TestSupport.h"
+#include "tools/virtual-recorder/VirtualRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace layout {
+namespace {
+
+using recording::TMethodKind;
+
+constexpr int kSectorBytes = 2352;
+constexpr auto kTimeout = std::chrono::seconds(60);
+
+class THost final : public TBurnHost {
+public:
+  void RecordingFinished() override { ++Finished; }
+  void ReportLine(const std::string &line) override { Lines.push_back(line); }
+  void ProcessMessages() override {}
+  void ShowRecordingProgress(int percent, const std::string &title) override {
+    Percent = percent;
+    Title = title;
+  }
+  int Finished = 0;
+  int Percent = -1;
+  std::string Title;
+  std::vector<std::string> Lines;
+};
+
+// A WAV file of sectors * 2352 bytes of a pattern after a 44-byte header.
+void WriteWav(const std::string &path, int sectors) {
+  std::string data(44, 'H');
+  for (int i = 0; i < sectors * kSectorBytes; ++i)
+    data.push_back(static_cast<char>(i * 7 + i / kSectorBytes));
+  testsupport::WriteFile(path, data);
+}
+
+// A WAV file that claims minutes of audio without holding them (sparse).
+void WriteLongWav(const std::string &path, long minutes) {
+  std::FILE *f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(0, std::fseek(f, minutes * 60 * 75 * kSectorBytes + 43, SEEK_SET));
+  std::fputc(0, f);
+  std::fclose(f);
+}
+
+struct TCase {
+  const char *Name;
+  TMethodKind Method;
+  const char *Recorder;    // extra recorder keys
+  std::vector<int> Tracks; // sectors of each WAV track
+  const char *CancelAt;    // cancel once a log line holds this text (or null)
+  bool CancelWhenCacheFull;
+  bool Succeeds;
+  std::vector<std::string> LogLines; // lines the log must hold
+  const char *ReportedLine;          // a line reported to the session (or null)
+};
+
+class BurnThreadsTest : public ::testing::TestWithParam<TCase> {
+protected:
+  void SetUp() override {
+    platform::TMainThread::Adopt();
+    platform::TMainThread::Reset();
+  }
+  void TearDown() override {
+    burn_.reset();
+    module_.reset();
+    vrec::InstallRecorderSet(nullptr);
+  }
+
+  void StartDevices(const std::string &keys) {
+    std::string error;
+    auto set = vrec::TRecorderSet::FromText(
+        "[device.0]\ncompletion = sync\nimage = disc\njournal = journal.txt\n" + keys, dir_.Path(),
+        error);
+    ASSERT_NE(set, nullptr) << error;
+    vrec::InstallRecorderSet(std::move(set));
+    device::TAspiEntryPoints entry;
+    entry.GetSupportInfo = &vrec::GetASPI32SupportInfo;
+    entry.SendCommand = &vrec::SendASPI32Command;
+    module_ = std::make_unique<device::TDeviceModule>(entry);
+    burn_ = std::make_unique<TBurnDataModule>();
+    burn_->Host = &host_;
+    burn_->TestWrite = false;
+  }
+
+  bool LogHas(const std::string &text) const {
+    for (const std::string &line : burn_->Status.Controls().Log)
+      if (line.find(text) != std::string::npos)
+        return true;
+    return false;
+  }
+
+  std::string LogText() const { return burn_->Status.LogText(); }
+
+  testsupport::TTempDir dir_;
+  THost host_;
+  std::unique_ptr<device::TDeviceModule> module_;
+  std::unique_ptr<TBurnDataModule> burn_;
+};
+
+TEST_P(BurnThreadsTest, EndsAsExpected) {
+  const TCase &c = GetParam();
+  StartDevices(c.Recorder);
+  for (size_t i = 0; i < c.Tracks.size(); ++i) {
+    const std::string name = dir_.File("t" + std::to_string(i + 1) + ".wav");
+    if (c.Tracks[i] < 0)
+      WriteLongWav(name, -c.Tracks[i]);
+    else
+      WriteWav(name, c.Tracks[i]);
+    burn_->ExplicitTracks.push_back(name);
+  }
+  if (c.Tracks.empty())
+    burn_->ExplicitTracks.push_back(dir_.File("missing.wav"));
+
+  const bool nothingStarted = c.Method == TMethodKind::Dao   ? burn_->StartDaoRecording()
+                              : c.Method == TMethodKind::Tao ? burn_->StartTaoRecording()
+                                                             : burn_->StartSaoRecording();
+  bool cancelled = false;
+  const auto deadline = std::chrono::steady_clock::now() + kTimeout;
+  while (!nothingStarted && host_.Finished == 0 && !cancelled) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "hangs; log:\n" << LogText();
+    platform::TMainThread::ProcessPending();
+    const recording::TPacketList *cache = recording::CurrentCache();
+    if ((c.CancelAt && LogHas(c.CancelAt)) ||
+        (c.CancelWhenCacheFull && cache && cache->PercentFull() == 100)) {
+      burn_->CancelRecording();
+      cancelled = true;
+    }
+    platform::TMainThread::WaitPending(5);
+  }
+  platform::TMainThread::ProcessPending();
+
+  EXPECT_EQ(c.Succeeds, !nothingStarted && burn_->RecordingSucceeded()) << LogText();
+  EXPECT_FALSE(burn_->Recording());
+  if (cancelled) {
+    EXPECT_TRUE(burn_->Status.UserCancelled);
+    EXPECT_EQ(0, host_.Finished); // the cancel ends the recording itself
+    EXPECT_EQ(nullptr, recording::CurrentCache());
+    EXPECT_FALSE(recording::DecoderBound());
+  }
+  if (!cancelled && !nothingStarted) {
+    EXPECT_EQ(1, host_.Finished);
+  }
+  if (nothingStarted) {
+    EXPECT_EQ(nullptr, recording::CurrentCache());
+    EXPECT_FALSE(recording::DecoderBound());
+  }
+  for (const std::string &line : c.LogLines)
+    EXPECT_TRUE(LogHas(line)) << line << " missing in\n" << LogText();
+  if (c.ReportedLine) {
+    ASSERT_FALSE(host_.Lines.empty());
+    EXPECT_EQ(c.ReportedLine, host_.Lines.back());
+  }
+  if (c.Succeeds) {
+    EXPECT_EQ(100, host_.Percent);
+    EXPECT_EQ("Burn [100%]", host_.Title);
+    EXPECT_TRUE(testsupport::ReadFile(dir_.File("disc.cue")).size() > 0);
+  }
+}
+
+const TCase kCases[] = {
+    {"sao",
+     TMethodKind::Sao,
+     "",
+     {300, 200},
+     nullptr,
+     false,
+     true,
+     {"Thread1: Executing (Cache enabled)", "Thread1: Sending Cue Sheet",
+      "Thread1: Processing Track 2  [Audio]  [200 Sectors]", "Thread2: Synchronizing Cache",
+      "Thread1: Thread 2 has terminated"},
+     nullptr},
+    {"dao",
+     TMethodKind::Dao,
+     "",
+     {300, 200},
+     nullptr,
+     false,
+     true,
+     {"Thread1: Start LBA is -11634", "Thread1: Processing Lead-in",
+      "Thread1: Processing Lead-out"},
+     nullptr},
+    {"tao",
+     TMethodKind::Tao,
+     "",
+     {300, 200, 100},
+     nullptr,
+     false,
+     true,
+     {"Thread1: Processing Track 3  [Audio]  [100 Sectors]", "Thread2: Closing Session"},
+     nullptr},
+    {"cancel at the start", TMethodKind::Sao, "", {3000}, "Executing", false, false, {}, nullptr},
+    {"cancel in the lead-in",
+     TMethodKind::Dao,
+     "",
+     {3000},
+     "Processing Lead-in",
+     false,
+     false,
+     {},
+     nullptr},
+    {"cancel mid-track",
+     TMethodKind::Tao,
+     "",
+     {3000, 3000},
+     "Processing Track 2",
+     false,
+     false,
+     {},
+     nullptr},
+    {"cancel with the cache full",
+     TMethodKind::Sao,
+     "speed = 4\n",
+     {20000},
+     nullptr,
+     true,
+     false,
+     {},
+     nullptr},
+    {"write error",
+     TMethodKind::Sao,
+     "fault.write_error_lba = 100\n",
+     {300},
+     nullptr,
+     false,
+     false,
+     {"Thread2: Write Error @ Sector 81"},
+     nullptr},
+    {"medium removed",
+     TMethodKind::Dao,
+     "fault.remove_medium_after_blocks = 5000\n",
+     {300},
+     nullptr,
+     false,
+     false,
+     {"Thread2: Write Error @ Sector "},
+     nullptr},
+    {"cue sheet refused",
+     TMethodKind::Sao,
+     "fault.reject_cue_sheet = yes\n",
+     {300},
+     nullptr,
+     false,
+     false,
+     {"Thread1: Error sending cue sheet"},
+     nullptr},
+    {"tao-only recorder refuses sao",
+     TMethodKind::Sao,
+     "write_types = tao\n",
+     {300},
+     nullptr,
+     false,
+     false,
+     {"Thread1: Error setting write parameters"},
+     nullptr},
+    {"tao-only recorder records tao",
+     TMethodKind::Tao,
+     "write_types = tao\n",
+     {300},
+     nullptr,
+     false,
+     true,
+     {},
+     nullptr},
+    {"empty layout", TMethodKind::Sao, "", {}, nullptr, false, false, {}, nullptr},
+    {"album longer than the disc",
+     TMethodKind::Dao,
+     "",
+     {-81},
+     nullptr,
+     false,
+     false,
+     {},
+     "*** Error - This album needs 81:02 minutes but the blank CD holds only 80:00 minutes. "
+     "Nothing was recorded."},
+};
+
+INSTANTIATE_TEST_SUITE_P(Recordings, BurnThreadsTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<TCase> &info) {
+                           std::string name;
+                           for (const char *p = info.param.Name; *p; ++p)
+                             name += (std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_');
+                           return name;
+                         });
+
+} // namespace
+} // namespace layout

@@ -1,0 +1,156 @@
+// The loops all methods share: the cache thread's packet loop and the writer.
+#include "applet/device/ASPIError.h"
+#include "applet/device/MMC.h"
+#include "applet/recording/RecordingThreads.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace recording {
+
+namespace {
+constexpr auto kWriterPoll = std::chrono::milliseconds(kStopPollMs);
+} // namespace
+
+TWriterThread::~TWriterThread() { WaitFor(); }
+
+void TWriterThread::Execute() {
+  Log("Executing");
+  std::vector<uint8_t> buffer(setup_.Capacity);
+  TWriteRequest packet;
+  packet.Buffer = buffer.data();
+  const auto stop = [this] { return status_.UserCancelled || status_.ReaderFailed; };
+  int32_t written = 0;
+  while (written < setup_.Total) {
+    bool taken = false;
+    try {
+      taken = cache_.Pop(packet, setup_.Capacity, stop);
+    } catch (const ECacheError &) {
+      Log("A critical error has occurred while trying to pop the cache");
+      status_.WriterFailed = true;
+      break;
+    }
+    if (!taken || stop())
+      break;
+    device::TCommandStatus result;
+    if (device::Write10(setup_.Drive.HaId, setup_.Drive.Target, packet, &result)) {
+      Log("Write Error @ Sector " + std::to_string(packet.Lba));
+      Log(device::CommandStatusText(result));
+      status_.WriterFailed = true;
+      break;
+    }
+    written += static_cast<int32_t>(packet.SectorCount);
+    written_ = written;
+    status_.PostTotalProgress(RoundedPercent(setup_.Before + written, setup_.DisplayTotal),
+                              setup_.TestWrite);
+    status_.PostCacheProgress(cache_.PercentFull());
+  }
+  cache_.CloseConsumer();
+  if (setup_.KeepRunningTotal)
+    status_.SectorsWritten = setup_.Before + written;
+  Finish();
+  const bool wroteAll = written >= setup_.Total;
+  status_.WriterComplete =
+      wroteAll && !status_.UserCancelled && !status_.ReaderFailed && !status_.WriterFailed;
+  status_.PostLog(TWorker::CacheThread, "Thread 2 has terminated");
+  status_.WriterFinished = true;
+}
+
+// Flushes the recorder's cache and, after the last track-at-once track, closes the session.
+void TWriterThread::Finish() {
+  device::TCommandStatus result;
+  Log("Synchronizing Cache");
+  if (device::SyncCache(setup_.Drive.HaId, setup_.Drive.Target, &result)) {
+    Log("Synchronize Cache Error occurred");
+    Log(device::CommandStatusText(result));
+  }
+  const bool failed = status_.UserCancelled || status_.ReaderFailed || status_.WriterFailed ||
+                      written_ < setup_.Total;
+  if (!setup_.CloseSession || setup_.TestWrite || failed)
+    return;
+  Log("Closing Session");
+  if (device::CloseSession(setup_.Drive.HaId, setup_.Drive.Target, &result)) {
+    Log("Close Session Error occurred");
+    Log(device::CommandStatusText(result));
+    status_.WriterFailed = true;
+  }
+}
+
+TCacheThread::TCacheThread(TRecordingSetup setup, TStatusForm &status, TPacketList &cache)
+    : setup_(std::move(setup)), status_(status), cache_(cache), method_(CreateMethod(setup_)) {
+  Writer.Drive = setup_.Drive;
+  Writer.TestWrite = setup_.TestWrite;
+  Writer.Capacity = cache_.BlockSize();
+}
+
+TCacheThread::~TCacheThread() {
+  writer_.reset();
+  WaitFor();
+}
+
+bool TCacheThread::Stopped() const {
+  return status_.UserCancelled || status_.WriterFailed || status_.WriterFinished;
+}
+
+void TCacheThread::LogSense(const device::TCommandStatus &status) {
+  Log(device::CommandStatusText(status));
+}
+
+void TCacheThread::StartWriter() {
+  writer_ = std::make_unique<TWriterThread>(Writer, status_, cache_);
+  writer_->Start();
+}
+
+bool TCacheThread::RunPhase(const TPhase &phase) {
+  std::vector<uint8_t> buffer(static_cast<size_t>(phase.PerPacket) * phase.BlockBytes);
+  TWriteRequest packet;
+  packet.Buffer = buffer.data();
+  const auto stop = [this] { return Stopped(); };
+  for (int32_t built = 0; built < phase.Blocks && !Stopped();) {
+    const int32_t n = std::min(phase.PerPacket, phase.Blocks - built);
+    if (!phase.Build(buffer.data(), TPacketSpan{built, n, Lba}))
+      return false;
+    packet.Lba = Lba;
+    packet.SectorCount = static_cast<uint32_t>(n);
+    packet.BufferLength = static_cast<uint32_t>(n) * phase.BlockBytes;
+    Lba += n;
+    built += n;
+    const bool lastPacket = phase.Last && built == phase.Blocks;
+    if (!writer_ && (cache_.Count() >= cache_.BlockCount() || lastPacket))
+      StartWriter();
+    try {
+      if (!cache_.Snap(packet, stop))
+        return true; // stopped: the phase ends early, the flags tell why
+    } catch (const ECacheError &) {
+      Log("A critical error has occurred while trying to snap the cache");
+      (SnapFailureIsWriter ? status_.WriterFailed : status_.ReaderFailed) = true;
+      return false;
+    }
+    status_.PostTrackProgress(RoundedPercent(phase.BarDone + built, phase.BarLength));
+    status_.PostCacheProgress(cache_.PercentFull());
+  }
+  return true;
+}
+
+void TCacheThread::Execute() {
+  Log(method_->ExecutingText());
+  const bool trackExists =
+      setup_.TrackIndex >= 0 && static_cast<size_t>(setup_.TrackIndex) < setup_.Tracks.size();
+  if (!trackExists) {
+    Log("There is no track to record");
+    status_.ReaderFailed = true;
+  } else if (method_->Prepare(*this))
+    method_->Build(*this);
+  cache_.CloseProducer();
+  if (writer_) {
+    while (!status_.WriterFinished)
+      std::this_thread::sleep_for(kWriterPoll);
+    writer_->WaitFor();
+  } else {
+    status_.WriterComplete = false;
+  }
+}
+
+} // namespace recording

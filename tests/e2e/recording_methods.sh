@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# The recording engine natively: applet-tool record onto the virtual recorder's libwnaspi32.so,
+# each layout with each method. cd-info must list the expected track starts and lead-out,
+# bchunk must give back each track's audio (mpg123's decode of an MP3 padded to the sector, the
+# WAV's data, the BIN's bytes) and the Mode 1 track's user data, every Mode 1 sector must carry
+# a valid EDC and the ECC our encoder gives, and raw DAO must pass the recorder's Q check.
+. "$(dirname "$0")/lib.sh"
+
+scratch_dir
+S=$E2E_SCRATCH
+cd "$S" || exit 1
+cp "$NATIVE/tools/applet-tool/applet-tool" "$NATIVE/tools/qlnxaudio/libqlnxaudio.so" .
+ASPI="$NATIVE/tools/virtual-recorder/libwnaspi32.so"
+SECTOR=2352
+
+# Sources: two MP3s and a WAV for the album; a Mode 1 image and an audio BIN for the cue sheet
+# (a mode change, a generated pregap before an index 0 that lies in the file, a track with
+# three indexes).
+sox -n -r 44100 -c 2 -b 16 s1.wav synth 4.37 sine 220-880 pinknoise vol 0.4 2>/dev/null
+sox -n -r 44100 -c 2 -b 16 t2.wav synth 3.1 sine 660 vol 0.5 2>/dev/null
+sox -n -r 44100 -c 2 -b 16 s3.wav synth 2.9 pinknoise vol 0.3 2>/dev/null
+lame --quiet -b 192 s1.wav t1.mp3
+lame --quiet -V 4 s3.wav t3.mp3
+head -c $((300 * 2048)) /dev/urandom >DATA.ISO
+head -c $((900 * SECTOR)) /dev/urandom >AUDIO.BIN
+cat >album.cue <<'CUE'
+FILE "DATA.ISO" BINARY
+  TRACK 01 MODE1/2048
+    INDEX 01 00:00:00
+FILE "AUDIO.BIN" BINARY
+  TRACK 02 AUDIO
+    PREGAP 00:01:00
+    INDEX 00 00:00:00
+    INDEX 01 00:02:00
+  TRACK 03 AUDIO
+    INDEX 01 00:06:00
+    INDEX 02 00:07:00
+    INDEX 03 00:08:30
+CUE
+
+# The expected audio of each album track, padded with zeros to whole sectors.
+pad() { # FILE
+  local size
+  size=$(stat -c %s "$1")
+  head -c $(((SECTOR - size % SECTOR) % SECTOR)) /dev/zero >>"$1"
+}
+mpg123 -q -s t1.mp3 >e1.pcm && pad e1.pcm
+tail -c +45 t2.wav >e2.pcm && pad e2.pcm
+mpg123 -q -s t3.mp3 >e3.pcm && pad e3.pcm
+L1=$(($(stat -c %s e1.pcm) / SECTOR))
+L2=$(($(stat -c %s e2.pcm) / SECTOR))
+L3=$(($(stat -c %s e3.pcm) / SECTOR))
+tail -c +$((150 * SECTOR + 1)) AUDIO.BIN | head -c $((300 * SECTOR)) >c2.pcm
+tail -c +$((450 * SECTOR + 1)) AUDIO.BIN >c3.pcm
+
+# cd-info's "start start ... leadout" line, in LBAs.
+starts() {
+  cd-info --no-device-info --quiet --cue-file "$1" 2>/dev/null |
+    awk '$1 ~ /^[0-9]+:$/ { n = $3 + 0; if ($1 == "170:") lo = n; else s = s n " " }
+         END { print s "leadout " lo }'
+}
+
+# same_audio WAV EXPECTED: the WAV's data begins with the expected bytes and only zeros
+# follow (a track-at-once pause after the track belongs to the track before it).
+same_audio() {
+  local n
+  n=$(stat -c %s "$2")
+  cmp -s <(tail -c +45 "$1" | head -c "$n") "$2" &&
+    [ -z "$(tail -c +$((45 + n)) "$1" | tr -d '\0' | head -c 1)" ]
+}
+
+# Every sector of the Mode 1 track: sync, header of its address, mode 1, the user data of the
+# image, an EDC computed here; the parity is compared with applet-tool's encoder on a sample.
+mode1_valid() { # IMAGE FIRST_LBA COUNT
+  python3 - "$1" "$2" "$3" DATA.ISO <<'PY' || return 1
+import sys
+img, first, count, iso = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
+data = open(img, 'rb').read()
+user = open(iso, 'rb').read()
+table = []
+for i in range(256):
+    r = i
+    for _ in range(8):
+        r = (r >> 1) ^ (0xD8018001 if r & 1 else 0)
+    table.append(r)
+def bcd(v): return (v // 10) * 16 + v % 10
+for n in range(count):
+    lba = first + n
+    s = data[lba * 2352:(lba + 1) * 2352]
+    a = lba + 150
+    head = bytes([0] + [255] * 10 + [0, bcd(a // 4500), bcd(a // 75 % 60), bcd(a % 75), 1])
+    r = 0
+    for b in s[:2064]:
+        r = table[(r ^ b) & 0xFF] ^ (r >> 8)
+    if s[:16] != head or s[16:2064] != user[n * 2048:(n + 1) * 2048] or \
+            int.from_bytes(s[2064:2068], 'little') != r or any(s[2068:2076]):
+        sys.exit('sector %d is not a valid Mode 1 sector' % lba)
+PY
+  local lba
+  for lba in 0 137 $(($3 - 1)); do
+    tail -c +$((lba * 2048 + 1)) DATA.ISO | head -c 2048 >user.bin
+    ./applet-tool sector mode1 --unscrambled "$lba" user.bin ours.bin || return 1
+    cmp -s ours.bin <(tail -c +$((lba * SECTOR + 1)) "$1" | head -c $SECTOR) || return 1
+  done
+}
+
+record() { # NAME METHOD FILES...: records into disc-NAME-METHOD.*
+  local name=$1 m=$2 stem=disc-$1-$2
+  shift 2
+  printf '[device.0]\nimage = %s\njournal = journal-%s-%s.txt\n' "$stem" "$name" "$m" >vr.ini
+  VIRTUAL_RECORDER_CONFIG="$PWD/vr.ini" timeout 120 ./applet-tool record "$m" --aspi "$ASPI" \
+    "$@" >out-$name-$m.txt 2>&1
+  echo $?
+}
+
+# name | method | files | expected cd-info line
+cases=(
+  "album|sao|t1.mp3 t2.wav t3.mp3|0 $L1 $((L1 + L2)) leadout $((L1 + L2 + L3))"
+  "album|dao|t1.mp3 t2.wav t3.mp3|0 $L1 $((L1 + L2)) leadout $((L1 + L2 + L3))"
+  "album|tao|t1.mp3 t2.wav t3.mp3|0 $((L1 + 150)) $((L1 + L2 + 300)) leadout $((L1 + L2 + L3 + 300))"
+  "cue|sao|album.cue|0 525 825 leadout 1275"
+  "cue|dao|album.cue|0 525 825 leadout 1275"
+  "cue|tao|album.cue|0 450 900 leadout 1350"
+)
+for c in "${cases[@]}"; do
+  IFS='|' read -r name m files expected <<<"$c"
+  stem=disc-$name-$m
+  # shellcheck disable=SC2086
+  expect_eq "$name $m: exit code" 0 "$(record "$name" "$m" $files)"
+  expect_true "$name $m: log ends in success" grep -qx "recording succeeded" out-$name-$m.txt
+  expect_eq "$name $m: cd-info track starts and lead-out" "$expected" "$(starts $stem.cue)"
+  rm -f out*.wav out*.iso
+  bchunk -w $stem.bin $stem.cue out >/dev/null 2>&1
+  if [ "$name" = album ]; then
+    for t in 1 2 3; do
+      expect_true "$name $m: track $t audio" same_audio out0$t.wav e$t.pcm
+    done
+    expect_true "$name $m: track lines" grep -q \
+      "Thread1: Processing Track 1  \[Audio\]  \[$L1 Sectors\]" out-$name-$m.txt
+  else
+    expect_true "$name $m: Mode 1 user data through bchunk" cmp -s out01.iso DATA.ISO
+    expect_true "$name $m: Mode 1 sectors valid" mode1_valid $stem.bin 0 300
+    expect_true "$name $m: track 2 audio" same_audio out02.wav c2.pcm
+    # bchunk starts a track at its last INDEX line, so track 3 is read from the image itself.
+    read -r _ _ start3 _ leadout <<<"$expected"
+    expect_true "$name $m: track 3 audio" cmp -s c3.pcm \
+      <(tail -c +$((start3 * SECTOR + 1)) $stem.bin | head -c $(((leadout - start3) * SECTOR)))
+  fi
+  if [ "$m" = dao ]; then
+    expect_true "$name $m: Q check clean" grep -q "Q sub-channel check: 0 violation(s)" \
+      journal-$name-$m.txt
+    expect_true "$name $m: no Q faults" bash -c "! grep -q 'Q-check:' journal-$name-$m.txt"
+  fi
+done
+expect_true "tao: Mode 1 track converted line absent for 2048-byte data" bash -c \
+  "! grep -q Converting out-cue-tao.txt"
+expect_true "dao: lead-in start logged" grep -q "Thread1: Start LBA is -11634" out-album-dao.txt
+
+# A test write goes through and leaves the disc blank.
+expect_eq "test write: exit code" 0 "$(record test sao --test t2.wav)"
+expect_true "test write: no image" test ! -e disc-test-sao.cue
+expect_true "test write: journal says test" grep -q "test" journal-test-sao.txt
+e2e_finish

@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# applet.exe under Wine records an album onto the virtual recorder (wnaspi32.dll beside it)
+# with each method: the completion lines, the gauge at 102, exit 0 after OK, the disc ejected,
+# the tracks removed; the image's tracks hold the audio of each MP3 within 2 per sample of
+# mpg123 and of the same length. A test write says so in its log, leaves the disc blank and
+# still completes. Failures end with the failure line and exit 1.
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/session_lib.sh"
+. "$(dirname "$0")/session_device_lib.sh"
+
+scratch_dir
+session_device_prepare
+export WINEDLLOVERRIDES="$NATIVE_ASPI"
+DECODER="$WIN32/tools/qlnxaudio/qlnxaudio.dll"
+COMPARE="$NATIVE/tools/qlnxaudio/pcm-compare"
+[ -f "$DECODER" ] && [ -x "$COMPARE" ] || { echo "build native and win32 first"; exit 1; }
+
+completed='CD completed successfully!'
+failed='*** Error - A problem has prevented completion of your CD.'
+
+sox -n -r 44100 -c 2 -b 16 "$E2E_SCRATCH/s1.wav" synth 3.3 sine 220-880 pinknoise vol 0.4 2>/dev/null
+sox -n -r 44100 -c 2 -b 16 "$E2E_SCRATCH/s2.wav" synth 2.1 sine 440 vol 0.5 2>/dev/null
+lame --quiet -b 192 "$E2E_SCRATCH/s1.wav" "$E2E_SCRATCH/t1.mp3"
+lame --quiet -V 4 "$E2E_SCRATCH/s2.wav" "$E2E_SCRATCH/t2.mp3"
+mpg123 -q -s "$E2E_SCRATCH/t1.mp3" >"$E2E_SCRATCH/e1.pcm"
+mpg123 -q -s "$E2E_SCRATCH/t2.mp3" >"$E2E_SCRATCH/e2.pcm"
+
+# album NAME INI: a session folder with the album staged as the package would stage it.
+album() {
+  local applet dir
+  applet=$(device_session "$1" "$2")
+  dir=$(dirname "$applet")
+  cp "$DECODER" "$dir/"
+  cp "$E2E_SCRATCH/t1.mp3" "$dir/QlnT-1.mp3"
+  cp "$E2E_SCRATCH/t2.mp3" "$dir/QlnT-2.mp3"
+  printf '%s' "$applet"
+}
+
+# audio_matches IMAGE_DIR: bchunk's tracks against mpg123, within 2 per sample, same length
+# once the padding of the last sector is taken off.
+audio_matches() {
+  local d=$1 t n
+  (cd "$d" && rm -f out*.wav && bchunk -w disc.bin disc.cue out >/dev/null 2>&1) || return 1
+  for t in 1 2; do
+    n=$(stat -c %s "$E2E_SCRATCH/e$t.pcm")
+    tail -c +45 "$d/out0$t.wav" | head -c "$n" >"$d/got$t.pcm"
+    "$COMPARE" "$E2E_SCRATCH/e$t.pcm" "$d/got$t.pcm" 2 >/dev/null || return 1
+  done
+}
+
+# method | recorder keys | method line
+cases=(
+  "sao||(Using SAO method)"
+  "dao|write_types = raw|(Using DAO method)"
+  "tao|write_types = tao|(Using TAO method- Pause near end is normal)"
+)
+for c in "${cases[@]}"; do
+  IFS='|' read -r m keys line <<<"$c"
+  applet=$(album "$m" $'[device.0]\nimage = disc\njournal = journal.txt\n'"$keys"$'\n')
+  dir=$(dirname "$applet")
+  out="$E2E_SCRATCH/$m.out"
+  drive start "$(winpath "$applet")" wait-memo "$completed" 120000 dump click "&OK" \
+    wait-exit 30000 >"$out"
+  expect_eq "$m: uidriver steps held" "0" "$?"
+  expect_true "$m: method line" grep -qxF "memo=$line" "$out"
+  expect_eq "$m: completion lines" \
+    " *********************************|$completed|*********************************|Hint - Label your CD with a good felt marker." \
+    "$(grep '^memo=' "$out" | grep -A3 -F '**********' | head -4 | sed 's/^memo=//' | paste -sd'|')"
+  expect_true "$m: no failure line" lacks "$failed" "$out"
+  expect_eq "$m: gauge at completion" "gauge=102" "$(grep '^gauge=' "$out")"
+  expect_eq "$m: OK ends with exit 0" "exit=0" "$(grep '^exit=' "$out")"
+  expect_true "$m: disc ejected after the recording" grep -q 'START STOP UNIT eject | GOOD' \
+    "$dir/journal.txt"
+  expect_true "$m: recording complete" grep -q "recording complete: 2 track(s)" "$dir/journal.txt"
+  expect_true "$m: staged tracks removed" test ! -e "$dir/QlnT-1.mp3" -a ! -e "$dir/QlnT-2.mp3"
+  expect_true "$m: audio within 2 of mpg123" audio_matches "$dir"
+done
+expect_true "dao: Q check clean" grep -q "Q sub-channel check: 0 violation(s)" \
+  "$E2E_SCRATCH/dao/journal.txt"
+
+# A test write: the recorder's test mode, the disc left blank, the session completes.
+applet=$(album test $'[device.0]\nimage = disc\njournal = journal.txt\n')
+dir=$(dirname "$applet")
+drive start "$(winpath "$applet") /test#13" wait-memo "$completed" 120000 click "&OK" \
+  wait-exit 30000 >"$E2E_SCRATCH/test.out"
+expect_eq "test write: uidriver steps held" "0" "$?"
+expect_eq "test write: exit 0" "exit=0" "$(grep '^exit=' "$E2E_SCRATCH/test.out")"
+expect_true "test write: test mode set" grep -q "test write" "$dir/journal.txt"
+expect_true "test write: no image" test ! -e "$dir/disc.cue"
+
+# A write error: the failure line, OK ends with exit 1 and nothing is ejected.
+applet=$(album fail $'[device.0]\nimage = disc\njournal = journal.txt\nfault.write_error_lba = 200\n')
+dir=$(dirname "$applet")
+drive start "$(winpath "$applet")" wait-memo "$failed" 120000 dump click "&OK" \
+  wait-exit 30000 >"$E2E_SCRATCH/fail.out"
+expect_eq "write error: uidriver steps held" "0" "$?"
+expect_true "write error: OK caption" grep -qx "button=&OK" "$E2E_SCRATCH/fail.out"
+expect_true "write error: no completion" lacks "$completed" "$E2E_SCRATCH/fail.out"
+expect_eq "write error: exit 1" "exit=1" "$(grep '^exit=' "$E2E_SCRATCH/fail.out")"
+expect_true "write error: not ejected" lacks "START STOP UNIT eject" "$dir/journal.txt"
+
+# Cancel while the recorder streams a minute of audio at 1x: exit 1 at once, the disc not
+# finished.
+applet=$(album cancel $'[device.0]\nimage = disc\njournal = journal.txt\nspeed = 1\n')
+dir=$(dirname "$applet")
+sox -n -r 44100 -c 2 -b 16 "$E2E_SCRATCH/long.wav" synth 60 sine 300 vol 0.4 2>/dev/null
+lame --quiet -b 128 "$E2E_SCRATCH/long.wav" "$dir/QlnT-1.mp3"
+drive start "$(winpath "$applet")" wait-memo "(Using SAO method)" 60000 click "&Cancel" \
+  wait-exit 15000 >"$E2E_SCRATCH/cancel.out"
+expect_eq "cancel: uidriver steps held" "0" "$?"
+expect_eq "cancel: exit 1" "exit=1" "$(grep '^exit=' "$E2E_SCRATCH/cancel.out")"
+expect_true "cancel: the recording had been started" grep -q "SET CD SPEED" "$dir/journal.txt"
+expect_true "cancel: the disc was not finished" lacks "recording complete" "$dir/journal.txt"
+
+# No decoder library: said once in the memo, nothing recorded, exit 1 after OK.
+applet=$(album nodecoder $'[device.0]\nimage = disc\njournal = journal.txt\n')
+dir=$(dirname "$applet")
+rm "$dir/qlnxaudio.dll"
+drive start "$(winpath "$applet")" wait-memo "$failed" 120000 dump click "&OK" \
+  wait-exit 30000 >"$E2E_SCRATCH/nodecoder.out"
+expect_eq "no decoder: uidriver steps held" "0" "$?"
+expect_eq "no decoder: said once" "1" "$(grep -c 'qlnxaudio.dll could not be loaded' "$E2E_SCRATCH/nodecoder.out")"
+expect_eq "no decoder: exit 1" "exit=1" "$(grep '^exit=' "$E2E_SCRATCH/nodecoder.out")"
+expect_true "no decoder: nothing written" lacks "WRITE(10)" "$dir/journal.txt"
+e2e_finish

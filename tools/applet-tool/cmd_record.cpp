@@ -1,0 +1,112 @@
+// A recording onto the first recorder, as the applet's burn module makes it: the files are
+// imported as tracks (MP3, WAV, BIN/CUE), then recorded with the method given. Prints the
+// status log, then on standard error how long the start (import and measuring) and the
+// recording took; exits 0 when the recording succeeded, 1 otherwise.
+#include "applet/device/DeviceModule.h"
+#include "applet/device/Discovery.h"
+#include "applet/layout/UnitBurn.h"
+#include "applet/platform/Dispatcher.h"
+#include "tools/applet-tool/Command.h"
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+namespace tool {
+namespace {
+
+const char kRecordUsage[] = "record dao|sao|tao [--test] [--aspi PATH] [--cancel-at TEXT] FILE...";
+constexpr uint32_t kPumpMs = 20;
+
+// The tool's side of a recording: it prints our lines and notes the end.
+class TToolHost final : public layout::TBurnHost {
+public:
+  void RecordingFinished() override { Finished = true; }
+  void ReportLine(const std::string &line) override { std::printf("%s\n", line.c_str()); }
+  void ProcessMessages() override { platform::TMainThread::ProcessPending(); }
+  void ShowRecordingProgress(int percent, const std::string &) override { Percent = percent; }
+  bool Finished = false;
+  int Percent = 0;
+};
+
+struct TRecordArgs {
+  std::string Method;
+  bool Test = false;
+  std::string Aspi = device::kAspiLibraryName;
+  std::string CancelAt; // cancel once a log line contains this text
+  TArgs Files;
+};
+
+bool Parse(const TArgs &args, TRecordArgs &out) {
+  if (args.empty() || (args[0] != "dao" && args[0] != "sao" && args[0] != "tao"))
+    return false;
+  out.Method = args[0];
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string &a = args[i];
+    if (a == "--test") {
+      out.Test = true;
+    } else if ((a == "--aspi" || a == "--cancel-at") && i + 1 < args.size()) {
+      (a == "--aspi" ? out.Aspi : out.CancelAt) = args[++i];
+    } else if (a.rfind("--", 0) == 0) {
+      return false;
+    } else {
+      out.Files.push_back(a);
+    }
+  }
+  return !out.Files.empty();
+}
+
+bool LogContains(const layout::TBurnDataModule &burn, const std::string &text) {
+  for (const std::string &line : burn.Status.Controls().Log)
+    if (line.find(text) != std::string::npos)
+      return true;
+  return false;
+}
+
+int Record(const TArgs &args) {
+  TRecordArgs a;
+  if (!Parse(args, a))
+    return Usage(kRecordUsage);
+  platform::TMainThread::Adopt();
+  device::TDeviceModule devices(a.Aspi);
+  if (!device::AspiLoaded() || device::Recorders().empty()) {
+    std::fprintf(stderr, "applet-tool: no recorder found through %s\n", a.Aspi.c_str());
+    return 1;
+  }
+  TToolHost host;
+  layout::TBurnDataModule burn;
+  burn.Host = &host;
+  burn.TestWrite = a.Test;
+  burn.ExplicitTracks = a.Files;
+  using TClock = std::chrono::steady_clock;
+  const TClock::time_point begin = TClock::now();
+  const bool nothingStarted = a.Method == "dao"   ? burn.StartDaoRecording()
+                              : a.Method == "tao" ? burn.StartTaoRecording()
+                                                  : burn.StartSaoRecording();
+  const TClock::time_point started = TClock::now();
+  bool cancelled = false;
+  while (!nothingStarted && !host.Finished) {
+    platform::TMainThread::ProcessPending();
+    if (!a.CancelAt.empty() && !cancelled && LogContains(burn, a.CancelAt)) {
+      cancelled = true;
+      burn.CancelRecording();
+      break;
+    }
+    platform::TMainThread::WaitPending(kPumpMs);
+  }
+  platform::TMainThread::ProcessPending();
+  const auto seconds = [](TClock::duration d) { return std::chrono::duration<double>(d).count(); };
+  std::fprintf(stderr, "start %.2f s, recording %.2f s\n", seconds(started - begin),
+               seconds(TClock::now() - started));
+  for (const std::string &line : burn.Status.Controls().Log)
+    std::printf("%s\n", line.c_str());
+  const bool success = !nothingStarted && burn.RecordingSucceeded();
+  std::printf("%s\n", success ? "recording succeeded" : "recording failed");
+  burn.ReleaseRecording();
+  return success ? 0 : 1;
+}
+
+const TCommandRegistration kRecord("record", kRecordUsage, Record);
+
+} // namespace
+} // namespace tool
