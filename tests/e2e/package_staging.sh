@@ -53,7 +53,7 @@ unrecorded() { ! grep -qE 'WRITE\(1[02]\)|SEND CUE SHEET' "$1/journal.txt"; }
 old_name() { (cd "$1" && ls | grep -x applet.exe); }
 # switch_run DIR PROGRAM SWITCH: runs the job, waits for its batch; prints the exit code.
 switch_run() {
-  (cd "$1" && QLN_NO_X=1 wine_run "$2" "$3" >/dev/null 2>&1)
+  (cd "$1" && QLN_NO_X=1 timeout 120 "$ROOT/scripts/wine-run" "$2" "$3" >/dev/null 2>&1)
   local status=$?
   # Wine's command interpreter keeps the running batch open, so the batch cannot delete itself
   # there and spins on its last step (:try3). Once the new program is in place and the old name
