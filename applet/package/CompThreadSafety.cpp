@@ -7,7 +7,8 @@
 #include <climits>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) || defined(__i386__)
+#define QLN_SSE2_SUM 1
 #include <emmintrin.h>
 #endif
 
@@ -17,10 +18,10 @@ namespace {
 constexpr int32_t kProgressStart = 0;
 constexpr int32_t kProgressDone = 100;
 
-#if defined(__SSE2__)
+#if defined(QLN_SSE2_SUM)
 // The sum of a block's bytes, sixteen at a time: each SAD against zero adds eight bytes into a
-// 64-bit lane.
-uint32_t ByteSum(const uint8_t *p, size_t n) {
+// 64-bit lane. Built for SSE2 also where the rest of the program is not (32-bit Windows).
+__attribute__((target("sse2"))) uint32_t ByteSumSse2(const uint8_t *p, size_t n) {
   const __m128i zero = _mm_setzero_si128();
   __m128i lanes = zero;
   constexpr size_t kVector = sizeof(__m128i);
@@ -28,17 +29,19 @@ uint32_t ByteSum(const uint8_t *p, size_t n) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
     lanes = _mm_add_epi64(lanes, _mm_sad_epu8(v, zero));
   }
-  uint64_t halves[2];
+  uint32_t halves[4];
   _mm_storeu_si128(reinterpret_cast<__m128i *>(halves), lanes);
-  auto sum = static_cast<uint32_t>(halves[0] + halves[1]);
+  uint32_t sum = halves[0] + halves[2];
   for (; n > 0; --n)
     sum += *p++;
   return sum;
 }
-#else
+#endif
+} // namespace
+
 // The sum of a block's bytes, eight at a time: pairs of bytes add up in 16-bit lanes, which
 // are folded before they can overflow (128 words add at most 128 × 2 × 255 to a lane).
-uint32_t ByteSum(const uint8_t *p, size_t n) {
+uint32_t ByteSumPortable(const uint8_t *p, size_t n) {
   constexpr uint64_t kLowBytes = 0x00FF00FF00FF00FFull;
   constexpr size_t kWordsPerFold = 128;
   constexpr uint64_t kLane = 0xFFFF;
@@ -60,8 +63,17 @@ uint32_t ByteSum(const uint8_t *p, size_t n) {
     sum += *p++;
   return sum;
 }
+
+uint32_t ByteSum(const uint8_t *p, size_t n) {
+#if defined(__SSE2__)
+  return ByteSumSse2(p, n);
+#elif defined(QLN_SSE2_SUM)
+  static const bool kHasSse2 = __builtin_cpu_supports("sse2") != 0;
+  return kHasSse2 ? ByteSumSse2(p, n) : ByteSumPortable(p, n);
+#else
+  return ByteSumPortable(p, n);
 #endif
-} // namespace
+}
 
 TCompThreadSafety::TCompThreadSafety()
     : writer_(kStreamTransferSize, kTransferBuffers), inBuf_(writer_.Acquire()),

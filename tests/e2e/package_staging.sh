@@ -27,7 +27,8 @@ NOTES=$'[INTERNAL]\r\nSize=1\r\n[TITLE]\r\nAlbum=Night Songs\r\n[TRACKS AND TAGS
 MEMBERS='QlnT-1.mp3 QlnT-2.mp3 QlnT-3.mp3 qlnxaudio.dll linernotes.htm jewelcasecover.jpg'
 
 # producer NAME TRACK...: a folder with the bare applet, liner notes, cover and a listing of
-# the tracks (Windows paths) and the library; prints the folder.
+# the tracks and the library (Windows paths; Linux paths with LISTING=linux); prints the folder.
+listed() { if [ "${LISTING:-}" = linux ]; then printf '%s' "$1"; else winpath "$1"; fi; }
 producer() {
   local dir="$E2E_SCRATCH/$1"
   shift
@@ -37,24 +38,31 @@ producer() {
   head -c 5000 /dev/urandom >"$dir/jewelcasecover.jpg"
   {
     printf '[Files]\r\n'
-    for t in "$@"; do printf '%s\r\n' "$(winpath "$t")"; done
-    printf '[Library]\r\n%s\r\n' "$(winpath "$media/qlnxaudio.dll")"
+    for t in "$@"; do printf '%s\r\n' "$(listed "$t")"; done
+    printf '[Library]\r\n%s\r\n' "$(listed "$media/qlnxaudio.dll")"
   } >"$dir/qln1e.ini"
   printf '%s' "$dir"
 }
 members() { "$TOOL" package list "$1" | cut -f1 | paste -sd' '; }
 folder_files() { (cd "$1" && ls | sort | paste -sd' '); }
+# The files of a session's folder but the recorder's journal, which it writes from its start.
+session_files() { (cd "$1" && ls | grep -vx journal.txt | sort | paste -sd' '); }
+# unrecorded DIR: the recorder's journal holds no write and no cue sheet.
+unrecorded() { ! grep -qE 'WRITE\(1[02]\)|SEND CUE SHEET' "$1/journal.txt"; }
+# old_name DIR: the bare program's lower-case name, while it is still there.
+old_name() { (cd "$1" && ls | grep -x applet.exe); }
 # switch_run DIR PROGRAM SWITCH: runs the job, waits for its batch; prints the exit code.
 switch_run() {
-  (cd "$1" && QLN_NO_X=1 wine_run "$2" "$3" >/dev/null 2>&1)
+  (cd "$1" && QLN_NO_X=1 timeout 120 "$ROOT/scripts/wine-run" "$2" "$3" >/dev/null 2>&1)
   local status=$?
-  # Wine's command interpreter keeps the running batch open, so the batch never deletes itself
-  # there and spins on its last step: it is ended once the new program is in place.
+  # Wine's command interpreter keeps the running batch open, so the batch cannot delete itself
+  # there and spins on its last step (:try3). Once the new program is in place and the old name
+  # gone (at most 60 s), this check's own prefix's server is ended and the batch removed.
   for _ in $(seq 600); do
-    [ ! -e "$1/qln1etmp.ql" ] && [ -f "$1/Applet.exe" ] && break
+    [ ! -e "$1/qln1etmp.ql" ] && [ -f "$1/Applet.exe" ] && [ -z "$(old_name "$1")" ] && break
     sleep 0.1
   done
-  wineserver -k 2>/dev/null
+  WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null
   rm -f "$1/qln1ebat.bat"
   printf '%s' "$status"
 }
@@ -134,12 +142,13 @@ drive start "$(winpath "$dir/Applet.exe")" wait-memo "Required download files ar
 expect_eq "damaged: uidriver steps held" "0" "$?"
 expect_eq "damaged: exit 2" "exit=2" "$(grep '^exit=' "$out")"
 expect_eq "damaged: no expanded file left" "Applet.exe virtualrecorder.ini wnaspi32.dll" \
-  "$(folder_files "$dir")"
-expect_true "damaged: nothing recorded" test ! -e "$dir/journal.txt" -o -z "$(grep -i 'WRITE' "$dir/journal.txt" 2>/dev/null)"
+  "$(session_files "$dir")"
+expect_true "damaged: the recorder was loaded" test -f "$dir/journal.txt"
+expect_true "damaged: nothing recorded" unrecorded "$dir"
 
 # 6. A size setting beyond the free space, built on Linux by applet-tool: the space message and
 # only the liner notes out. The same build expands under Wine to the files the tool packed.
-src=$(producer linux "$media/t1.mp3" "$media/t2.mp3" "$media/t3.mp3")
+src=$(LISTING=linux producer linux "$media/t1.mp3" "$media/t2.mp3" "$media/t3.mp3")
 printf '[INTERNAL]\r\nSize=2000000000\r\n' >"$src/linernotes.htm"
 "$TOOL" package build "$APPLET" "$src/qln1e.ini" "$E2E_SCRATCH/huge.exe" >/dev/null
 expect_eq "tool build: exit 0" "0" "$?"
@@ -152,7 +161,7 @@ drive start "$(winpath "$dir/Applet.exe")" wait-memo "Insufficient drive space" 
 expect_eq "space: uidriver steps held" "0" "$?"
 expect_eq "space: exit 3" "exit=3" "$(grep '^exit=' "$out")"
 expect_eq "space: only the liner notes expanded" \
-  "Applet.exe linernotes.htm virtualrecorder.ini wnaspi32.dll" "$(folder_files "$dir")"
+  "Applet.exe linernotes.htm virtualrecorder.ini wnaspi32.dll" "$(session_files "$dir")"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 expect_eq "tool build: spawn under Wine exit 0" "0" "$(switch_run "$dir" Applet.exe '/spawn#13')"
 for f in QlnT-1.mp3 QlnT-2.mp3 QlnT-3.mp3 qlnxaudio.dll jewelcasecover.jpg linernotes.htm; do
