@@ -28,7 +28,7 @@ std::string TrackLine(int32_t n, const std::string &mode, int32_t sectors) {
   return "Processing Track " + N(n) + "  [" + mode + "]  [" + N(sectors) + " Sectors]";
 }
 
-bool SetParams(TCacheThread &t, int method, const std::string &mode) {
+bool SetParams(TCacheThread &t, device::TWriteMethod method, const std::string &mode) {
   t.Log("Setting Write Parameters");
   const TRecordingSetup &s = t.Setup();
   if (device::SetWriteParams(s.Drive, method, mode, s.DiscType, s.TestWrite, s.MultiSession)) {
@@ -104,7 +104,7 @@ public:
   bool Prepare(TCacheThread &t) override {
     const TRecordingSetup &s = t.Setup();
     t.Status().WriterFinished = false;
-    if (!SetParams(t, device::kMethodRaw, s.Tracks.front().Mode))
+    if (!SetParams(t, device::Dao, s.Tracks.front().Mode))
       return false;
     device::TDiscInfo info;
     if (!ReadDiscInfo(t, info))
@@ -284,7 +284,7 @@ public:
 
   bool Prepare(TCacheThread &t) override {
     const TRecordingSetup &s = t.Setup();
-    if (!SetParams(t, device::kMethodSao, s.Tracks.front().Mode))
+    if (!SetParams(t, device::Sao, s.Tracks.front().Mode))
       return false;
     device::TDiscInfo info;
     if (!ReadDiscInfo(t, info))
@@ -387,7 +387,7 @@ public:
       return false;
     trackNumber_ = info.Raw[kDiscInfoLastTrackByte];
     t.Label("Buffering Track " + N(trackNumber_));
-    if (track.ModeChange && !SetParams(t, device::kMethodTao, track.Mode))
+    if (track.ModeChange && !SetParams(t, device::Tao, track.Mode))
       return false;
     device::TTrackInfo next;
     if (!ReadNextTrackInfo(t, next, "error reading next track info"))
