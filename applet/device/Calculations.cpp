@@ -21,7 +21,7 @@ int32_t AbsoluteFrames(int32_t lba) {
 }
 } // namespace
 
-uint8_t CtlAdrOf(const std::string &mode) { return mode == "Audio" ? 0x01 : 0x41; }
+uint8_t CtlAdrOf(TTrackMode mode) { return mode == TTrackMode::Audio ? 0x01 : 0x41; }
 
 uint8_t ToBcd(uint8_t v) { return static_cast<uint8_t>((v / 10) * 16 + v % 10); }
 

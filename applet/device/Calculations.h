@@ -2,6 +2,8 @@
 // lead-in addresses below -150 shown from 90:00:00 upwards. Division truncates towards zero.
 #pragma once
 
+#include "applet/device/TrackMode.h"
+
 #include <cstdint>
 #include <string>
 
@@ -28,8 +30,8 @@ struct TMsf {
   }
 };
 
-// Q-channel control/ADR byte of a track mode: 0x01 for "Audio" (exact case), else 0x41.
-uint8_t CtlAdrOf(const std::string &mode);
+// Q-channel control/ADR byte of a track mode: 0x01 for audio, else 0x41.
+uint8_t CtlAdrOf(TTrackMode mode);
 uint8_t ToBcd(uint8_t v);
 // Minute, second and frame of n frames, in BCD; no offset.
 TMsf LbaToBcdMsf(int32_t n);

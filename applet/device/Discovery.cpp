@@ -178,7 +178,7 @@ bool DetectWriteMethods(TDriveData &drive) {
     return false;
   std::copy(answer.begin(), answer.end(), drive.ModePage5.begin());
   auto accepts = [&](TWriteMethod method) {
-    return !SetWriteParams(drive, method, "Audio", "CD-DA or CD-ROM", true, false);
+    return !SetWriteParams(drive, method, TTrackMode::Audio, "CD-DA or CD-ROM", true, false);
   };
   drive.CanSAO = accepts(Sao);
   drive.CanRaw = accepts(Dao);

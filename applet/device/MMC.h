@@ -5,6 +5,7 @@
 
 #include "applet/device/CommandStatus.h"
 #include "applet/device/DriveData.h"
+#include "applet/device/TrackMode.h"
 
 #include <cstdint>
 #include <string>
@@ -62,14 +63,14 @@ bool SetCDSpeed(uint8_t adapter, uint8_t target, uint16_t readSpeed, uint16_t wr
 
 // Selects write type, track mode, data block type and session format from the drive's own
 // write-parameters page (ModePage5) with MODE SELECT(10). Method Dao, Sao or
-// Tao; track mode "Audio", "Mode1" or "Mode2"; disc type "CD-DA or CD-ROM" or
+// Tao; disc type "CD-DA or CD-ROM" or
 // "CD-ROM XA". Fails without sending when the page is not found or is too long.
-bool SetWriteParams(const TDriveData &drive, TWriteMethod method, const std::string &trackMode,
+bool SetWriteParams(const TDriveData &drive, TWriteMethod method, TTrackMode trackMode,
                     const std::string &discType, bool testWrite, bool multisession,
                     TCommandStatus *status = nullptr);
 // The MODE SELECT parameter list SetWriteParams sends (header and page), into list; true
 // when the page cannot be built.
-bool BuildWriteParams(const TDriveData &drive, TWriteMethod method, const std::string &trackMode,
+bool BuildWriteParams(const TDriveData &drive, TWriteMethod method, TTrackMode trackMode,
                       const std::string &discType, bool testWrite, bool multisession,
                       std::vector<uint8_t> &list);
 

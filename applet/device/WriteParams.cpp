@@ -47,7 +47,7 @@ constexpr int kOneAttempt = 1;
 
 } // namespace
 
-bool BuildWriteParams(const TDriveData &drive, TWriteMethod method, const std::string &trackMode,
+bool BuildWriteParams(const TDriveData &drive, TWriteMethod method, TTrackMode trackMode,
                       const std::string &discType, bool testWrite, bool multisession,
                       std::vector<uint8_t> &list) {
   const auto &sense = drive.ModePage5;
@@ -80,7 +80,7 @@ bool BuildWriteParams(const TDriveData &drive, TWriteMethod method, const std::s
     break;
   }
 
-  const bool audio = trackMode == "Audio";
+  const bool audio = trackMode == TTrackMode::Audio;
   page[kTrackModeByte] = static_cast<uint8_t>((audio ? kTrackModeAudio : kTrackModeData) |
                                               (multisession ? kMultiSessionNext : 0));
 
@@ -88,9 +88,9 @@ bool BuildWriteParams(const TDriveData &drive, TWriteMethod method, const std::s
     page[kDataBlockTypeByte] = kBlockRawPq;
   else if (audio)
     page[kDataBlockTypeByte] = kBlockAudio;
-  else if (trackMode == "Mode1")
+  else if (trackMode == TTrackMode::Mode1)
     page[kDataBlockTypeByte] = kBlockMode1;
-  else if (trackMode == "Mode2")
+  else if (trackMode == TTrackMode::Mode2)
     page[kDataBlockTypeByte] = kBlockMode2;
 
   if (testWrite)
@@ -106,7 +106,7 @@ bool BuildWriteParams(const TDriveData &drive, TWriteMethod method, const std::s
   return false;
 }
 
-bool SetWriteParams(const TDriveData &drive, TWriteMethod method, const std::string &trackMode,
+bool SetWriteParams(const TDriveData &drive, TWriteMethod method, TTrackMode trackMode,
                     const std::string &discType, bool testWrite, bool multisession,
                     TCommandStatus *status) {
   std::vector<uint8_t> list;

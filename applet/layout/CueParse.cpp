@@ -1,6 +1,7 @@
 // Cue sheet text: lines, segments, and the commands of one segment.
 #include "applet/device/Calculations.h"
 #include "applet/layout/Cue.h"
+#include "applet/platform/Platform.h"
 
 #include <cctype>
 
@@ -75,13 +76,12 @@ int32_t ParseTime(const TCueLine &line, const std::string &word) {
   return two(0) * kFramesPerMinute + two(3) * kFramesPerSecond + two(6);
 }
 
-// "AUDIO" gives "Audio", "MODE1" gives "Mode1".
-std::string ModeName(const std::string &text) {
-  std::string mode = text;
-  for (size_t i = 0; i < mode.size(); ++i)
-    mode[i] = static_cast<char>(i == 0 ? std::toupper(static_cast<unsigned char>(mode[i]))
-                                       : std::tolower(static_cast<unsigned char>(mode[i])));
-  return mode;
+// "AUDIO", "MODE1" and "MODE2" in any case; any other mode is refused by its line.
+TTrackMode ParseMode(const TCueLine &line, const std::string &text) {
+  for (const TTrackMode mode : {TTrackMode::Audio, TTrackMode::Mode1, TTrackMode::Mode2})
+    if (platform::SameText(text, device::TrackModeText(mode)))
+      return mode;
+  Malformed(line, "\"" + text + "\" is not a track mode (AUDIO, MODE1 or MODE2).");
 }
 
 void ParseFileLine(const TCueLine &line, TCueFile &file) {
@@ -120,7 +120,7 @@ std::unique_ptr<TTrackImageData> ParseTrackLine(const TCueLine &line, const TCue
       Malformed(line, "the sector size must be above 0.");
     mode = Trim(mode.substr(0, slash));
   }
-  track->Mode = ModeName(mode);
+  track->Mode = ParseMode(line, mode);
   return track;
 }
 

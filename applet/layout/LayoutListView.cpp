@@ -34,7 +34,8 @@ void TLayoutListView::AddTrack(std::unique_ptr<TTrackImageData> track) {
   const TTrackImageData &t = *track;
   const int64_t pause = t.PauseBeforeIndex1();
   row.Texts[colTrack] = std::to_string(rows_.size() + 1);
-  row.Texts[colModeSectorSize] = t.Mode + " / " + std::to_string(t.SectorSize);
+  row.Texts[colModeSectorSize] =
+      std::string(device::TrackModeText(t.Mode)) + " / " + std::to_string(t.SectorSize);
   row.Texts[colPregapTime] = TimeText(pause);
   row.Texts[colTrackTime] = TimeText(t.Sectors);
   row.Texts[colPostgapTime] = TimeText(t.Postgap);
@@ -60,7 +61,7 @@ void TLayoutListView::Normalise() {
 
   discType_ = kDiscTypeDaOrRom;
   for (const TRow &row : rows_)
-    if (row.Data->Mode == kModeMode2)
+    if (row.Data->Mode == TTrackMode::Mode2)
       discType_ = kDiscTypeXa;
   if (DiscTypeLabel != nullptr)
     DiscTypeLabel->SetCaption("DiscType: " + discType_);

@@ -41,7 +41,7 @@ struct TForms {
 
 // The data forms of a track; false with the error text for a sector size the mode forbids.
 bool FormsOf(const TTrackImageData &t, TForms &forms, std::string &error) {
-  if (t.Mode == kModeMode1) {
+  if (t.Mode == TTrackMode::Mode1) {
     forms.Lead = kFormMode1Lead;
     if (t.SectorSize == kMode1SectorSize)
       forms.Data = kFormMode1Cooked;
@@ -51,7 +51,7 @@ bool FormsOf(const TTrackImageData &t, TForms &forms, std::string &error) {
       error = "Illegal BPS detected for Mode 1 track";
       return false;
     }
-  } else if (t.Mode == kModeMode2) {
+  } else if (t.Mode == TTrackMode::Mode2) {
     forms.Lead = kFormMode2Lead;
     if (t.SectorSize == kMode2SectorSize)
       forms.Data = kFormMode2Formless;

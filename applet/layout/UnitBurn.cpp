@@ -26,14 +26,14 @@ constexpr int64_t kMaxTrackBytes = std::numeric_limits<int32_t>::max();
 constexpr char kVolumeId[] = "CD001";
 struct TDataImageKind {
   long Offset;
-  const char *Mode;
+  TTrackMode Mode;
   int32_t SectorSize;
 };
 constexpr TDataImageKind kDataImageKinds[] = {
-    {16 * kMode1SectorSize + 1, kModeMode1, kMode1SectorSize},
-    {16 * kMode2SectorSize + 1, kModeMode2, kMode2SectorSize},
-    {16 * kRawSectorSize + 17, kModeMode1, kRawSectorSize},
-    {16 * kRawSectorSize + 25, kModeMode2, kRawSectorSize},
+    {16 * kMode1SectorSize + 1, TTrackMode::Mode1, kMode1SectorSize},
+    {16 * kMode2SectorSize + 1, TTrackMode::Mode2, kMode2SectorSize},
+    {16 * kRawSectorSize + 17, TTrackMode::Mode1, kRawSectorSize},
+    {16 * kRawSectorSize + 25, TTrackMode::Mode2, kRawSectorSize},
 };
 // A data image's size is a multiple of one of these, or it may be corrupt.
 constexpr int64_t kImageSectorSizes[] = {kRawSubSectorSize, kRawSectorSize, kMode2SectorSize,
@@ -172,7 +172,7 @@ bool TBurnDataModule::FillSingleFileTrack(const std::string &fileName, int64_t f
   std::fclose(f);
 
   if (!dataImage) {
-    t.Mode = kModeAudio;
+    t.Mode = TTrackMode::Audio;
     t.SectorSize = kRawSectorSize;
     if (platform::ExtractFileExt(fileName) == ".wav") { // exact case, as the package names are
       t.FileOffset = static_cast<int32_t>(kWavHeaderSize);
@@ -199,7 +199,7 @@ bool TBurnDataModule::FillSingleFileTrack(const std::string &fileName, int64_t f
     }
   }
 
-  if (t.Mode != kModeAudio && !IsMultipleOfASectorSize(fileSize) &&
+  if (t.Mode != TTrackMode::Audio && !IsMultipleOfASectorSize(fileSize) &&
       !AskYesNo("Warning!  " + fileName +
                 " may be corrupt.  Sector size is not a multiple of 2048, 2336, or 2352.  Do you "
                 "wish to continue importing this file as a track?"))

@@ -114,13 +114,13 @@ public:
 
 private:
   // The shared first steps of a start; false when there is nothing to record.
-  bool PrepareStart(recording::TMethodKind method);
+  bool PrepareStart(device::TWriteMethod method);
   bool FitsOnDisc();
   void FailStart(const std::string &line);
   void StartThread(recording::TRecordingSetup setup);
-  recording::TRecordingSetup BaseSetup(recording::TMethodKind method) const;
+  recording::TRecordingSetup BaseSetup(device::TWriteMethod method) const;
 
-  recording::TMethodKind method_ = recording::TMethodKind::Sao;
+  device::TWriteMethod method_ = device::TWriteMethod::Sao;
   bool cancelling_ = false;
 
   bool ImportCue(const std::string &fileName);

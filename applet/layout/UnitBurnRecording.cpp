@@ -17,8 +17,6 @@ namespace layout {
 
 namespace {
 
-using recording::TMethodKind;
-
 constexpr uint32_t kCancelPollMs = 10;
 constexpr int32_t kTaoPause = 150;
 constexpr int32_t kFramesPerSecond = 75;
@@ -66,7 +64,7 @@ void TBurnDataModule::ReleaseRecording() {
   recording::UnbindDecoder();
 }
 
-bool TBurnDataModule::PrepareStart(TMethodKind method) {
+bool TBurnDataModule::PrepareStart(device::TWriteMethod method) {
   method_ = method;
   cancelling_ = false;
   Status.BeginRecording();
@@ -97,7 +95,7 @@ bool TBurnDataModule::PrepareStart(TMethodKind method) {
   }
   const uint8_t ha = Recorder.HaId, target = Recorder.Target;
   device::TestUnitReady(ha, target);
-  const uint16_t writeSpeed = method == TMethodKind::Dao    ? kDaoWriteSpeed
+  const uint16_t writeSpeed = method == device::Dao         ? kDaoWriteSpeed
                               : Recorder.MaxWriteSpeed != 0 ? Recorder.MaxWriteSpeed
                                                             : device::kSpeedMax;
   device::SetCDSpeed(ha, target, device::kSpeedMax, writeSpeed);
@@ -113,7 +111,7 @@ bool TBurnDataModule::FitsOnDisc() {
       info.LastPossibleLeadOutStart <= 0)
     return true; // the cache thread reports an unreadable disc
   int32_t leadOut = kFirstLba;
-  if (method_ == TMethodKind::Tao) {
+  if (method_ == device::Tao) {
     leadOut = 0;
     for (const TTrackImageData *t : Layout->Tracks())
       leadOut += t->Sectors - (t->Index0InFile ? t->Indexes[0].Length : 0) + kTaoPause;
@@ -130,7 +128,7 @@ bool TBurnDataModule::FitsOnDisc() {
   return false;
 }
 
-recording::TRecordingSetup TBurnDataModule::BaseSetup(TMethodKind method) const {
+recording::TRecordingSetup TBurnDataModule::BaseSetup(device::TWriteMethod method) const {
   recording::TRecordingSetup setup;
   setup.Method = method;
   setup.Drive = Recorder;
@@ -151,7 +149,7 @@ void TBurnDataModule::StartThread(recording::TRecordingSetup setup) {
 }
 
 bool TBurnDataModule::StartDaoRecording() {
-  if (!PrepareStart(TMethodKind::Dao) || !FitsOnDisc())
+  if (!PrepareStart(device::Dao) || !FitsOnDisc())
     return true;
   std::string error;
   if (BuildLeadInTable(error)) {
@@ -159,14 +157,14 @@ bool TBurnDataModule::StartDaoRecording() {
     return true;
   }
   recording::CreateCurrentCache(recording::kDaoCacheSize);
-  recording::TRecordingSetup setup = BaseSetup(TMethodKind::Dao);
+  recording::TRecordingSetup setup = BaseSetup(device::Dao);
   setup.Table.assign(LeadInTable.begin(), LeadInTable.begin() + LeadInTableLength);
   StartThread(std::move(setup));
   return false;
 }
 
 bool TBurnDataModule::StartSaoRecording() {
-  if (!PrepareStart(TMethodKind::Sao) || !FitsOnDisc())
+  if (!PrepareStart(device::Sao) || !FitsOnDisc())
     return true;
   std::string error;
   if (BuildCueSheet(error)) {
@@ -174,14 +172,14 @@ bool TBurnDataModule::StartSaoRecording() {
     return true;
   }
   recording::CreateCurrentCache(recording::kSaoCacheSize);
-  recording::TRecordingSetup setup = BaseSetup(TMethodKind::Sao);
+  recording::TRecordingSetup setup = BaseSetup(device::Sao);
   setup.Table.assign(CueSheet.begin(), CueSheet.begin() + CueSheetLength);
   StartThread(std::move(setup));
   return false;
 }
 
 bool TBurnDataModule::StartTaoRecording() {
-  if (!PrepareStart(TMethodKind::Tao) || !FitsOnDisc())
+  if (!PrepareStart(device::Tao) || !FitsOnDisc())
     return true;
   recording::CreateCurrentCache(recording::kTaoCacheSize);
   NextTaoTrack = 0;
@@ -192,7 +190,7 @@ bool TBurnDataModule::StartNextTaoTrack() {
   const int row = NextTaoTrack++;
   if (row < 0 || row >= Layout->Count())
     return false;
-  recording::TRecordingSetup setup = BaseSetup(TMethodKind::Tao);
+  recording::TRecordingSetup setup = BaseSetup(device::Tao);
   setup.TrackIndex = row;
   setup.DiscTotal = Layout->DataSectors();
   setup.SectorsBefore = Status.SectorsWritten;
@@ -208,7 +206,7 @@ bool TBurnDataModule::RecordingSucceeded() const {
 void TBurnDataModule::RecordingFinished() {
   if (cancelling_)
     return; // CancelRecording ends the recording itself
-  if (method_ == TMethodKind::Tao && RecordingSucceeded() && NextTaoTrack < Layout->Count() &&
+  if (method_ == device::Tao && RecordingSucceeded() && NextTaoTrack < Layout->Count() &&
       StartNextTaoTrack())
     return;
   ActiveThread.reset();

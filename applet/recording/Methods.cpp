@@ -24,11 +24,12 @@ constexpr int32_t kRawDataSkip = 16; // sync and header of a raw data sector
 std::string N(int32_t n) { return std::to_string(n); }
 
 // "Processing Track n  [mode]  [s Sectors]"
-std::string TrackLine(int32_t n, const std::string &mode, int32_t sectors) {
-  return "Processing Track " + N(n) + "  [" + mode + "]  [" + N(sectors) + " Sectors]";
+std::string TrackLine(int32_t n, TTrackMode mode, int32_t sectors) {
+  return "Processing Track " + N(n) + "  [" + device::TrackModeText(mode) + "]  [" + N(sectors) +
+         " Sectors]";
 }
 
-bool SetParams(TCacheThread &t, device::TWriteMethod method, const std::string &mode) {
+bool SetParams(TCacheThread &t, device::TWriteMethod method, TTrackMode mode) {
   t.Log("Setting Write Parameters");
   const TRecordingSetup &s = t.Setup();
   if (device::SetWriteParams(s.Drive, method, mode, s.DiscType, s.TestWrite, s.MultiSession)) {
@@ -178,7 +179,7 @@ private:
     const auto entries = static_cast<int32_t>(table.size() / kLeadInEntrySize);
     if (entries == 0)
       return false;
-    const TBlockKind kind = BlockKindOf(t.Setup().Tracks.front().Mode);
+    const TTrackMode kind = t.Setup().Tracks.front().Mode;
     TPhase p = RawPhase(leadIn_, 0, leadIn_);
     p.Build = [&](uint8_t *packet, const TPacketSpan &span) {
       for (int32_t b = 0; b < span.Count; ++b) {
@@ -194,7 +195,7 @@ private:
   // The generated pause: index 0, counting down to the track's index 1 (through an index 0
   // that lies in the file, when there is one).
   bool Pause(TCacheThread &t, const TTrackImageData &track, int32_t number) {
-    const TBlockKind kind = BlockKindOf(track.Mode);
+    const TTrackMode kind = track.Mode;
     const int32_t countdown = track.PauseBeforeIndex1();
     TPhase p = RawPhase(track.Pregap, 0, track.Pregap + track.Sectors);
     p.Build = [&](uint8_t *packet, const TPacketSpan &span) {
@@ -217,7 +218,7 @@ private:
     t.Log(TrackLine(number, track.Mode, track.Sectors));
     const bool nextHasPregap = next && (next->Pregap > 0 || next->Index0InFile);
     const bool newModeFollows = next == nullptr || next->ModeChange;
-    const TBlockKind kind = BlockKindOf(track.Mode);
+    const TTrackMode kind = track.Mode;
     const auto sectorSize = static_cast<size_t>(track.SectorSize);
     std::vector<uint8_t> source(kDaoPacketBlocks * sectorSize);
     TSourceReader reader(t, track);
@@ -245,7 +246,7 @@ private:
                   false};
         if (n < index0)
           q.P = true;
-        else if (kind == TBlockKind::Audio)
+        else if (kind == TTrackMode::Audio)
           q.P = (newModeFollows && remaining <= kPauseBeforeNewMode) ||
                 (nextHasPregap && remaining == 1);
         BuildTrackBlock(packet + static_cast<size_t>(b) * kRawBlockSize, kind,
@@ -259,7 +260,7 @@ private:
 
   bool LeadOut(TCacheThread &t) {
     const TTrackImageData &last = t.Setup().Tracks.back();
-    const TBlockKind kind = BlockKindOf(last.Mode);
+    const TTrackMode kind = last.Mode;
     TPhase p = RawPhase(kLeadOutBlocks, 0, kLeadOutBlocks);
     p.Last = true;
     p.Build = [&](uint8_t *packet, const TPacketSpan &span) {
@@ -417,14 +418,15 @@ public:
 private:
   bool Track(TCacheThread &t, const TTrackImageData &track) {
     const int32_t fileSize = track.SectorSize;
-    const int32_t target = track.Mode == kModeMode1   ? kCookedSectorSize
-                           : track.Mode == kModeMode2 ? kMode2TaoBlock
-                                                      : kAudioSectorSize;
+    const int32_t target = track.Mode == TTrackMode::Mode1   ? kCookedSectorSize
+                           : track.Mode == TTrackMode::Mode2 ? kMode2TaoBlock
+                                                             : kAudioSectorSize;
     const int32_t skip =
-        track.Mode != kModeAudio && fileSize == kAudioSectorSize ? kRawDataSkip : 0;
+        track.Mode != TTrackMode::Audio && fileSize == kAudioSectorSize ? kRawDataSkip : 0;
     if (target < fileSize)
-      t.Log("Converting from " + track.Mode + "/" + N(fileSize) + " to " + track.Mode + "/" +
-            N(target) + " on the fly");
+      t.Log(std::string("Converting from ") + device::TrackModeText(track.Mode) + "/" +
+            N(fileSize) + " to " + device::TrackModeText(track.Mode) + "/" + N(target) +
+            " on the fly");
     TSourceReader reader(t, track);
     if (!reader.Open(int64_t{skip_} * fileSize))
       return false;
@@ -462,11 +464,11 @@ private:
 
 std::unique_ptr<TRecordingMethod> CreateMethod(const TRecordingSetup &setup) {
   switch (setup.Method) {
-  case TMethodKind::Dao:
+  case device::Dao:
     return std::make_unique<TDaoMethod>();
-  case TMethodKind::Tao:
+  case device::Tao:
     return std::make_unique<TTaoMethod>();
-  case TMethodKind::Sao:
+  case device::Sao:
     break;
   }
   return std::make_unique<TSaoMethod>();

@@ -35,8 +35,8 @@ void ClearSubChannel(uint8_t *block) {
 }
 
 // Main channel of a generated data block, unscrambled.
-void BuildGeneratedData(uint8_t *block, TBlockKind kind, const device::TMsf &address) {
-  if (kind == TBlockKind::Mode1) {
+void BuildGeneratedData(uint8_t *block, TTrackMode kind, const device::TMsf &address) {
+  if (kind == TTrackMode::Mode1) {
     static const uint8_t zeros[kMode1UserDataSize] = {};
     BuildMode1Sector(block, address, zeros);
   } else {
@@ -44,14 +44,6 @@ void BuildGeneratedData(uint8_t *block, TBlockKind kind, const device::TMsf &add
   }
 }
 } // namespace
-
-TBlockKind BlockKindOf(const std::string &mode) {
-  if (mode == kModeMode1)
-    return TBlockKind::Mode1;
-  if (mode == kModeMode2)
-    return TBlockKind::Mode2;
-  return TBlockKind::Audio;
-}
 
 void PutSubChannel(uint8_t *block, const TQFrame &q) {
   ClearSubChannel(block);
@@ -63,8 +55,8 @@ void PutSubChannel(uint8_t *block, const TQFrame &q) {
   block[kPByte] = q.P ? kPSet : 0;
 }
 
-void BuildLeadInBlock(uint8_t *block, TBlockKind kind, int32_t n, const uint8_t *entry) {
-  if (kind == TBlockKind::Audio) {
+void BuildLeadInBlock(uint8_t *block, TTrackMode kind, int32_t n, const uint8_t *entry) {
+  if (kind == TTrackMode::Audio) {
     std::memset(block, 0, kRawSectorSize);
   } else {
     BuildGeneratedData(block, kind, LeadInSectorAddress(n));
@@ -74,8 +66,8 @@ void BuildLeadInBlock(uint8_t *block, TBlockKind kind, int32_t n, const uint8_t 
   PutTime(block + kQRelative, n);
 }
 
-void BuildSilentBlock(uint8_t *block, TBlockKind kind, const TQFrame &q) {
-  if (kind == TBlockKind::Audio) {
+void BuildSilentBlock(uint8_t *block, TTrackMode kind, const TQFrame &q) {
+  if (kind == TTrackMode::Audio) {
     std::memset(block, 0, kRawSectorSize);
   } else {
     BuildGeneratedData(block, kind, SectorAddress(q.Lba));
@@ -84,26 +76,26 @@ void BuildSilentBlock(uint8_t *block, TBlockKind kind, const TQFrame &q) {
   PutSubChannel(block, q);
 }
 
-bool LeadOutP(TBlockKind kind, int32_t n) {
-  const int32_t start = kind == TBlockKind::Audio   ? kLeadOutPStartAudio
-                        : kind == TBlockKind::Mode1 ? kLeadOutPStartMode1
+bool LeadOutP(TTrackMode kind, int32_t n) {
+  const int32_t start = kind == TTrackMode::Audio   ? kLeadOutPStartAudio
+                        : kind == TTrackMode::Mode1 ? kLeadOutPStartMode1
                                                     : kLeadOutPStartMode2;
   return n >= start && ((n - start) / kLeadOutPRun) % 2 == 0;
 }
 
-void BuildTrackBlock(uint8_t *block, TBlockKind kind, const uint8_t *data, int32_t sectorSize,
+void BuildTrackBlock(uint8_t *block, TTrackMode kind, const uint8_t *data, int32_t sectorSize,
                      const TQFrame &q) {
   const size_t size = static_cast<size_t>(sectorSize);
-  if (kind == TBlockKind::Audio || size == kRawSectorSize) {
+  if (kind == TTrackMode::Audio || size == kRawSectorSize) {
     std::memcpy(block, data, kRawSectorSize);
-  } else if (kind == TBlockKind::Mode1 && size == kMode1UserDataSize) {
+  } else if (kind == TTrackMode::Mode1 && size == kMode1UserDataSize) {
     BuildMode1Sector(block, SectorAddress(q.Lba), data);
   } else {
     std::memset(block, 0, kRawSectorSize - size);
     std::memcpy(block + kRawSectorSize - size, data, size);
-    WriteSyncAndHeader(block, SectorAddress(q.Lba), kind == TBlockKind::Mode1 ? kMode1 : kMode2);
+    WriteSyncAndHeader(block, SectorAddress(q.Lba), kind == TTrackMode::Mode1 ? kMode1 : kMode2);
   }
-  if (kind != TBlockKind::Audio)
+  if (kind != TTrackMode::Audio)
     ScrambleSector(block);
   PutSubChannel(block, q);
 }

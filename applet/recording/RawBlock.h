@@ -2,6 +2,7 @@
 // 16 bytes of P-Q sub-channel. The builders set every byte of the block they are given.
 #pragma once
 
+#include "applet/device/TrackMode.h"
 #include "applet/recording/SectorLayout.h"
 
 #include <cstddef>
@@ -10,7 +11,8 @@
 
 namespace recording {
 
-constexpr size_t kRawBlockSize = 2368;
+constexpr size_t kSubChannelSize = 16;
+constexpr size_t kRawBlockSize = kRawSectorSize + kSubChannelSize;
 constexpr size_t kSubChannelOffset = kRawSectorSize; // Q bytes 0-11, then 3 zeros, then P
 constexpr size_t kQControl = kSubChannelOffset + 0;
 constexpr size_t kQTrack = kSubChannelOffset + 1;
@@ -23,9 +25,7 @@ constexpr uint8_t kPSet = 0x80;
 constexpr uint8_t kLeadOutTrack = 0xAA;
 constexpr int32_t kLeadOutBlocks = 6750;
 
-// How the main channel of a generated block (lead-in, pause, lead-out) is made for a mode.
-enum class TBlockKind { Audio, Mode1, Mode2 };
-TBlockKind BlockKindOf(const std::string &mode);
+using device::TTrackMode;
 
 // Q of one block: control/ADR, track and index in BCD, relative time in frames, absolute time
 // of lba; P as given.
@@ -41,17 +41,17 @@ void PutSubChannel(uint8_t *block, const TQFrame &q);
 
 // Lead-in block n (0 = the first) at lba, carrying the lead-in table entry (16 bytes) with the
 // relative time replaced by n; main channel for the first track's kind.
-void BuildLeadInBlock(uint8_t *block, TBlockKind kind, int32_t n, const uint8_t *entry);
+void BuildLeadInBlock(uint8_t *block, TTrackMode kind, int32_t n, const uint8_t *entry);
 // A pause or lead-out block: zeros for audio, else a generated data sector at lba, scrambled.
-void BuildSilentBlock(uint8_t *block, TBlockKind kind, const TQFrame &q);
+void BuildSilentBlock(uint8_t *block, TTrackMode kind, const TQFrame &q);
 // Whether lead-out block n has P set: clear at first, then 19 set, 19 clear, ... from a start
 // that depends on the last track's kind.
-bool LeadOutP(TBlockKind kind, int32_t n);
+bool LeadOutP(TTrackMode kind, int32_t n);
 
 // A track block from sectorSize bytes of file data. Audio goes in unchanged; a 2048-byte Mode 1
 // sector becomes a whole Mode 1 sector (EDC and ECC); a 2336-byte Mode 2 sector gets sync and
 // header; a raw 2352-byte data sector is taken as it is; data blocks are then scrambled.
-void BuildTrackBlock(uint8_t *block, TBlockKind kind, const uint8_t *data, int32_t sectorSize,
+void BuildTrackBlock(uint8_t *block, TTrackMode kind, const uint8_t *data, int32_t sectorSize,
                      const TQFrame &q);
 
 } // namespace recording

@@ -35,7 +35,7 @@ void BuildMode1Sector(uint8_t *sector, const device::TMsf &address, const uint8_
   WriteSyncAndHeader(sector, address, kMode1);
   std::memcpy(sector + kUserDataOffset, userData, kMode1UserDataSize);
   std::memset(sector + kEdcOffset, 0, kRawSectorSize - kEdcOffset);
-  ComputeEDC(sector, "Mode1");
+  ComputeEDC(sector, device::TTrackMode::Mode1);
   ComputeParityP(sector);
   ComputeParityQ(sector);
 }

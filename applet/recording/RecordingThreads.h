@@ -28,11 +28,9 @@
 
 namespace recording {
 
-enum class TMethodKind { Dao, Sao, Tao };
-
 // What a start operation hands its cache thread (copies; the layout is not read afterwards).
 struct TRecordingSetup {
-  TMethodKind Method = TMethodKind::Sao;
+  device::TWriteMethod Method = device::Sao;
   device::TDriveData Drive;
   bool TestWrite = false;
   bool MultiSession = false;

@@ -3,6 +3,9 @@
 // generated around it.
 #pragma once
 
+#include "applet/device/TrackMode.h"
+#include "applet/recording/SectorLayout.h"
+
 #include <cstdint>
 #include <string>
 
@@ -10,15 +13,12 @@ namespace recording {
 
 constexpr int kMaxIndexes = 100;
 
-// Track modes, compared with exact case.
-constexpr const char *kModeAudio = "Audio";
-constexpr const char *kModeMode1 = "Mode1";
-constexpr const char *kModeMode2 = "Mode2";
+using device::TTrackMode;
 
 // Bytes per sector in a track file.
-constexpr int32_t kAudioSectorSize = 2352;    // audio, or raw data sectors
-constexpr int32_t kCookedSectorSize = 2048;   // Mode 1 user data only
-constexpr int32_t kFormlessSectorSize = 2336; // Mode 2 without sync and header
+constexpr int32_t kAudioSectorSize = kRawSectorSize;        // audio, or raw data sectors
+constexpr int32_t kCookedSectorSize = kMode1UserDataSize;   // Mode 1 user data only
+constexpr int32_t kFormlessSectorSize = kMode2FormlessSize; // Mode 2 without sync and header
 
 constexpr const char *kDiscTypeXa = "CD-ROM XA";
 constexpr const char *kDiscTypeDaOrRom = "CD-DA or CD-ROM";
@@ -34,7 +34,7 @@ struct TTrackImageData {
   bool ModeChange = false; // first track, or Mode differs from the previous track's
   std::string FileName;    // the file holding the track's data
   std::string FileType;    // the cue sheet FILE line's type word; empty for a single file
-  std::string Mode;        // "Audio", "Mode1" or "Mode2"
+  TTrackMode Mode = TTrackMode::Audio;
   int32_t TrackNumber = 0; // the cue sheet's TRACK number; 0 for a single file
   int32_t SectorSize = 0;  // bytes per sector in the file
   int32_t FileOffset = 0;  // byte offset of the first sector

@@ -117,8 +117,8 @@ uint32_t EdcOf(const uint8_t *data, size_t size) {
   return r;
 }
 
-void ComputeEDC(uint8_t *sector, const std::string &mode) {
-  if (mode != "Mode1")
+void ComputeEDC(uint8_t *sector, device::TTrackMode mode) {
+  if (mode != device::TTrackMode::Mode1)
     return;
   const uint32_t edc = EdcOf(sector, kEdcOffset);
   for (size_t i = 0; i < kEdcSize; ++i)

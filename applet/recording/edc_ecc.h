@@ -3,6 +3,8 @@
 // sector, keep no state of their own and may run in any thread; their tables are built once.
 #pragma once
 
+#include "applet/device/TrackMode.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -16,9 +18,9 @@ void InitEccTables();
 // The EDC of size bytes: reflected CRC, register starting at 0, not inverted at the end.
 uint32_t EdcOf(const uint8_t *data, size_t size);
 
-// For mode "Mode1" (exact case) stores the EDC of bytes 0-2063 at 2064-2067, least significant
-// byte first. Other modes carry no EDC here and leave the sector unchanged.
-void ComputeEDC(uint8_t *sector, const std::string &mode);
+// For Mode 1 stores the EDC of bytes 0-2063 at 2064-2067, least significant byte first. Other
+// modes carry no EDC here and leave the sector unchanged.
+void ComputeEDC(uint8_t *sector, device::TTrackMode mode);
 
 // Adds (XOR) the P parity of bytes 12-2075 into bytes 2076-2247. Gives the parity only when
 // those bytes are zero on entry.

@@ -72,7 +72,7 @@ void PrintRow(const layout::TLayoutListView &view, int row) {
   for (int col = 0; col < layout::kLayoutColumnCount; ++col)
     std::printf("%s\t", view.Text(row, static_cast<layout::TLayoutColumn>(col)).c_str());
   const layout::TTrackImageData &t = view.Track(row);
-  std::printf("%d\t%s\t%d\t%d\t%d\t%d\t%d", t.ModeChange ? 1 : 0, t.Mode.c_str(),
+  std::printf("%d\t%s\t%d\t%d\t%d\t%d\t%d", t.ModeChange ? 1 : 0, device::TrackModeText(t.Mode),
               static_cast<int>(t.SectorSize), static_cast<int>(t.FileOffset),
               static_cast<int>(t.Sectors), static_cast<int>(t.DataSize),
               static_cast<int>(t.IndexCount));

@@ -50,11 +50,13 @@ TEST(Calculations, TimeTextsTruncateTowardsZero) {
   EXPECT_EQ(FramesToTimeText(4500 * 300), "44:00:00");
 }
 
-TEST(Calculations, ControlByteOfTrackMode) {
-  EXPECT_EQ(CtlAdrOf("Audio"), 0x01);
-  EXPECT_EQ(CtlAdrOf("audio"), 0x41);
-  EXPECT_EQ(CtlAdrOf("Mode1"), 0x41);
-  EXPECT_EQ(CtlAdrOf("Mode2"), 0x41);
+TEST(Calculations, ControlByteAndTextOfTrackMode) {
+  EXPECT_EQ(CtlAdrOf(TTrackMode::Audio), 0x01);
+  EXPECT_EQ(CtlAdrOf(TTrackMode::Mode1), 0x41);
+  EXPECT_EQ(CtlAdrOf(TTrackMode::Mode2), 0x41);
+  EXPECT_STREQ(TrackModeText(TTrackMode::Audio), "Audio");
+  EXPECT_STREQ(TrackModeText(TTrackMode::Mode1), "Mode1");
+  EXPECT_STREQ(TrackModeText(TTrackMode::Mode2), "Mode2");
 }
 
 TEST(Calculations, SwapBytes32ReversesByteOrder) {

@@ -31,26 +31,27 @@ TDriveData DriveWithPage(const TPagePlacement &placement = {}) {
 TEST_F(TDeviceTest, WriteParametersByMethodModeAndDisc) {
   struct TCase {
     TWriteMethod Method;
-    const char *Mode;
+    TTrackMode Mode;
     const char *Disc;
     bool Test, Multi;
     uint8_t WriteType, TrackMode, BlockType, SessionFormat;
   };
   const TCase cases[] = {
-      {Dao, "Audio", "CD-DA or CD-ROM", false, false, 0x03, 0x00, 0x01, 0x00},
-      {Dao, "Audio", "CD-DA or CD-ROM", true, false, 0x13, 0x00, 0x01, 0x00},
-      {Dao, "Mode1", "CD-ROM XA", false, false, 0x03, 0x04, 0x01, 0x20},
-      {Tao, "Mode1", "CD-DA or CD-ROM", false, false, 0x01, 0x04, 0x08, 0x00},
-      {Tao, "Mode1", "CD-DA or CD-ROM", false, true, 0x01, 0xC4, 0x08, 0x00},
-      {Sao, "Audio", "CD-DA or CD-ROM", true, false, 0x12, 0x00, 0x00, 0x00},
-      {Sao, "Mode2", "CD-ROM XA", false, true, 0x02, 0xC4, 0x0D, 0x20},
-      {Tao, "audio", "cd-rom xa", false, false, 0x01, 0x04, 0x08, 0x10}, // names are exact
+      {Dao, TTrackMode::Audio, "CD-DA or CD-ROM", false, false, 0x03, 0x00, 0x01, 0x00},
+      {Dao, TTrackMode::Audio, "CD-DA or CD-ROM", true, false, 0x13, 0x00, 0x01, 0x00},
+      {Dao, TTrackMode::Mode1, "CD-ROM XA", false, false, 0x03, 0x04, 0x01, 0x20},
+      {Tao, TTrackMode::Mode1, "CD-DA or CD-ROM", false, false, 0x01, 0x04, 0x08, 0x00},
+      {Tao, TTrackMode::Mode1, "CD-DA or CD-ROM", false, true, 0x01, 0xC4, 0x08, 0x00},
+      {Sao, TTrackMode::Audio, "CD-DA or CD-ROM", true, false, 0x12, 0x00, 0x00, 0x00},
+      {Sao, TTrackMode::Mode2, "CD-ROM XA", false, true, 0x02, 0xC4, 0x0D, 0x20},
+      {Tao, TTrackMode::Mode1, "cd-rom xa", false, false, 0x01, 0x04, 0x08,
+       0x10}, // disc type names are exact
   };
   Start();
   AnswerAllGood();
   const TDriveData drive = DriveWithPage();
   for (const TCase &c : cases) {
-    SCOPED_TRACE(std::to_string(c.Method) + " " + c.Mode + " " + c.Disc);
+    SCOPED_TRACE(std::to_string(c.Method) + " " + TrackModeText(c.Mode) + " " + c.Disc);
     Aspi.Seen.clear();
     EXPECT_FALSE(SetWriteParams(drive, c.Method, c.Mode, c.Disc, c.Test, c.Multi));
     ASSERT_EQ(Aspi.Seen.size(), 1u);
@@ -68,7 +69,7 @@ TEST_F(TDeviceTest, WriteParametersListLayout) {
   Start();
   AnswerAllGood();
   const TDriveData drive = DriveWithPage();
-  EXPECT_FALSE(SetWriteParams(drive, Sao, "Audio", "CD-DA or CD-ROM", false, false));
+  EXPECT_FALSE(SetWriteParams(drive, Sao, TTrackMode::Audio, "CD-DA or CD-ROM", false, false));
   const fakeaspi::TSeenRequest &r = Aspi.Last();
   EXPECT_EQ(r.Cdb, TBytes({0x55, 0x10, 0, 0, 0, 0, 0, 0x00, 0x3C, 0}));
   EXPECT_EQ(r.Flags, 0x50);
@@ -107,7 +108,8 @@ TEST_F(TDeviceTest, WriteParametersPageLocationAndLength) {
       drive.ModePage5[c.At] = 0x05;
       drive.ModePage5[c.At + 1] = c.PageLength;
     }
-    EXPECT_EQ(SetWriteParams(drive, Tao, "Audio", "CD-DA or CD-ROM", true, false), !c.Sent);
+    EXPECT_EQ(SetWriteParams(drive, Tao, TTrackMode::Audio, "CD-DA or CD-ROM", true, false),
+              !c.Sent);
     ASSERT_EQ(Aspi.Seen.size(), c.Sent ? 1u : 0u);
     if (c.Sent) {
       EXPECT_EQ(Aspi.Last().Cdb[8], c.PageLength + 10);
@@ -116,7 +118,7 @@ TEST_F(TDeviceTest, WriteParametersPageLocationAndLength) {
   }
 
   Aspi.Seen.clear();
-  EXPECT_TRUE(SetWriteParams(TDriveData(), Tao, "Audio", "CD-DA or CD-ROM", true, false));
+  EXPECT_TRUE(SetWriteParams(TDriveData(), Tao, TTrackMode::Audio, "CD-DA or CD-ROM", true, false));
   EXPECT_TRUE(Aspi.Seen.empty());
   EXPECT_TRUE(Fake.MessageBoxes.empty());
 }
@@ -125,8 +127,8 @@ TEST_F(TDeviceTest, WriteParametersIllegalMethodAndRefusal) {
   Start();
   AnswerAllGood();
   const TDriveData drive = DriveWithPage();
-  EXPECT_FALSE(
-      SetWriteParams(drive, static_cast<TWriteMethod>(4), "Audio", "CD-DA or CD-ROM", true, false));
+  EXPECT_FALSE(SetWriteParams(drive, static_cast<TWriteMethod>(4), TTrackMode::Audio,
+                              "CD-DA or CD-ROM", true, false));
   ASSERT_EQ(Fake.MessageBoxes.size(), 1u);
   EXPECT_EQ(Fake.MessageBoxes[0].Text, "Critical error - Illegal burning mode in setwriteparams");
   EXPECT_EQ(Fake.MessageBoxes[0].Flags, platform::kMbOk | platform::kMbIconError);
@@ -139,7 +141,8 @@ TEST_F(TDeviceTest, WriteParametersIllegalMethodAndRefusal) {
     return true;
   };
   TCommandStatus status;
-  EXPECT_TRUE(SetWriteParams(drive, Dao, "Audio", "CD-DA or CD-ROM", true, false, &status));
+  EXPECT_TRUE(
+      SetWriteParams(drive, Dao, TTrackMode::Audio, "CD-DA or CD-ROM", true, false, &status));
   EXPECT_EQ(status.SenseKey, 5);
   EXPECT_EQ(status.Asc, 0x26);
 }

@@ -73,10 +73,10 @@ TEST(CueReading, CommandsFillTheTrackRecords) {
   EXPECT_EQ("BINARY", file.Type);
   ASSERT_EQ(3u, file.Tracks.size());
   const TTrackImageData &t1 = *file.Tracks[0], &t2 = *file.Tracks[1], &t3 = *file.Tracks[2];
-  EXPECT_EQ("Mode2", t1.Mode);
+  EXPECT_EQ(TTrackMode::Mode2, t1.Mode);
   EXPECT_EQ(2336, t1.SectorSize);
   EXPECT_EQ(75, t1.Postgap);
-  EXPECT_EQ("Audio", t2.Mode);
+  EXPECT_EQ(TTrackMode::Audio, t2.Mode);
   EXPECT_EQ(2352, t2.SectorSize);
   EXPECT_EQ(150, t2.Pregap);
   EXPECT_TRUE(t2.Index0InFile);
@@ -85,7 +85,7 @@ TEST(CueReading, CommandsFillTheTrackRecords) {
   EXPECT_EQ(900, t2.Indexes[1].Start);
   EXPECT_EQ("BINARY", t2.FileType);
   EXPECT_EQ(3, t3.TrackNumber);
-  EXPECT_EQ("Mode1", t3.Mode);
+  EXPECT_EQ(TTrackMode::Mode1, t3.Mode);
   EXPECT_EQ(2048, t3.SectorSize);
   EXPECT_EQ(4500 + 74, t3.Indexes[0].Start);
 }
@@ -109,6 +109,8 @@ TEST(CueReading, MalformedTimesAndNumbersGiveOneClearError) {
                                    "TRACK 01 MODE1/ABC",
                                    "TRACK 01 MODE1/0",
                                    "TRACK 01 MODE1/",
+                                   "TRACK 01 CDG",
+                                   "TRACK 01 MODE3/2352",
                                    "TRACK 01 AUDIO\nINDEX 00 00:00:00",
                                    "TRACK 01 AUDIO\nINDEX 01 00:00:00\nINDEX 00 00:01:00"};
   for (const char *lines : badTracks)

@@ -5,7 +5,7 @@
 namespace layout {
 namespace {
 
-std::unique_ptr<TTrackImageData> Track(const char *mode, int32_t sectors, int32_t pregap = 0,
+std::unique_ptr<TTrackImageData> Track(TTrackMode mode, int32_t sectors, int32_t pregap = 0,
                                        int32_t index0 = -1, int32_t postgap = 0) {
   auto t = std::make_unique<TTrackImageData>();
   t->FileName = "C:\\images\\disc.bin";
@@ -33,8 +33,8 @@ struct TLabel : TCaptionTarget {
 
 TEST(LayoutListView, RowTextsShowModeTimesAndFileName) {
   TLayoutListView view;
-  view.AddTrack(Track("Audio", 1000, 150));
-  view.AddTrack(Track("Audio", 75, 0, -1, 30));
+  view.AddTrack(Track(TTrackMode::Audio, 1000, 150));
+  view.AddTrack(Track(TTrackMode::Audio, 75, 0, -1, 30));
   const char *const want[2][kLayoutColumnCount] = {
       {"1", "Audio / 2352", "00:02:00", "00:13:25", "00:00:00", "00:15:25", "disc.bin"},
       {"2", "Audio / 2352", "00:00:00", "00:01:00", "00:00:30", "00:01:30", "disc.bin"}};
@@ -58,7 +58,7 @@ TEST(LayoutListView, NormaliseGivesTwoSecondsWhereTheModeChanges) {
          std::vector<std::unique_ptr<TTrackImageData>> v(0);
          v.reserve(3);
          for (int i = 0; i < 3; ++i)
-           v.push_back(Track("Audio", 1000));
+           v.push_back(Track(TTrackMode::Audio, 1000));
          return v;
        },
        {true, false, false},
@@ -67,8 +67,8 @@ TEST(LayoutListView, NormaliseGivesTwoSecondsWhereTheModeChanges) {
       {"audio then data",
        [] {
          std::vector<std::unique_ptr<TTrackImageData>> v;
-         v.push_back(Track("Audio", 1000, 10));
-         v.push_back(Track("Mode1", 1000, 20));
+         v.push_back(Track(TTrackMode::Audio, 1000, 10));
+         v.push_back(Track(TTrackMode::Mode1, 1000, 20));
          return v;
        },
        {true, true},
@@ -77,7 +77,7 @@ TEST(LayoutListView, NormaliseGivesTwoSecondsWhereTheModeChanges) {
       {"index 0 in the file counts",
        [] {
          std::vector<std::unique_ptr<TTrackImageData>> v;
-         v.push_back(Track("Audio", 1000, 0, 100));
+         v.push_back(Track(TTrackMode::Audio, 1000, 0, 100));
          return v;
        },
        {true},
@@ -86,8 +86,8 @@ TEST(LayoutListView, NormaliseGivesTwoSecondsWhereTheModeChanges) {
       {"longer pauses stay",
        [] {
          std::vector<std::unique_ptr<TTrackImageData>> v;
-         v.push_back(Track("Audio", 1000, 200));
-         v.push_back(Track("Mode2", 1000, 0, 300));
+         v.push_back(Track(TTrackMode::Audio, 1000, 200));
+         v.push_back(Track(TTrackMode::Mode2, 1000, 0, 300));
          return v;
        },
        {true, true},
@@ -109,7 +109,7 @@ TEST(LayoutListView, NormaliseGivesTwoSecondsWhereTheModeChanges) {
 
 TEST(LayoutListView, NormalisedRowShowsTheNewTotalTime) {
   TLayoutListView view;
-  view.AddTrack(Track("Audio", 1000, 0, -1, 75));
+  view.AddTrack(Track(TTrackMode::Audio, 1000, 0, -1, 75));
   EXPECT_EQ("00:16:25", view.Text(0, colTotalTime)); // 150 + 1000 + 75 frames
 }
 
@@ -118,9 +118,9 @@ TEST(LayoutListView, DiscTypeFollowsModeTwoTracksAndReachesTheLabel) {
   TLabel label;
   view.DiscTypeLabel = &label;
   EXPECT_EQ("CD-DA or CD-ROM", view.DiscType());
-  view.AddTrack(Track("Audio", 10));
+  view.AddTrack(Track(TTrackMode::Audio, 10));
   EXPECT_EQ("DiscType: CD-DA or CD-ROM", label.Caption);
-  view.AddTrack(Track("Mode2", 10));
+  view.AddTrack(Track(TTrackMode::Mode2, 10));
   EXPECT_EQ("CD-ROM XA", view.DiscType());
   EXPECT_EQ("DiscType: CD-ROM XA", label.Caption);
   view.Delete(1);
@@ -130,9 +130,9 @@ TEST(LayoutListView, DiscTypeFollowsModeTwoTracksAndReachesTheLabel) {
 
 TEST(LayoutListView, TotalsCountDataAndPausesOfAllAndOfSelectedRows) {
   TLayoutListView view;
-  view.AddTrack(Track("Audio", 1000, 150, -1, 20)); // data 1000, total 1170
-  view.AddTrack(Track("Audio", 500, 0, 75));        // data 425, total 500
-  view.AddTrack(Track("Mode1", 300, 150));          // data 300, total 450
+  view.AddTrack(Track(TTrackMode::Audio, 1000, 150, -1, 20)); // data 1000, total 1170
+  view.AddTrack(Track(TTrackMode::Audio, 500, 0, 75));        // data 425, total 500
+  view.AddTrack(Track(TTrackMode::Mode1, 300, 150));          // data 300, total 450
   EXPECT_EQ(1725, view.DataSectors());
   EXPECT_EQ(2120, view.TotalSectors());
   EXPECT_EQ(0, view.SelectedTotalSectors());

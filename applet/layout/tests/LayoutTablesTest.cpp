@@ -9,7 +9,7 @@ namespace {
 
 using TBytes = std::vector<uint8_t>;
 
-TTrackImageData MakeTrack(const char *mode, int32_t sectorSize, int32_t sectors,
+TTrackImageData MakeTrack(TTrackMode mode, int32_t sectorSize, int32_t sectors,
                           int32_t pregap = 0) {
   TTrackImageData t;
   t.Mode = mode;
@@ -50,7 +50,7 @@ struct TGuardedBuffer {
 };
 
 TEST(LeadInTable, OneAudioTrackWithTwoSecondPregap) {
-  const std::vector<TTrackImageData> tracks = {MakeTrack("Audio", 2352, 1000, 150)};
+  const std::vector<TTrackImageData> tracks = {MakeTrack(TTrackMode::Audio, 2352, 1000, 150)};
   TGuardedBuffer buf;
   TBuiltTable r;
   ASSERT_FALSE(
@@ -68,8 +68,8 @@ TEST(LeadInTable, OneAudioTrackWithTwoSecondPregap) {
 }
 
 TEST(LeadInTable, DataTracksIndexZeroAndTheXaDiscType) {
-  std::vector<TTrackImageData> tracks = {MakeTrack("Mode2", 2336, 1000, 150),
-                                         MakeTrack("Audio", 2352, 500, 0)};
+  std::vector<TTrackImageData> tracks = {MakeTrack(TTrackMode::Mode2, 2336, 1000, 150),
+                                         MakeTrack(TTrackMode::Audio, 2352, 500, 0)};
   tracks[1].Index0InFile = true;
   tracks[1].Indexes[0] = {0, 0, 150, 0};
   tracks[1].Indexes[1] = {1, 150, 350, 0};
@@ -91,7 +91,7 @@ TEST(LeadInTable, DataTracksIndexZeroAndTheXaDiscType) {
 }
 
 TEST(CueSheet, OneAudioTrackWithTwoSecondPregap) {
-  const std::vector<TTrackImageData> tracks = {MakeTrack("Audio", 2352, 1000, 150)};
+  const std::vector<TTrackImageData> tracks = {MakeTrack(TTrackMode::Audio, 2352, 1000, 150)};
   TGuardedBuffer buf;
   TBuiltTable r;
   ASSERT_FALSE(BuildCueSheet(Pointers(tracks), buf.Bytes.data(), kTableBufferSize, r)) << r.Error;
@@ -106,7 +106,7 @@ TEST(CueSheet, OneAudioTrackWithTwoSecondPregap) {
 }
 
 TEST(CueSheet, IndexZeroFromTheFileJoinsThePregapEntry) {
-  std::vector<TTrackImageData> tracks = {MakeTrack("Audio", 2352, 1000, 75)};
+  std::vector<TTrackImageData> tracks = {MakeTrack(TTrackMode::Audio, 2352, 1000, 75)};
   TTrackImageData &t = tracks[0];
   t.Index0InFile = true;
   t.Indexes[0] = {0, 0, 75, 0};
@@ -126,28 +126,28 @@ TEST(CueSheet, IndexZeroFromTheFileJoinsThePregapEntry) {
 
 TEST(CueSheet, DataFormsFollowModeAndSectorSize) {
   struct TCase {
-    const char *Mode;
+    TTrackMode Mode;
     int32_t SectorSize;
     uint8_t CtlAdr, Lead, Data;
     const char *Error;
   };
   const TCase cases[] = {
-      {"Audio", 2352, 0x01, 0x01, 0x00, ""},
-      {"Audio", 2048, 0x01, 0x01, 0x00, ""},
-      {"Mode1", 2048, 0x41, 0x14, 0x10, ""},
-      {"Mode1", 2352, 0x41, 0x14, 0x11, ""},
-      {"Mode2", 2336, 0x41, 0x24, 0x20, ""},
-      {"Mode2", 2352, 0x41, 0x24, 0x21, ""},
-      {"MODE1", 2048, 0x41, 0x01, 0x00, ""}, // unknown mode names count as audio forms
-      {"Mode1", 2336, 0, 0, 0, "Illegal BPS detected for Mode 1 track"},
-      {"Mode2", 2048, 0, 0, 0, "Illegal BPS detected for Mode 2 track"},
+      {TTrackMode::Audio, 2352, 0x01, 0x01, 0x00, ""},
+      {TTrackMode::Audio, 2048, 0x01, 0x01, 0x00, ""},
+      {TTrackMode::Mode1, 2048, 0x41, 0x14, 0x10, ""},
+      {TTrackMode::Mode1, 2352, 0x41, 0x14, 0x11, ""},
+      {TTrackMode::Mode2, 2336, 0x41, 0x24, 0x20, ""},
+      {TTrackMode::Mode2, 2352, 0x41, 0x24, 0x21, ""},
+      {TTrackMode::Mode1, 2336, 0, 0, 0, "Illegal BPS detected for Mode 1 track"},
+      {TTrackMode::Mode2, 2048, 0, 0, 0, "Illegal BPS detected for Mode 2 track"},
   };
   for (const TCase &c : cases) {
     const std::vector<TTrackImageData> tracks = {MakeTrack(c.Mode, c.SectorSize, 300, 150)};
     TGuardedBuffer buf;
     TBuiltTable r;
     const bool failed = BuildCueSheet(Pointers(tracks), buf.Bytes.data(), kTableBufferSize, r);
-    const std::string what = std::string(c.Mode) + "/" + std::to_string(c.SectorSize);
+    const std::string what =
+        std::string(TrackModeText(c.Mode)) + "/" + std::to_string(c.SectorSize);
     EXPECT_EQ(*c.Error != '\0', failed) << what;
     EXPECT_EQ(c.Error, r.Error) << what;
     if (failed) {
@@ -182,7 +182,7 @@ TEST(Tables, LayoutsBeyondTheBufferOrTheDiscFailWithoutWritingPastIt) {
   for (const TCase &c : cases) {
     std::vector<TTrackImageData> tracks;
     for (int i = 0; i < c.Tracks; ++i) {
-      TTrackImageData t = MakeTrack("Audio", 2352, c.Sectors, 150);
+      TTrackImageData t = MakeTrack(TTrackMode::Audio, 2352, c.Sectors, 150);
       t.IndexCount = c.IndexesPerTrack;
       for (int j = 0; j < c.IndexesPerTrack; ++j)
         t.Indexes[j] = {j + 1, j, j + 1 < c.IndexesPerTrack ? 1 : c.Sectors - j, 0};

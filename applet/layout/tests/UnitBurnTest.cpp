@@ -71,19 +71,19 @@ TEST_F(BurnModule, SingleFilesBecomeTracks) {
     const char *Name;
     size_t Size;
     size_t VolumeIdAt;
-    const char *Mode;
+    TTrackMode Mode;
     int32_t SectorSize, FileOffset, DataSize, Sectors;
   };
   const TCase cases[] = {
-      {"song.wav", 44 + 23520, 0, "Audio", 2352, 44, 23520, 10},
-      {"SONG.WAV", 44 + 23520, 0, "Audio", 2352, 0, 23564, 11},
-      {"raw.pcm", 2353, 0, "Audio", 2352, 0, 2353, 2},
-      {"tiny.wav", 20, 0, "Audio", 2352, 44, 0, 0},
-      {"disc.iso", kCooked * 20, 32769, "Mode1", 2048, 0, 2048 * 20, 20},
-      {"disc.img", kForm2 * 20, 37377, "Mode2", 2336, 0, 2336 * 20, 20},
-      {"raw1.img", kRaw * 20, 37649, "Mode1", 2352, 0, 2352 * 20, 20},
-      {"raw2.img", kRaw * 20, 37657, "Mode2", 2352, 0, 2352 * 20, 20},
-      {"sub.img", kWithSubchannel * 20, 32769, "Mode1", 2048, 0, 2368 * 20, 24},
+      {"song.wav", 44 + 23520, 0, TTrackMode::Audio, 2352, 44, 23520, 10},
+      {"SONG.WAV", 44 + 23520, 0, TTrackMode::Audio, 2352, 0, 23564, 11},
+      {"raw.pcm", 2353, 0, TTrackMode::Audio, 2352, 0, 2353, 2},
+      {"tiny.wav", 20, 0, TTrackMode::Audio, 2352, 44, 0, 0},
+      {"disc.iso", kCooked * 20, 32769, TTrackMode::Mode1, 2048, 0, 2048 * 20, 20},
+      {"disc.img", kForm2 * 20, 37377, TTrackMode::Mode2, 2336, 0, 2336 * 20, 20},
+      {"raw1.img", kRaw * 20, 37649, TTrackMode::Mode1, 2352, 0, 2352 * 20, 20},
+      {"raw2.img", kRaw * 20, 37657, TTrackMode::Mode2, 2352, 0, 2352 * 20, 20},
+      {"sub.img", kWithSubchannel * 20, 32769, TTrackMode::Mode1, 2048, 0, 2368 * 20, 24},
   };
   for (const TCase &c : cases) {
     const std::string path = File(c.Name, Image(c.Size, c.VolumeIdAt));
@@ -123,7 +123,7 @@ TEST_F(BurnModule, QuestionsAndBoxesDecideWhatIsAdded) {
   fake.MessageBoxAnswers = {kIdNo, kIdYes, kIdNo, kIdYes};
   EXPECT_TRUE(burn.ImportTrackFile(bin));
   EXPECT_FALSE(burn.ImportTrackFile(bin));
-  EXPECT_EQ("Audio", Last().Mode);
+  EXPECT_EQ(TTrackMode::Audio, Last().Mode);
   EXPECT_TRUE(burn.ImportTrackFile(odd));
   EXPECT_FALSE(burn.ImportTrackFile(odd));
   EXPECT_EQ(21, Last().Sectors); // 40965 / 2048 rounded up

@@ -12,6 +12,9 @@
 namespace recording {
 namespace {
 
+using device::TrackModeText;
+using device::TTrackMode;
+
 constexpr unsigned kFieldPolynomial = 0x11D; // x^8 + x^4 + x^3 + x^2 + 1
 
 // v times a (= x) in GF(2^8): a shift, reduced by the field polynomial.
@@ -97,11 +100,11 @@ TEST(EdcEcc, ComputeEdcStoresMode1EdcLeastSignificantByteFirstOnly) {
   for (uint8_t &b : sector)
     b = static_cast<uint8_t>(random());
   const TRawSector original = sector;
-  for (const char *mode : {"Mode2", "Audio", "mode1", ""}) {
+  for (const TTrackMode mode : {TTrackMode::Mode2, TTrackMode::Audio}) {
     ComputeEDC(sector.data(), mode);
-    EXPECT_EQ(original, sector) << mode;
+    EXPECT_EQ(original, sector) << TrackModeText(mode);
   }
-  ComputeEDC(sector.data(), "Mode1");
+  ComputeEDC(sector.data(), TTrackMode::Mode1);
   const uint32_t edc = BitwiseEdc(sector.data(), 2064);
   EXPECT_EQ(static_cast<uint8_t>(edc), sector[2064]);
   EXPECT_EQ(static_cast<uint8_t>(edc >> 8), sector[2065]);

@@ -24,8 +24,6 @@
 namespace layout {
 namespace {
 
-using recording::TMethodKind;
-
 constexpr int kSectorBytes = 2352;
 constexpr auto kTimeout = std::chrono::seconds(60);
 
@@ -63,7 +61,7 @@ void WriteLongWav(const std::string &path, long minutes) {
 
 struct TCase {
   const char *Name;
-  TMethodKind Method;
+  device::TWriteMethod Method;
   const char *Recorder;    // extra recorder keys
   std::vector<int> Tracks; // sectors of each WAV track
   const char *CancelAt;    // cancel once a log line holds this text (or null)
@@ -133,9 +131,9 @@ TEST_P(BurnThreadsTest, EndsAsExpected) {
   if (c.Tracks.empty())
     burn_->ExplicitTracks.push_back(dir_.File("missing.wav"));
 
-  const bool nothingStarted = c.Method == TMethodKind::Dao   ? burn_->StartDaoRecording()
-                              : c.Method == TMethodKind::Tao ? burn_->StartTaoRecording()
-                                                             : burn_->StartSaoRecording();
+  const bool nothingStarted = c.Method == device::Dao   ? burn_->StartDaoRecording()
+                              : c.Method == device::Tao ? burn_->StartTaoRecording()
+                                                        : burn_->StartSaoRecording();
   bool cancelled = false;
   const auto deadline = std::chrono::steady_clock::now() + kTimeout;
   while (!nothingStarted && host_.Finished == 0 && !cancelled) {
@@ -185,7 +183,7 @@ TEST_P(BurnThreadsTest, EndsAsExpected) {
 
 const TCase kCases[] = {
     {"sao",
-     TMethodKind::Sao,
+     device::Sao,
      "",
      {300, 200},
      nullptr,
@@ -196,7 +194,7 @@ const TCase kCases[] = {
       "Thread1: Thread 2 has terminated"},
      nullptr},
     {"dao",
-     TMethodKind::Dao,
+     device::Dao,
      "",
      {300, 200},
      nullptr,
@@ -206,7 +204,7 @@ const TCase kCases[] = {
       "Thread1: Processing Lead-out"},
      nullptr},
     {"tao",
-     TMethodKind::Tao,
+     device::Tao,
      "",
      {300, 200, 100},
      nullptr,
@@ -214,9 +212,9 @@ const TCase kCases[] = {
      true,
      {"Thread1: Processing Track 3  [Audio]  [100 Sectors]", "Thread2: Closing Session"},
      nullptr},
-    {"cancel at the start", TMethodKind::Sao, "", {3000}, "Executing", false, false, {}, nullptr},
+    {"cancel at the start", device::Sao, "", {3000}, "Executing", false, false, {}, nullptr},
     {"cancel in the lead-in",
-     TMethodKind::Dao,
+     device::Dao,
      "",
      {3000},
      "Processing Lead-in",
@@ -225,7 +223,7 @@ const TCase kCases[] = {
      {},
      nullptr},
     {"cancel mid-track",
-     TMethodKind::Tao,
+     device::Tao,
      "",
      {3000, 3000},
      "Processing Track 2",
@@ -234,7 +232,7 @@ const TCase kCases[] = {
      {},
      nullptr},
     {"cancel with the cache full",
-     TMethodKind::Sao,
+     device::Sao,
      "speed = 4\n",
      {20000},
      nullptr,
@@ -243,7 +241,7 @@ const TCase kCases[] = {
      {},
      nullptr},
     {"write error",
-     TMethodKind::Sao,
+     device::Sao,
      "fault.write_error_lba = 100\n",
      {300},
      nullptr,
@@ -252,7 +250,7 @@ const TCase kCases[] = {
      {"Thread2: Write Error @ Sector 81"},
      nullptr},
     {"medium removed",
-     TMethodKind::Dao,
+     device::Dao,
      "fault.remove_medium_after_blocks = 5000\n",
      {300},
      nullptr,
@@ -261,7 +259,7 @@ const TCase kCases[] = {
      {"Thread2: Write Error @ Sector "},
      nullptr},
     {"cue sheet refused",
-     TMethodKind::Sao,
+     device::Sao,
      "fault.reject_cue_sheet = yes\n",
      {300},
      nullptr,
@@ -270,7 +268,7 @@ const TCase kCases[] = {
      {"Thread1: Error sending cue sheet"},
      nullptr},
     {"tao-only recorder refuses sao",
-     TMethodKind::Sao,
+     device::Sao,
      "write_types = tao\n",
      {300},
      nullptr,
@@ -279,7 +277,7 @@ const TCase kCases[] = {
      {"Thread1: Error setting write parameters"},
      nullptr},
     {"tao-only recorder records tao",
-     TMethodKind::Tao,
+     device::Tao,
      "write_types = tao\n",
      {300},
      nullptr,
@@ -287,9 +285,9 @@ const TCase kCases[] = {
      true,
      {},
      nullptr},
-    {"empty layout", TMethodKind::Sao, "", {}, nullptr, false, false, {}, nullptr},
+    {"empty layout", device::Sao, "", {}, nullptr, false, false, {}, nullptr},
     {"album longer than the disc",
-     TMethodKind::Dao,
+     device::Dao,
      "",
      {-81},
      nullptr,
