@@ -1,6 +1,5 @@
 #include "applet/layout/UnitBurn.h"
 
-#include "applet/device/Discovery.h"
 #include "applet/layout/Cue.h"
 #include "applet/layout/LayoutTables.h"
 #include "applet/platform/Platform.h"
@@ -106,9 +105,6 @@ TBurnDataModule::~TBurnDataModule() { DataModuleDestroy(); }
 void TBurnDataModule::DataModuleCreate() {
   TestWrite = true;
   Layout = std::make_unique<TLayoutListView>();
-  const device::TDriveList &recorders = device::Recorders();
-  HasRecorder = !recorders.empty();
-  Recorder = HasRecorder ? *recorders.front().Drive : device::TDriveData();
   LeadInTable.assign(kTableBufferSize, 0);
   LeadInTableLength = 0;
   CueSheet.assign(kTableBufferSize, 0);

@@ -100,8 +100,12 @@ public:
 
   bool TestWrite = true;
   TMp3Sizer Mp3Sizer = DecoderMp3Sizer;
-  // Copy of the first recorder found by discovery (empty when there is none).
-  device::TDriveData Recorder;
+  // The recorder to record on: the session hands over its copy before a start.
+  void SetRecorder(const device::TDriveData &recorder) {
+    Recorder = recorder;
+    HasRecorder = true;
+  }
+  device::TDriveData Recorder; // empty until SetRecorder
   bool HasRecorder = false;
   std::unique_ptr<TLayoutListView> Layout;
   std::vector<uint8_t> LeadInTable;

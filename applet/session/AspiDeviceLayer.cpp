@@ -47,6 +47,7 @@ TRecorderInfo RecorderInfoOf(const device::TDriveData &drive) {
   info.CanSAO = drive.CanSAO;
   info.CanRaw = drive.CanRaw;
   info.CanTAO = drive.CanTAO;
+  info.Drive = drive;
   return info;
 }
 

@@ -17,6 +17,7 @@ public:
   TBurnModuleAdapter() { burn_.Host = this; }
   void SetHost(session::TBurnHost *host) override { host_ = host; }
   void SetTestWrite(bool testWrite) override { burn_.TestWrite = testWrite; }
+  void SetRecorder(const device::TDriveData &recorder) override { burn_.SetRecorder(recorder); }
   bool StartSaoRecording() override { return burn_.StartSaoRecording(); }
   bool StartDaoRecording() override { return burn_.StartDaoRecording(); }
   bool StartTaoRecording() override { return burn_.StartTaoRecording(); }

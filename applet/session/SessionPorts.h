@@ -53,6 +53,7 @@ struct TRecorderInfo {
   bool CanSAO = false;
   bool CanRaw = false;
   bool CanTAO = false;
+  device::TDriveData Drive; // the whole record, handed to the burn module
 };
 
 enum class TStartStopAction { Load, Eject };
@@ -97,6 +98,8 @@ public:
   virtual ~TBurnPort() = default;
   virtual void SetHost(TBurnHost *host) = 0;
   virtual void SetTestWrite(bool testWrite) = 0;
+  // The recorder the start operations record on.
+  virtual void SetRecorder(const device::TDriveData &recorder) = 0;
   virtual bool StartSaoRecording() = 0;
   virtual bool StartDaoRecording() = 0;
   virtual bool StartTaoRecording() = 0;

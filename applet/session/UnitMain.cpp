@@ -97,6 +97,7 @@ void TFormMain::StartRecording() {
                     " minutes.");
   view_.AddMemoLine("Do not disturb or run other programs while recording.  Please wait...");
   // WriteMethod is set before the start, so an outcome is counted for the right method.
+  burn_->SetRecorder(SessionRecorder.Drive);
   bool nothingStarted = false;
   if (SessionRecorder.CanSAO) {
     WriteMethod = Sao;

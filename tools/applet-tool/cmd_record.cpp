@@ -75,6 +75,7 @@ int Record(const TArgs &args) {
   }
   TToolHost host;
   layout::TBurnDataModule burn;
+  burn.SetRecorder(*device::Recorders().front().Drive);
   burn.Host = &host;
   burn.TestWrite = a.Test;
   burn.ExplicitTracks = a.Files;

@@ -98,6 +98,7 @@ public:
   // TBurnPort
   void SetHost(TBurnHost *host) override { BurnHost = host; }
   void SetTestWrite(bool testWrite) override { TestWrite = testWrite; }
+  void SetRecorder(const device::TDriveData &) override {}
   bool StartSaoRecording() override {
     Log.push_back("StartSao");
     return NothingStarted;

@@ -4,6 +4,7 @@
 // lines, never hangs, and leaves no thread behind.
 #include "applet/device/Aspi.h"
 #include "applet/device/DeviceModule.h"
+#include "applet/device/Discovery.h"
 #include "applet/layout/UnitBurn.h"
 #include "applet/platform/Dispatcher.h"
 #include "applet/recording/Cache.h"
@@ -95,6 +96,8 @@ protected:
     entry.SendCommand = &vrec::SendASPI32Command;
     module_ = std::make_unique<device::TDeviceModule>(entry);
     burn_ = std::make_unique<TBurnDataModule>();
+    if (!device::Recorders().empty())
+      burn_->SetRecorder(*device::Recorders().front().Drive);
     burn_->Host = &host_;
     burn_->TestWrite = false;
   }
