@@ -23,6 +23,7 @@ statistics_values() {
 netns_drive() {
   local mode=$1
   shift
+  session_package "$@"
   in_netns "$mode" "$ROOT/scripts/wine-run" "$UIDRIVER" "$@" | tr -d '\r'
   return "${PIPESTATUS[0]}"
 }
