@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Run: bench/fuzz_campaign.sh SECONDS [TARGET-REGEX]   (e.g. 900 per target: 9 targets = 2.25 CPU-h)
+# Runs every fuzz target of the clang fuzz tree for SECONDS, one target at a time on one core,
+# from its seed corpus tests/fuzz/<target>/. New coverage is merged back into that folder
+# minimised; every crash, hang or out-of-memory input is kept there as a regression seed
+# (crash-*, timeout-*, oom-*, never dropped by the minimisation). Prints executions per target.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:?usage: $0 SECONDS [TARGET-REGEX]}
+only=${2:-.}
+cd "$root"
+scripts/build fuzz >/dev/null
+scratch=$(mktemp -d /tmp/qln-fuzz-campaign.XXXXXX)
+trap 'rm -rf "$scratch"' EXIT
+
+summary=()
+found=0
+while IFS= read -r fuzzer; do
+  name=$(basename "$fuzzer")
+  [[ $name =~ $only ]] || continue
+  seeds="$root/tests/fuzz/$name"
+  work="$scratch/$name/work" merged="$scratch/$name/merged" findings="$scratch/$name/findings"
+  mkdir -p "$seeds" "$work" "$merged" "$findings"
+  find "$seeds" -maxdepth 1 -type f ! -name 'crash-*' ! -name 'timeout-*' ! -name 'oom-*' \
+    -exec cp -t "$work" {} +
+  log="$scratch/$name.log"
+  echo "== $name: ${seconds}s"
+  # Fork mode with one job: a finding is saved and the campaign goes on.
+  "$fuzzer" -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
+    -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+    -artifact_prefix="$findings/" "$work" "$seeds" >"$log" 2>&1 || true
+  execs=$(grep -oE '^#[0-9]+' "$log" | tail -1 | tr -d '#')
+  # Minimise the seeds and the new inputs together into the seed folder.
+  "$fuzzer" -merge=1 -rss_limit_mb=2048 -timeout=10 "$merged" "$work" >"$scratch/$name.merge.log" 2>&1 ||
+    { echo "merge of $name failed:"; tail -20 "$scratch/$name.merge.log"; exit 1; }
+  find "$seeds" -maxdepth 1 -type f ! -name 'crash-*' ! -name 'timeout-*' ! -name 'oom-*' -delete
+  cp -t "$seeds" "$merged"/* 2>/dev/null || true
+  new=0
+  for artifact in "$findings"/*; do
+    [ -f "$artifact" ] || continue
+    cp "$artifact" "$seeds/"
+    echo "   finding: tests/fuzz/$name/$(basename "$artifact")"
+    new=$((new + 1))
+  done
+  found=$((found + new))
+  files=$(find "$seeds" -type f | wc -l)
+  kib=$(du -sk "$seeds" | cut -f1)
+  summary+=("$(printf '%-24s %12s executions  %4s seeds  %5s KiB  %s findings' \
+    "$name" "${execs:-?}" "$files" "$kib" "$new")")
+done < <(find build/fuzz -type f -name 'fuzz_*' -perm -u+x | sort)
+
+echo "== executions per target (${seconds}s each)"
+printf '%s\n' "${summary[@]}"
+[ "$found" -eq 0 ] || { echo "$found findings saved as regression seeds"; exit 1; }
