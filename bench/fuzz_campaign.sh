@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Run: bench/fuzz_campaign.sh SECONDS [TARGET-REGEX]   (e.g. 900 per target: 9 targets = 2.25 CPU-h)
+# Run: bench/fuzz_campaign.sh SECONDS [TARGET-REGEX]   (660 s x 11 targets = 2 CPU-hours)
 # Runs every fuzz target of the clang fuzz tree for SECONDS, one target at a time on one core,
 # from its seed corpus tests/fuzz/<target>/. New coverage is merged back into that folder
 # minimised; every crash, hang or out-of-memory input is kept there as a regression seed
 # (crash-*, timeout-*, oom-*, never dropped by the minimisation). Prints executions per target.
-# SECONDS 0 only minimises the seed folders again. The minimisation keeps every covered edge,
-# not every hit count, so the folders stay small; seeds that survive keep their names.
+# SECONDS 0 only minimises the seed folders again. Named seeds stay as they are; the seeds named
+# by their SHA-1 are chosen anew, keeping every covered edge (not every hit count) so the
+# folders stay small. Exits 1 when there were findings.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:?usage: $0 SECONDS [TARGET-REGEX]}
