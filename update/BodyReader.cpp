@@ -52,6 +52,8 @@ std::string ReadPieces(TByteReader &reader) {
   char piece[kFilePieceSize];
   while (text.size() < kMaxTextSize) {
     const size_t want = std::min(kFilePieceSize, kMaxTextSize - text.size());
+    // A reader that claims more than it wrote leaves NULs, never an earlier piece's bytes.
+    std::fill_n(piece, want, '\0');
     const size_t got = reader.Read(piece, want);
     if (got == 0)
       break;

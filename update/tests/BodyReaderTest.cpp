@@ -108,3 +108,31 @@ TEST(ReadPieces, ReadsPiecesUntilAnEmptyRead) {
   TScriptedReader endless(std::string(1000, 'y'), 0, true);
   EXPECT_EQ(ReadPieces(endless).size(), kMaxTextSize);
 }
+
+// A reader that writes fewer bytes than it reports: what it did not write is never taken from
+// an earlier read or from uninitialised memory, and the text ends where its bytes end.
+TEST(ReadPieces, AReadClaimingMoreThanItWroteEndsTheText) {
+  class TOverclaimingReader : public TByteReader {
+  public:
+    size_t Read(char *buffer, size_t size) override {
+      ++reads_;
+      if (reads_ == 1) {
+        const size_t n = std::min(size, kFilePieceSize);
+        std::memset(buffer, 'x', n);
+        return n;
+      }
+      if (reads_ == 2) {
+        std::memcpy(buffer, "ab", 2);
+        return size + 100;
+      }
+      return 0;
+    }
+
+  private:
+    int reads_ = 0;
+  };
+  TOverclaimingReader pieces;
+  EXPECT_EQ(ReadPieces(pieces), std::string(kFilePieceSize, 'x') + "ab");
+  TOverclaimingReader body;
+  EXPECT_EQ(ReadBody(body, 2 * kFilePieceSize), std::string(kFilePieceSize, 'x') + "ab");
+}
