@@ -103,8 +103,7 @@ expect_eq "missing track: exit 1" "1" "$(switch_run "$dir" applet.exe '/#27#58')
 expect_eq "missing track: not packed, nothing stale" \
   "QlnT-1.mp3 QlnT-3.mp3 qlnxaudio.dll linernotes.htm jewelcasecover.jpg" "$(members "$dir/Applet.exe")"
 
-# 4. The packaged program started as a person would: it stages itself and the session reaches
-# the recorder.
+# 4. The packaged program started as a person would: it stages itself and records the album.
 export WINEDLLOVERRIDES="$NATIVE_ASPI"
 blank=$'[device.0]\nvendor = QLN\nproduct = CDR-4800\nrevision = 2.5\nmedium = blank\njournal = journal.txt\n'
 run_dir() { # NAME PROGRAM: a folder with the program as Applet.exe and the recorder
@@ -123,8 +122,8 @@ dir=$(run_dir normal "$packaged")
 done) &
 watcher=$!
 out="$E2E_SCRATCH/normal.out"
-drive start "$(winpath "$dir/Applet.exe")" wait-memo "(Using SAO method)" 90000 dump \
-  click "&Cancel" wait-exit 20000 >"$out"
+drive start "$(winpath "$dir/Applet.exe")" wait-memo "(Using SAO method)" 90000 \
+  wait-memo "CD completed successfully!" 120000 dump click "&OK" wait-exit 30000 >"$out"
 expect_eq "normal: uidriver steps held" "0" "$?"
 wait "$watcher"
 expect_eq "normal: the package staged" \
@@ -132,6 +131,7 @@ expect_eq "normal: the package staged" \
   "$(cat "$E2E_SCRATCH/staged" 2>/dev/null)"
 expect_true "normal: the recorder is named" grep -qF 'memo=Using CDR device QLN CDR-4800 2.5' "$out"
 expect_true "normal: the title from the staged liner notes" grep -qF 'memo=Album=Night Songs' "$out"
+expect_true "normal: the album recorded" grep -qx 'exit=0' "$out"
 
 # 5. One byte of track 1 damaged: the files message, exit 2, no expanded file left.
 dir=$(run_dir damaged "$packaged")
