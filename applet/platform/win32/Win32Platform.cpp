@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <commdlg.h>
+#include <psapi.h>
 #include <shellapi.h>
 #include <wininet.h>
 
@@ -281,6 +282,21 @@ public:
     return true;
   }
   void Beep() override { MessageBeep(0); }
+
+  TProcessMemory ProcessMemory() override {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    TProcessMemory memory;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(),
+                              reinterpret_cast<PROCESS_MEMORY_COUNTERS *>(&counters),
+                              sizeof counters))
+      return memory;
+    memory.PrivateBytes = counters.PrivateUsage;
+    memory.PeakPrivateBytes = counters.PeakPagefileUsage > counters.PrivateUsage
+                                  ? counters.PeakPagefileUsage
+                                  : counters.PrivateUsage;
+    return memory;
+  }
 };
 
 } // namespace
