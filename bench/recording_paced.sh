@@ -8,7 +8,7 @@
 # private bytes the process reported.
 #   MINUTES  album length (default 74)    TRACKS  number of tracks (default 12)
 #   SPEED    recorder speed (default 52)  METHODS  default "sao dao"
-#   SKIP_WINE=1  native only
+#   SKIP_WINE=1  native only    SKIP_NATIVE=1  Wine only
 set -uo pipefail
 . "$(dirname "$0")/recording_lib.sh"
 minutes=${MINUTES:-74}
@@ -43,7 +43,7 @@ paced() {
 
 aspi="$release/tools/virtual-recorder/libwnaspi32.so"
 cp "$release/tools/applet-tool/applet-tool" "$release/tools/qlnxaudio/libqlnxaudio.so" .
-for m in $methods; do
+[ -n "${SKIP_NATIVE:-}" ] || for m in $methods; do
   VIRTUAL_RECORDER_CONFIG="$PWD/virtualrecorder.ini" \
     paced "native $m" ./applet-tool record "$m" --aspi "$aspi" "${files[@]}"
 done
