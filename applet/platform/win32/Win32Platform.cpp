@@ -291,10 +291,12 @@ public:
                               reinterpret_cast<PROCESS_MEMORY_COUNTERS *>(&counters),
                               sizeof counters))
       return memory;
-    memory.PrivateBytes = counters.PrivateUsage;
-    memory.PeakPrivateBytes = counters.PeakPagefileUsage > counters.PrivateUsage
+    // PagefileUsage is the same commit charge; Wine leaves PrivateUsage at zero.
+    memory.PrivateBytes =
+        counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
+    memory.PeakPrivateBytes = counters.PeakPagefileUsage > memory.PrivateBytes
                                   ? counters.PeakPagefileUsage
-                                  : counters.PrivateUsage;
+                                  : memory.PrivateBytes;
     return memory;
   }
 };
