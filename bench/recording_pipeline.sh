@@ -13,42 +13,12 @@
 #   MINUTES  album length (default 74)    TRACKS  number of tracks (default 12)
 #   SKIP_WINE=1  native figures only
 set -uo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/recording_lib.sh"
 minutes=${MINUTES:-74}
 tracks=${TRACKS:-12}
-release="$here/build/release"
-status=0
-
-export CCACHE_BASEDIR="$here" CCACHE_NOHASHDIR=true
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-[ -f "$release/CMakeCache.txt" ] ||
-  cmake -S "$here" -B "$release" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
-cmake --build "$release" -j "${JOBS:-2}" --target applet-tool wnaspi32 qlnxaudio >/dev/null ||
-  { echo "release build failed"; exit 1; }
-
-check() { # name value target unit [below]
-  if awk -v v="$2" -v t="$3" -v below="${5:-}" 'BEGIN { exit !(below ? v < t : v >= t) }'; then
-    printf 'ok   %s: %s %s (target %s%s)\n' "$1" "$2" "$4" "${5:+below }" "$3"
-  else
-    printf 'FAIL %s: %s %s (target %s%s)\n' "$1" "$2" "$4" "${5:+below }" "$3"
-    status=1
-  fi
-}
-
-work=$(mktemp -d /tmp/qln-bench-rec.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
-seconds=$((minutes * 60 / tracks))
-sox -n -r 44100 -c 2 -b 16 source.wav synth "$seconds" sine 200-2000 pinknoise vol 0.4 2>/dev/null
-lame --quiet -b 192 source.wav source.mp3
-rm source.wav
-files=()
-for n in $(seq "$tracks"); do
-  cp source.mp3 "QlnT-$n.mp3"
-  files+=("QlnT-$n.mp3")
-done
-audio_seconds=$((seconds * tracks))
+release_build
+scratch
+make_album "$minutes" "$tracks"
 echo "album: $tracks tracks, $audio_seconds s of 192 kbps MP3"
 
 # Native.
@@ -77,9 +47,7 @@ check "native engine speed, whole run" "$(awk -v s="$audio_seconds" -v t="$rec_t
 
 # Wine: the Windows engine with its ACM decoder, image written.
 if [ -z "${SKIP_WINE:-}" ]; then
-  JOBS=${JOBS:-2} "$here/scripts/build" win32 >/dev/null || { echo "win32 build failed"; exit 1; }
-  export WINEPREFIX="$here/build/wineprefix" WINEARCH=win32 WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml=;wnaspi32=n"
+  wine_setup
   cp "$here/build/win32/tools/applet-tool/applet-tool.exe" \
     "$here/build/win32/tools/qlnxaudio/qlnxaudio.dll" \
     "$here/build/win32/tools/virtual-recorder/wnaspi32.dll" .

@@ -121,6 +121,7 @@ private:
   bool PrepareStart(device::TWriteMethod method);
   bool FitsOnDisc();
   void FailStart(const std::string &line);
+  void LogPeakMemory();
   void StartThread(recording::TRecordingSetup setup);
   recording::TRecordingSetup BaseSetup(device::TWriteMethod method) const;
 

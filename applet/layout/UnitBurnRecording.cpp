@@ -210,9 +210,18 @@ void TBurnDataModule::RecordingFinished() {
       StartNextTaoTrack())
     return;
   ActiveThread.reset();
+  LogPeakMemory();
   recording::FreeCurrentCache();
   if (Host)
     Host->RecordingFinished();
+}
+
+// The process's peak private bytes, taken while the cache is still allocated (under Wine the
+// peak is the value at the time of the call).
+void TBurnDataModule::LogPeakMemory() {
+  const uint64_t peak = platform::Platform().ProcessMemory().PeakPrivateBytes;
+  if (peak > 0)
+    Status.LogLine("Peak private bytes: " + std::to_string(peak / 1024) + " KB");
 }
 
 void TBurnDataModule::CancelRecording() {

@@ -35,6 +35,14 @@ enum : uint32_t {
   faArchive = 0x20,
 };
 
+// The process's memory: private bytes (committed memory no other process shares) now and at
+// their peak. Windows reports both itself (under Wine the peak is the value now); the POSIX
+// build gives the anonymous resident size and the peak resident size. Zero when unknown.
+struct TProcessMemory {
+  uint64_t PrivateBytes = 0;
+  uint64_t PeakPrivateBytes = 0;
+};
+
 struct TFileStamp {
   uint32_t DosDateTime = 0; // date in the high word, time in the low word
   uint32_t Attributes = 0;
@@ -96,6 +104,7 @@ public:
   virtual uint32_t MajorVersion() = 0;
   virtual void ShellOpen(const std::string &target) = 0; // result ignored by every caller
   virtual bool IsConnected() = 0;
+  virtual TProcessMemory ProcessMemory() { return TProcessMemory(); }
 
   // The settings store (the current user's registry on Windows): string values under a key.
   virtual bool ReadSetting(const std::string &key, const std::string &name, std::string &value) = 0;

@@ -110,6 +110,8 @@ void TPacketList::FetchPacket(TWriteRequest &packet, uint32_t capacity) {
   first_ = (first_ + 1) % blocks_.size();
   --tail_;
   SetCount(count_ - 1);
+  if (!producerClosed_ && (lowest_ < 0 || count_ < lowest_))
+    lowest_ = count_;
   dataReady_.ResetEvent();
   spaceFree_.SetEvent();
 }
@@ -148,6 +150,7 @@ void TPacketList::Open() {
     dataReady_.ResetEvent();
     spaceFree_.ResetEvent();
   }
+  lowest_ = -1;
   producerClosed_ = false;
   consumerClosed_ = false;
 }

@@ -81,6 +81,9 @@ public:
 
   int32_t Count() const;
   int32_t PercentFull() const; // 0-100, rounded half to even
+  // The fewest packets a take left in the cache while the producer still stored, since Open;
+  // -1 before such a take. How close the writer came to waiting for the cache thread.
+  int32_t LowestCount() const { return lowest_; }
 
 private:
   struct TBlock {
@@ -106,6 +109,7 @@ private:
   uint32_t blockSize_ = 0;
   int32_t blockCount_ = 0;
   std::atomic<int32_t> capacity_{0}; // blocks allocated
+  std::atomic<int32_t> lowest_{-1};
   std::atomic<bool> producerClosed_{true};
   std::atomic<bool> consumerClosed_{true};
 };

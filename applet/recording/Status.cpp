@@ -125,6 +125,11 @@ std::string TStatusForm::LogText() const {
   return text;
 }
 
+void TStatusForm::LogLine(const std::string &text) {
+  controls_.Log.push_back(text);
+  Refresh();
+}
+
 template <typename F> void TStatusForm::OnMainThread(F change) {
   platform::TMainThread::Synchronize([this, &change] {
     change(controls_);

@@ -101,7 +101,8 @@ public:
   void OKClick();
   void CopyClick();
   const TStatusControls &Controls() const { return controls_; }
-  std::string LogText() const; // the log's lines, each ended with CR LF
+  std::string LogText() const;           // the log's lines, each ended with CR LF
+  void LogLine(const std::string &text); // a line of the main thread's own, without prefix
 
   // Any thread, synchronously through the main thread.
   void Log(TWorker worker, const std::string &text);

@@ -104,10 +104,11 @@ PY
   done
 }
 
-record() { # NAME METHOD FILES...: records into disc-NAME-METHOD.*
+record() { # NAME METHOD FILES...: records into disc-NAME-METHOD.*; VR_KEYS: more recorder keys
   local name=$1 m=$2 stem=disc-$1-$2
   shift 2
-  printf '[device.0]\nimage = %s\njournal = journal-%s-%s.txt\n' "$stem" "$name" "$m" >vr.ini
+  printf '[device.0]\nimage = %s\njournal = journal-%s-%s.txt\n%s\n' "$stem" "$name" "$m" \
+    "${VR_KEYS:-}" >vr.ini
   VIRTUAL_RECORDER_CONFIG="$PWD/vr.ini" timeout 120 ./applet-tool record "$m" --aspi "$ASPI" \
     "$@" >out-$name-$m.txt 2>&1
   echo $?
@@ -155,6 +156,17 @@ done
 expect_true "tao: Mode 1 track converted line absent for 2048-byte data" bash -c \
   "! grep -q Converting out-cue-tao.txt"
 expect_true "dao: lead-in start logged" grep -q "Thread1: Start LBA is -11634" out-album-dao.txt
+
+# A recorder paced at 52x, whose 2 MB buffer lasts 0.23 s once full: six minutes in two tracks
+# record without a buffer underrun.
+sox -n -r 44100 -c 2 -b 16 long.wav synth 180 sine 200-2000 pinknoise vol 0.4 2>/dev/null
+lame --quiet -b 192 long.wav p1.mp3
+cp p1.mp3 p2.mp3
+expect_eq "paced 52x: exit code" 0 "$(VR_KEYS="speed = 52" record paced sao p1.mp3 p2.mp3)"
+expect_true "paced 52x: no buffer underrun" bash -c "! grep -q 'buffer underrun' journal-paced-sao.txt"
+expect_eq "paced 52x: cd-info lists both tracks" 2 \
+  "$(starts disc-paced-sao.cue | awk '{ print NF - 2 }')"
+grep -h "cache low water" out-paced-sao.txt
 
 # A test write goes through and leaves the disc blank.
 expect_eq "test write: exit code" 0 "$(record test sao --test t2.wav)"

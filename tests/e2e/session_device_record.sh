@@ -78,6 +78,22 @@ done
 expect_true "dao: Q check clean" grep -q "Q sub-channel check: 0 violation(s)" \
   "$E2E_SCRATCH/dao/journal.txt"
 
+# A recorder paced at 52x (its 2 MB buffer lasts 0.23 s once full): six minutes in two tracks
+# record without a buffer underrun.
+applet=$(album paced $'[device.0]\nimage = disc\njournal = journal.txt\nspeed = 52\n')
+dir=$(dirname "$applet")
+sox -n -r 44100 -c 2 -b 16 "$E2E_SCRATCH/three.wav" synth 180 sine 200-2000 pinknoise vol 0.4 \
+  2>/dev/null
+lame --quiet -b 192 "$E2E_SCRATCH/three.wav" "$dir/QlnT-1.mp3"
+cp "$dir/QlnT-1.mp3" "$dir/QlnT-2.mp3"
+drive start "$(winpath "$applet")" wait-memo "$completed" 120000 click "&OK" \
+  wait-exit 30000 >"$E2E_SCRATCH/paced.out"
+expect_eq "paced 52x: uidriver steps held" "0" "$?"
+expect_eq "paced 52x: exit 0" "exit=0" "$(grep '^exit=' "$E2E_SCRATCH/paced.out")"
+expect_true "paced 52x: recording complete" grep -q "recording complete: 2 track(s)" \
+  "$dir/journal.txt"
+expect_true "paced 52x: no buffer underrun" lacks "buffer underrun" "$dir/journal.txt"
+
 # A test write: the recorder's test mode, the disc left blank, the session completes.
 applet=$(album test $'[device.0]\nimage = disc\njournal = journal.txt\n')
 dir=$(dirname "$applet")

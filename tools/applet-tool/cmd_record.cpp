@@ -1,13 +1,17 @@
 // A recording onto the first recorder, as the applet's burn module makes it: the files are
 // imported as tracks (MP3, WAV, BIN/CUE), then recorded with the method given. Prints the
 // status log, then on standard error how long the start (import and measuring) and the
-// recording took; exits 0 when the recording succeeded, 1 otherwise.
+// recording took, the peak private bytes and the cache's low-water mark; exits 0 when the recording
+// succeeded, 1 otherwise.
 #include "applet/device/DeviceModule.h"
 #include "applet/device/Discovery.h"
 #include "applet/layout/UnitBurn.h"
 #include "applet/platform/Dispatcher.h"
+#include "applet/platform/Platform.h"
+#include "applet/recording/Cache.h"
 #include "tools/applet-tool/Command.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -63,6 +67,25 @@ bool LogContains(const layout::TBurnDataModule &burn, const std::string &text) {
   return false;
 }
 
+// What the tool samples while the recording runs: the private bytes (under Wine the process
+// reports no true peak) and the fewest packets the writer left in the cache.
+struct TSamples {
+  uint64_t PeakPrivateBytes = 0;
+  int32_t CacheLow = -1;
+  int32_t CacheBlocks = 0;
+  void Take() {
+    const platform::TProcessMemory memory = platform::Platform().ProcessMemory();
+    PeakPrivateBytes = std::max({PeakPrivateBytes, memory.PrivateBytes, memory.PeakPrivateBytes});
+    const recording::TPacketList *cache = recording::CurrentCache();
+    if (!cache)
+      return;
+    CacheBlocks = cache->BlockCount();
+    const int32_t low = cache->LowestCount();
+    if (low >= 0 && (CacheLow < 0 || low < CacheLow))
+      CacheLow = low;
+  }
+};
+
 int Record(const TArgs &args) {
   TRecordArgs a;
   if (!Parse(args, a))
@@ -86,7 +109,9 @@ int Record(const TArgs &args) {
                                                   : burn.StartSaoRecording();
   const TClock::time_point started = TClock::now();
   bool cancelled = false;
+  TSamples samples;
   while (!nothingStarted && !host.Finished) {
+    samples.Take();
     platform::TMainThread::ProcessPending();
     if (!a.CancelAt.empty() && !cancelled && LogContains(burn, a.CancelAt)) {
       cancelled = true;
@@ -99,6 +124,10 @@ int Record(const TArgs &args) {
   const auto seconds = [](TClock::duration d) { return std::chrono::duration<double>(d).count(); };
   std::fprintf(stderr, "start %.2f s, recording %.2f s\n", seconds(started - begin),
                seconds(TClock::now() - started));
+  samples.Take();
+  std::fprintf(stderr, "peak private bytes %llu KB, cache low water %d of %d blocks\n",
+               static_cast<unsigned long long>(samples.PeakPrivateBytes / 1024), samples.CacheLow,
+               samples.CacheBlocks);
   for (const std::string &line : burn.Status.Controls().Log)
     std::printf("%s\n", line.c_str());
   const bool success = !nothingStarted && burn.RecordingSucceeded();

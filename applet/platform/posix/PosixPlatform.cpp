@@ -387,6 +387,23 @@ public:
     return false;
   }
   void Beep() override {}
+
+  TProcessMemory ProcessMemory() override {
+    TProcessMemory memory;
+    std::FILE *f = std::fopen("/proc/self/status", "r");
+    if (!f)
+      return memory;
+    char line[128];
+    unsigned long long kb = 0;
+    while (std::fgets(line, sizeof line, f)) {
+      if (std::sscanf(line, "RssAnon: %llu", &kb) == 1)
+        memory.PrivateBytes = kb * 1024;
+      else if (std::sscanf(line, "VmHWM: %llu", &kb) == 1)
+        memory.PeakPrivateBytes = kb * 1024;
+    }
+    std::fclose(f);
+    return memory;
+  }
 };
 
 } // namespace

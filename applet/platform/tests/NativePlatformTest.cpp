@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 using platform::NativePlatform;
 using testsupport::TTempDir;
@@ -99,4 +100,15 @@ TEST(NativePlatform, ProfileSectionsOfAnySize) {
     EXPECT_EQ(lines.back(), "Key" + std::to_string(keys - 1) + "=A value of some length for key " +
                                 std::to_string(keys - 1));
   }
+}
+
+// Memory the process writes to counts as private bytes, and the peak is never below them.
+TEST(NativePlatform, ProcessMemoryCountsPrivateBytes) {
+  constexpr size_t kBlock = size_t{48} << 20;
+  const platform::TProcessMemory before = NativePlatform().ProcessMemory();
+  std::vector<unsigned char> block(kBlock, 1);
+  const platform::TProcessMemory during = NativePlatform().ProcessMemory();
+  EXPECT_EQ(block[kBlock / 2], 1);
+  EXPECT_GT(during.PrivateBytes, before.PrivateBytes + kBlock / 2);
+  EXPECT_GE(during.PeakPrivateBytes, during.PrivateBytes);
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <commdlg.h>
+#include <psapi.h>
 #include <shellapi.h>
 #include <wininet.h>
 
@@ -281,6 +282,23 @@ public:
     return true;
   }
   void Beep() override { MessageBeep(0); }
+
+  TProcessMemory ProcessMemory() override {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    TProcessMemory memory;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(),
+                              reinterpret_cast<PROCESS_MEMORY_COUNTERS *>(&counters),
+                              sizeof counters))
+      return memory;
+    // PagefileUsage is the same commit charge; Wine leaves PrivateUsage at zero.
+    memory.PrivateBytes =
+        counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
+    memory.PeakPrivateBytes = counters.PeakPagefileUsage > memory.PrivateBytes
+                                  ? counters.PeakPagefileUsage
+                                  : memory.PrivateBytes;
+    return memory;
+  }
 };
 
 } // namespace
