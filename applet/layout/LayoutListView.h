@@ -6,6 +6,7 @@
 
 #include "applet/layout/TrackImageData.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -65,7 +66,7 @@ public:
 private:
   struct TRow {
     std::unique_ptr<TTrackImageData> Data;
-    std::string Texts[kLayoutColumnCount];
+    std::array<std::string, kLayoutColumnCount> Texts;
     bool Selected = false;
   };
 

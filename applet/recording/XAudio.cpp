@@ -91,8 +91,8 @@ void UnbindDecoder() {
 bool DecoderBound() { return Binding().Library != nullptr; }
 
 void MonoToStereo(uint8_t *pcm, uint32_t size) {
-  constexpr uint32_t kSampleBytes = 2;
-  for (uint32_t i = size / kSampleBytes; i-- > 0;) {
+  constexpr size_t kSampleBytes = 2;
+  for (size_t i = size / kSampleBytes; i-- > 0;) {
     const uint8_t lo = pcm[i * kSampleBytes], hi = pcm[i * kSampleBytes + 1];
     uint8_t *frame = pcm + i * 2 * kSampleBytes;
     frame[0] = frame[2] = lo;

@@ -48,7 +48,7 @@ void ShowProgress(package::TCompress &compress, const char *verb) {
 }
 
 std::string Folder(const std::string &path) {
-  const std::string folder = platform::ExtractFilePath(path);
+  std::string folder = platform::ExtractFilePath(path);
   if (!folder.empty())
     return folder;
   return platform::IncludeTrailingBackslash(platform::Platform().CurrentDirectory());

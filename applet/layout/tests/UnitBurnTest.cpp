@@ -169,7 +169,7 @@ TEST_F(BurnModule, Mp3TracksAreSizedByTheirDecodedLength) {
   gDecodedBytes = 0; // what a failed decoder open measures
   EXPECT_TRUE(burn.ImportTrackFile(mp3));
 
-  gDecodedBytes = 2352 * 10;
+  gDecodedBytes = int64_t{2352} * 10;
   gSampleRate = 48000; // never recorded as if it were CD audio
   EXPECT_TRUE(burn.ImportTrackFile(mp3));
   EXPECT_EQ("Unable to import " + mp3 +

@@ -184,15 +184,16 @@ TEST_F(GetMP3DecodedDataTest, MonoIsDoubledIntoBothChannels) {
   lib.NextPiece = 0;
   lib.Position = 0;
   TGetMP3DecodedData reader("a.mp3");
-  TBytes stereo(2 * (4608 + 2000));
+  TBytes stereo(size_t{2} * (4608 + 2000));
   // Requests of odd sizes cut the doubled stream anywhere.
   const int32_t first = 3001;
   reader.ReadPCM(stereo.data(), first);
   reader.ReadPCM(stereo.data() + first, static_cast<int32_t>(stereo.size()) - first);
   for (uint32_t k = 0; k < 4608 + 2000; k += 2) {
     const TBytes sample = Expected(k, 2);
-    ASSERT_EQ(sample, TBytes(&stereo[2 * k], &stereo[2 * k + 2])) << k;
-    ASSERT_EQ(sample, TBytes(&stereo[2 * k + 2], &stereo[2 * k + 4])) << k;
+    const size_t at = size_t{2} * k;
+    ASSERT_EQ(sample, TBytes(&stereo[at], &stereo[at + 2])) << k;
+    ASSERT_EQ(sample, TBytes(&stereo[at + 2], &stereo[at + 4])) << k;
   }
   lib.Decoder.Output.Channels = 0;
   lib.Decoder.Output.SampleRate = 0;
