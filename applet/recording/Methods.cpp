@@ -61,13 +61,18 @@ bool ReadNextTrackInfo(TCacheThread &t, device::TTrackInfo &info, const char *fa
   return true;
 }
 
-// Postgaps are left out by the lead-in table and the cue sheet, so no method records them.
-void NotePostgaps(TCacheThread &t) {
+// The writer's total: every track's pause and data, and extra blocks around them. Postgaps are
+// left out by the lead-in table and the cue sheet, so no method records them; the log says so.
+void SetWriterTotal(TCacheThread &t, int32_t extra) {
+  int32_t total = extra;
   int32_t postgaps = 0;
-  for (const TTrackImageData &track : t.Setup().Tracks)
+  for (const TTrackImageData &track : t.Setup().Tracks) {
+    total += track.Pregap + track.Sectors;
     postgaps += track.Postgap > 0 ? track.Postgap : 0;
+  }
   if (postgaps > 0)
     t.Log("Postgaps are not recorded [" + N(postgaps) + " Sectors]");
+  t.Writer.Total = t.Writer.DisplayTotal = total;
 }
 
 // Reads a track's file data packet by packet; logs the open, read and free failures.
@@ -119,11 +124,7 @@ public:
     t.Log("Start LBA is " + N(start));
     t.Lba = start;
     leadIn_ = std::abs(start - kLatestLeadInStart) + 1;
-    int32_t total = leadIn_ + kLeadOutBlocks;
-    for (const TTrackImageData &track : s.Tracks)
-      total += track.Pregap + track.Sectors;
-    NotePostgaps(t);
-    t.Writer.Total = t.Writer.DisplayTotal = total;
+    SetWriterTotal(t, leadIn_ + kLeadOutBlocks);
     return true;
   }
 
@@ -305,11 +306,7 @@ public:
       t.LogSense(status);
       return false;
     }
-    int32_t total = 0;
-    for (const TTrackImageData &track : s.Tracks)
-      total += track.Pregap + track.Sectors;
-    NotePostgaps(t);
-    t.Writer.Total = t.Writer.DisplayTotal = total;
+    SetWriterTotal(t, 0);
     return true;
   }
 
