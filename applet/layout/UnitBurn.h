@@ -101,12 +101,8 @@ public:
   bool TestWrite = true;
   TMp3Sizer Mp3Sizer = DecoderMp3Sizer;
   // The recorder to record on: the session hands over its copy before a start.
-  void SetRecorder(const device::TDriveData &recorder) {
-    Recorder = recorder;
-    HasRecorder = true;
-  }
+  void SetRecorder(const device::TDriveData &recorder) { Recorder = recorder; }
   device::TDriveData Recorder; // empty until SetRecorder
-  bool HasRecorder = false;
   std::unique_ptr<TLayoutListView> Layout;
   std::vector<uint8_t> LeadInTable;
   int32_t LeadInTableLength = 0;
