@@ -173,6 +173,11 @@ bool HasParentElement(const std::string &name) {
   return false;
 }
 
+bool LeadsOutOfFolder(const std::string &name) {
+  return HasParentElement(name) || (!name.empty() && (name[0] == '\\' || name[0] == '/')) ||
+         name.find(':') != std::string::npos;
+}
+
 bool SameText(const std::string &a, const std::string &b) {
   return a.size() == b.size() && StartsWithText(a, b);
 }

@@ -66,6 +66,9 @@ void KeyBytes(int32_t key, uint8_t (&bytes)[4]);
 // Whether a stored name holds a ".." path element (also as Windows reads it, with trailing
 // dots or spaces), which would lead out of the target folder.
 bool HasParentElement(const std::string &storedName);
+// Whether a stored name would be written outside the folder it is expanded into: a ".."
+// element, a name from a root (\x, /x, \\server\share\x) or one with a drive (C:x).
+bool LeadsOutOfFolder(const std::string &storedName);
 
 // ASCII comparisons without regard to case (and with '/' equal to '\'), as names and paths in
 // archives are compared.

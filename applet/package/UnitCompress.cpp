@@ -17,11 +17,26 @@ bool IsPlainTarget(const std::string &folder, const std::string &target) {
   return name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
 }
 
+bool IsStagedName(const std::string &name) {
+  for (const char *fixed : {common::kLinerNotesName, common::kCoverName, common::kDecoderName,
+                            common::kPackageWorkName}) {
+    if (SameText(name, fixed))
+      return true;
+  }
+  for (int n = 1; n <= common::kMaxTracks; ++n) {
+    if (SameText(name, common::TempTrackName(n)))
+      return true;
+  }
+  return false;
+}
+
 namespace {
 
 // The number of members a whole expansion must write; EIncompletePackage when the archive ends
-// before its total.
-size_t PlainMemberCount(TCompress &compress, TStream &program, const std::string &folder) {
+// before its total or a member's name is not a plain file name of the folder (a producer's
+// build stores plain names only, so such a package has been tampered with).
+size_t PlainMemberCount(TCompress &compress, TStream &program, const std::string &folder,
+                        bool stagedOnly) {
   const int64_t end = program.Size();
   if (end - kPackageOffset < kArchiveHeaderSize)
     return 0;
@@ -45,7 +60,9 @@ size_t PlainMemberCount(TCompress &compress, TStream &program, const std::string
       throw EIncompletePackage();
     total += m.Info.UncompressedSize;
     const std::string target = !m.Name.empty() && m.Name[0] == '\\' ? m.Name : folder + m.Name;
-    if (IsPlainTarget(folder, target) && !HasParentElement(m.Name))
+    if (!IsPlainTarget(folder, target) || HasParentElement(m.Name))
+      throw EIncompletePackage();
+    if (!stagedOnly || IsStagedName(m.Name))
       ++plain;
   }
   if (total < header.TotalUncompressedSize)
@@ -56,17 +73,18 @@ size_t PlainMemberCount(TCompress &compress, TStream &program, const std::string
 } // namespace
 
 bool ExpandPackage(TCompress &compress, TStream &program, const std::string &folder,
-                   std::vector<std::string> *selection) {
+                   std::vector<std::string> *selection, bool stagedOnly) {
   if (program.Size() <= kPackageOffset)
     return false;
   compress.SetTargetPath(folder);
   const std::string target = compress.TargetPath();
-  const size_t expected = selection == nullptr ? PlainMemberCount(compress, program, target) : 0;
+  const size_t expected =
+      selection == nullptr ? PlainMemberCount(compress, program, target, stagedOnly) : 0;
   program.SetPosition(kPackageOffset);
   // Only plain names are expanded: a member never leaves the folder.
   TFilenameCheckEvent previous = std::move(compress.OnCheckFile);
-  compress.OnCheckFile = [&target](std::string &path, TCProcessMode) {
-    if (!IsPlainTarget(target, path))
+  compress.OnCheckFile = [&target, stagedOnly](std::string &path, TCProcessMode) {
+    if (!IsPlainTarget(target, path) || (stagedOnly && !IsStagedName(path.substr(target.size()))))
       path.clear();
   };
   try {
@@ -141,7 +159,8 @@ bool TCompressDataModule::StagePackage(TStagingHost *host) {
       host->WaitForTermination();
       return true;
     }
-    ExpandWholePackage();
+    // Only what the ending removes again is staged.
+    ExpandPackage(Compress, *stream_, folder_, nullptr, true);
   } catch (...) {
     // A damaged package is not recorded: every file it expanded goes again, so the session
     // reports its files missing.

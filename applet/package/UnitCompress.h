@@ -81,14 +81,18 @@ std::vector<std::string> ReplacementBatchLines(const std::string &program,
 
 // Whether a member's target path names a plain file directly in folder.
 bool IsPlainTarget(const std::string &folder, const std::string &target);
+// Whether a name is one of the staged files: liner notes, cover, decoder library, the package
+// working file and the numbered tracks 1 to kMaxTracks (compared without regard to case).
+bool IsStagedName(const std::string &name);
 
 // Expands the package of a program file into folder: every member, or the selected ones
 // (replaced by the full paths written). Only plain names are expanded; a member never leaves
-// the folder. False when the program carries no package. A whole expansion raises
-// EIncompletePackage when the archive ends before its total or a member could not be written;
-// compress.ExpandedFiles() then holds the paths written.
+// the folder. With stagedOnly, members that are not staged names are skipped. False when the
+// program carries no package. A whole expansion raises EIncompletePackage when the archive
+// ends before its total, a member's name is not a plain file name, or a member could not be
+// written; compress.ExpandedFiles() then holds the paths written.
 bool ExpandPackage(TCompress &compress, TStream &program, const std::string &folder,
-                   std::vector<std::string> *selection = nullptr);
+                   std::vector<std::string> *selection = nullptr, bool stagedOnly = false);
 
 class TCompressDataModule {
 public:

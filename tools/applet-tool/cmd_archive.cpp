@@ -93,7 +93,7 @@ int List(const TOptions &o) {
 }
 
 // The members to extract: the ones named (all when none is), less any whose output would be the
-// archive itself, which are refused with a line on standard error.
+// archive itself or lie outside the folder, which are refused with a line on standard error.
 TArgs Selection(const TOptions &o, const std::vector<package::TListedMember> &members,
                 const std::string &dir, int &status) {
   const TArgs named(o.Rest.begin() + 2, o.Rest.end());
@@ -104,6 +104,13 @@ TArgs Selection(const TOptions &o, const std::vector<package::TListedMember> &me
       wanted = wanted || platform::SameText(name, m.Name);
     if (!wanted)
       continue;
+    if (package::LeadsOutOfFolder(m.Name)) {
+      std::fprintf(stderr,
+                   "applet-tool: member %s is not extracted: its name leads out of the folder\n",
+                   m.Name.c_str());
+      status = 1;
+      continue;
+    }
     if (platform::Platform().SameFile(platform::IncludeTrailingBackslash(dir) + m.Name,
                                       o.Rest[0])) {
       std::fprintf(stderr,

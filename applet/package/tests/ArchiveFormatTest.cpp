@@ -97,6 +97,28 @@ TEST(ArchiveFormat, ParentElementsAreFoundInEveryForm) {
     EXPECT_EQ(HasParentElement(c.Name), c.Parent) << c.Name;
 }
 
+TEST(ArchiveFormat, NamesLeadingOutOfTheFolderAreFound) {
+  const struct {
+    const char *Name;
+    bool Out;
+  } cases[] = {
+      {"..\\evil.txt", true},
+      {"a\\..\\..\\evil.txt", true},
+      {"\\evil.txt", true},
+      {"/evil.txt", true},
+      {"C:\\evil.txt", true},
+      {"Z:\\tmp\\evil.txt", true},
+      {"\\\\server\\share\\x", true},
+      {"C:evil.txt", true},
+      {"QlnT-1.mp3", false},
+      {"sub\\a.txt", false},
+      {".\\a.txt", false},
+      {"a..b", false},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(LeadsOutOfFolder(c.Name), c.Out) << c.Name;
+}
+
 TEST(ArchiveFormat, NamesCompareWithoutRegardToCase) {
   EXPECT_TRUE(SameText("LinerNotes.htm", "linernotes.HTM"));
   EXPECT_FALSE(SameText("linernotes.htm", "linernotes.htm "));

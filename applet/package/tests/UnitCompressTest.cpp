@@ -434,13 +434,33 @@ TEST_F(StagingTest, NoMemberLeavesTheAppletsFolder) {
                                   {"QlnT-1.mp3", "t1"}});
   program.replace(program.find("C~escaped"), 2, "C:");
   WriteFile(App("applet.exe"), program);
+  // Such a package is not the producer's: it is refused whole, in a session (which then finds
+  // its files missing) and when expanded by its switch.
   for (const Names &switches : {Names{}, Names{"/spawn#13"}}) {
     Dispatch(switches);
-    EXPECT_EQ(0, exitCode);
-    EXPECT_EQ((Names{"QlnT-1.mp3", "applet.exe", "linernotes.htm"}), FolderFiles());
+    EXPECT_EQ(switches.empty() ? 0 : 1, exitCode);
+    EXPECT_EQ((Names{"applet.exe"}), FolderFiles());
     EXPECT_FALSE(Exists(dir.File("outside/escaped.txt")));
     EXPECT_FALSE(Exists(dir.File("escaped.txt")));
   }
+}
+
+TEST_F(StagingTest, ASessionStagesOnlyWhatItsEndingRemoves) {
+  Members packed{{"linernotes.htm", "notes"}, {"readme.txt", "extra"}};
+  for (int n = 1; n <= 26; ++n)
+    packed.emplace_back(common::TempTrackName(n), "t" + std::to_string(n));
+  WriteFile(App("applet.exe"), Packaged(packed));
+  EXPECT_FALSE(Dispatch({}));
+  Names staged{"applet.exe", "linernotes.htm"};
+  for (int n = 1; n <= 24; ++n)
+    staged.push_back(common::TempTrackName(n));
+  std::sort(staged.begin(), staged.end());
+  EXPECT_EQ(staged, FolderFiles());
+  // The switch expands every member.
+  Dispatch({"/spawn#13"});
+  EXPECT_EQ(0, exitCode);
+  EXPECT_TRUE(Exists(App("QlnT-26.mp3")));
+  EXPECT_TRUE(Exists(App("readme.txt")));
 }
 
 } // namespace
