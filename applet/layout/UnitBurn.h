@@ -93,7 +93,8 @@ public:
   void ReleaseRecording();
 
   recording::TStatusForm Status;
-  // Files to record instead of the package's tracks (imported as given, in this order).
+  // Files to record instead of the package's tracks (imported as given, in this order); one
+  // that is not imported in full refuses the recording with a line that names it.
   std::vector<std::string> ExplicitTracks;
   std::unique_ptr<recording::TCacheThread> ActiveThread;
   TBurnHost *Host = nullptr;

@@ -86,8 +86,18 @@ bool TBurnDataModule::PrepareStart(device::TWriteMethod method) {
   if (ExplicitTracks.empty()) {
     ImportTrackList(names);
   } else {
-    for (const std::string &name : names)
-      ImportTrackFile(name);
+    // Files named to be recorded are recorded whole or not at all. A file that added nothing
+    // has been named by its import's box; a cue sheet that yielded less than it names (or no
+    // FILE line at all) is named here.
+    for (const std::string &name : names) {
+      const bool none = ImportTrackFile(name);
+      if (none || LastImportPartial) {
+        Layout->Clear();
+        FailStart(
+            none ? "" : "*** Error - " + name + " was not imported in full. Nothing was recorded.");
+        return false;
+      }
+    }
   }
   if (Layout->Count() == 0) {
     FailStart("");

@@ -6,13 +6,14 @@
 Members are addressed by their stored name (as applet-tool wrote it). Edits, applied in order:
 
     name:MEMBER=NEW     store the member under NEW (any bytes; \\ stays a backslash)
-    usize:MEMBER=N      its uncompressed size field (N may be 0x...; wraps to 32 bits)
-    csize:MEMBER=N      its compressed size field; the data stay as they are
+    usize:MEMBER=N      its uncompressed size field (N may be 0x...; +N and -N change the
+                        present value; the field wraps to 32 bits)
+    csize:MEMBER=N      its compressed size field, as usize; the data stay as they are
     sum:MEMBER          its checksum is made wrong (one added)
-    drop:MEMBER         the member is left out
     cut=N               the output ends N bytes before its end
+    total=N             the archive header's total (otherwise as below)
 
-The archive header's total is the sum of the members' uncompressed size fields as written,
+By default the archive header's total is the sum of the members' uncompressed size fields as written,
 so the archive stays consistent with its own lies.
 """
 import struct
@@ -40,18 +41,22 @@ def find(members, name):
     sys.exit("craft_archive: no member " + name)
 
 
-def number(text):
-    return int(text, 0) & 0xFFFFFFFF
+def field(present, text):
+    value = present + int(text, 0) if text[0] in "+-" else int(text, 0)
+    return struct.unpack("<i", struct.pack("<I", value & 0xFFFFFFFF))[0]
 
 
 def main():
     source, target, edits = sys.argv[1], sys.argv[2], sys.argv[3:]
     with open(source, "rb") as f:
         data = f.read()
-    header, members, cut = bytearray(data[:ARCHIVE_HEADER]), read_members(data), 0
+    header, members, cut, total = bytearray(data[:ARCHIVE_HEADER]), read_members(data), 0, None
     for edit in edits:
         if edit.startswith("cut="):
             cut = int(edit[4:], 0)
+            continue
+        if edit.startswith("total="):
+            total = int(edit[6:], 0)
             continue
         op, _, rest = edit.partition(":")
         name, _, value = rest.partition("=")
@@ -59,21 +64,19 @@ def main():
         if op == "name":
             m["name"] = value.encode("latin-1")
         elif op == "usize":
-            m["fields"][3] = struct.unpack("<i", struct.pack("<I", number(value)))[0]
+            m["fields"][3] = field(m["fields"][3], value)
         elif op == "csize":
-            m["fields"][4] = struct.unpack("<i", struct.pack("<I", number(value)))[0]
+            m["fields"][4] = field(m["fields"][4], value)
         elif op == "sum":
             m["fields"][6] = (m["fields"][6] + 1) & 0xFFFFFFFF
-        elif op == "drop":
-            members.remove(m)
         else:
             sys.exit("craft_archive: unknown edit " + edit)
     out = bytearray()
-    total = 0
     for m in members:
         m["fields"][0] = len(m["name"])
         out += struct.pack("<hIHiiBII", *m["fields"]) + m["name"] + m["data"]
-        total += m["fields"][3]
+    if total is None:
+        total = sum(m["fields"][3] for m in members)
     struct.pack_into("<I", header, 8, total & 0xFFFFFFFF)
     out = header + out
     with open(target, "wb") as f:

@@ -157,6 +157,36 @@ expect_true "tao: Mode 1 track converted line absent for 2048-byte data" bash -c
   "! grep -q Converting out-cue-tao.txt"
 expect_true "dao: lead-in start logged" grep -q "Thread1: Start LBA is -11634" out-album-dao.txt
 
+# Broken cue sheets: refused before anything is written, with a line naming the sheet (or the
+# line at fault), exit 1, no image. A PREGAP longer than a disc does not fit with the methods
+# that write pregaps; track-at-once leaves pregaps to the recorder.
+printf 'FILE "GONE.BIN" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n' >bad-missing.cue
+printf 'TRACK 01 AUDIO\n  INDEX 01 00:00:00\nFILE "AUDIO.BIN" BINARY\n' >bad-order.cue
+printf 'FILE "AUDIO.BIN" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  INDEX 01 20:00:00\n' \
+  >bad-beyond.cue
+printf 'FILE "AUDIO.BIN" BINARY\n TRACK 01 AUDIO\n  PREGAP 99:59:74\n  INDEX 01 00:00:00\n' >bad-pregap.cue
+head -c 3000 /dev/urandom >bad-garbage.cue
+: >bad-empty.cue
+printf 'FILE "bad-self.cue" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n' >bad-self.cue
+# sheet | methods | the line that says why
+while IFS='|' read -r sheet methods said; do
+  for m in $methods; do
+    expect_eq "$sheet $m: exit code" 1 "$(record "$sheet" "$m" "$sheet.cue")"
+    expect_true "$sheet $m: says why" grep -qF "$said" "out-$sheet-$m.txt"
+    expect_true "$sheet $m: nothing written" bash -c \
+      "! grep -qE 'WRITE\(1[02]\)|SEND CUE SHEET' journal-$sheet-$m.txt"
+    expect_true "$sheet $m: no image" test ! -e "disc-$sheet-$m.bin"
+  done
+done <<'TABLE'
+bad-missing|sao dao tao|bad-missing.cue was not imported in full
+bad-order|sao dao tao|bad-order.cue was not imported in full
+bad-beyond|sao dao tao|Unable to import the Cue file bad-beyond.cue.  The image file AUDIO.BIN ends before the data of TRACK 02
+bad-pregap|sao dao|This album needs 100:12 minutes but the blank CD holds only 80:00 minutes
+bad-garbage|sao dao tao|bad-garbage.cue was not imported in full
+bad-empty|sao dao tao|bad-empty.cue was not imported in full
+bad-self|sao dao tao|Unable to import the Cue file bad-self.cue.  The image file BAD-SELF.CUE ends before the data of TRACK 01
+TABLE
+
 # A recorder paced at 52x, whose 2 MB buffer lasts 0.23 s once full: six minutes in two tracks
 # record without a buffer underrun.
 sox -n -r 44100 -c 2 -b 16 long.wav synth 180 sine 200-2000 pinknoise vol 0.4 2>/dev/null
