@@ -147,8 +147,13 @@ void TCompress::UnpackStream(TStream &archive, TStream &dest, const TMember &mem
     }
   } else {
     try {
-      RunCodec(archive, dest, h.LockFlag == kLocked, true, sum, h.MethodIndex,
-               static_cast<uint32_t>(h.UncompressedSize), h.CompressedSize);
+      const int32_t written =
+          RunCodec(archive, dest, h.LockFlag == kLocked, true, sum, h.MethodIndex,
+                   static_cast<uint32_t>(h.UncompressedSize), h.CompressedSize);
+      // A member whose data expand to another size than its header says is damaged, even
+      // when the bytes that came out add up to its checksum.
+      if (written != h.UncompressedSize)
+        throw EBadChecksum();
     } catch (const ELZHBadDecodeTable &) {
       if (locked)
         throw EInvalidKey(); // a wrong key shows as a broken table

@@ -70,27 +70,29 @@ unrecorded() { ! grep -qE 'WRITE\(1[02]\)|SEND CUE SHEET' "$1/journal.txt"; }
 no_process_left() { ! pgrep -f "$(basename "$1")" >/dev/null; }
 
 ini=$'[device.0]\nimage = disc\njournal = journal.txt\n'
-# name | base archive | expected ending | craft edits (space-separated)
+# A session row runs the packaged program as a person would (staging, checks, ending); a spawn
+# row expands it with /spawn#13, the same expansion without the twelve seconds of start-up.
+# name | mode | base archive | expected ending | craft edits (space-separated)
 rows=(
-  "dotdot|evil.arc|refused|name:$EVIL=..\\$EVIL"
-  "dotdot-deep|evil.arc|refused|name:$EVIL=a\\..\\..\\$EVIL"
-  "root-backslash|evil.arc|refused|name:$EVIL=\\$EVIL"
-  "root-slash|evil.arc|refused|name:$EVIL=/$EVIL"
-  "drive-c|evil.arc|refused|name:$EVIL=C:\\$EVIL"
-  "drive-z|evil.arc|refused|name:$EVIL=Z:\\tmp\\$EVIL"
-  "unc|evil.arc|refused|name:$EVIL=\\\\qlnsrv\\share\\$EVIL"
-  "size-larger|base.arc|refused|usize:QlnT-1.mp3=+1000"
-  "size-smaller|base.arc|refused|usize:QlnT-1.mp3=-1000"
-  "packed-beyond-end|base.arc|refused|csize:qlnc.ql=+100000"
-  "truncated|base.arc|refused|cut=150000"
-  "beyond-2gib|base.arc|refused|usize:QlnT-2.mp3=0x90000000 total=0x7fffffff"
-  "checksum-first|base.arc|refused|sum:linernotes.htm"
-  "checksum-middle|base.arc|refused|sum:QlnT-1.mp3"
-  "checksum-last|base.arc|refused|sum:qlnc.ql"
-  "tracks-30|album30.arc|recorded|"
+  "dotdot|session|evil.arc|refused|name:$EVIL=..\\$EVIL"
+  "dotdot-deep|spawn|evil.arc|refused|name:$EVIL=a\\..\\..\\$EVIL"
+  "root-backslash|session|evil.arc|refused|name:$EVIL=\\$EVIL"
+  "root-slash|spawn|evil.arc|refused|name:$EVIL=/$EVIL"
+  "drive-c|spawn|evil.arc|refused|name:$EVIL=C:\\$EVIL"
+  "drive-z|spawn|evil.arc|refused|name:$EVIL=Z:\\tmp\\$EVIL"
+  "unc|spawn|evil.arc|refused|name:$EVIL=\\\\qlnsrv\\share\\$EVIL"
+  "size-larger|spawn|base.arc|refused|usize:QlnT-1.mp3=+1000"
+  "size-smaller|spawn|base.arc|refused|usize:QlnT-1.mp3=-1000"
+  "packed-beyond-end|spawn|base.arc|refused|csize:qlnc.ql=+100000"
+  "truncated|session|base.arc|refused|cut=150000"
+  "beyond-2gib|session|base.arc|refused|usize:QlnT-2.mp3=0x90000000 total=0x7fffffff"
+  "checksum-first|session|base.arc|refused|sum:linernotes.htm"
+  "checksum-middle|spawn|base.arc|refused|sum:QlnT-1.mp3"
+  "checksum-last|session|base.arc|refused|sum:qlnc.ql"
+  "tracks-30|session|album30.arc|recorded|"
 )
 for row in "${rows[@]}"; do
-  IFS='|' read -r name base ending edits <<<"$row"
+  IFS='|' read -r name mode base ending edits <<<"$row"
   [ -z "${ROWS:-}" ] || [[ "$name" =~ $ROWS ]] || continue
   dir="$E2E_SCRATCH/row-$name"
   mkdir -p "$dir"
@@ -102,7 +104,20 @@ for row in "${rows[@]}"; do
   before=$(scratch_listing "$dir")
   out="$logs/$name.out"
   started=$SECONDS
-  if [ "$ending" = refused ]; then
+  if [ "$mode" = spawn ]; then
+    (cd "$dir" && QLN_NO_X=1 timeout 60 "$ROOT/scripts/wine-run" Applet.exe '/spawn#13' \
+      >"$out" 2>&1)
+    expect_eq "$name: /spawn#13 exit 1" "1" "$?"
+    # What a failed expansion leaves is the package's own plain names, nothing else.
+    expect_eq "$name: only the package's names in the folder" "" \
+      "$(session_files "$dir" | tr ' ' '\n' | grep -vxE 'Applet.exe|virtualrecorder.ini|wnaspi32.dll|linernotes.htm|QlnT-[12].mp3|qlnxaudio.dll|qlnc.ql')"
+    case $name in
+      dotdot* | root* | drive* | unc)
+        expect_eq "$name: nothing expanded" "Applet.exe virtualrecorder.ini wnaspi32.dll" \
+          "$(session_files "$dir")"
+        ;;
+    esac
+  elif [ "$ending" = refused ]; then
     drive start "$(winpath "$dir/Applet.exe")" wait-memo "Required download files are missing!" \
       60000 dump click "&OK" wait-exit 20000 >"$out"
     expect_eq "$name: uidriver steps held" "0" "$?"
@@ -137,6 +152,6 @@ for row in "${rows[@]}"; do
   fi
   expect_eq "$name: package expand wrote nothing outside" "" \
     "$(outside_hits; find "$dir/native" -mindepth 1 -not -path "$dir/native/out*")"
-  rm -rf "$dir/native"
+  rm -rf "$dir/native" "$dir/native.err"
 done
 e2e_finish

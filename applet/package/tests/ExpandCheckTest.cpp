@@ -112,6 +112,16 @@ TEST_F(TReadFixture, RecognizeEventAcceptsOtherIdentifiers) {
   EXPECT_EQ(ReadFile(out.File("a.txt")), "");
 }
 
+TEST_F(TReadFixture, AMemberOfAnotherSizeThanItsHeaderSaysIsDamaged) {
+  const TBytes data = Bytes("payload");
+  for (const int32_t size : {6, 8, 7}) {
+    platform::Platform().RemoveFile(out.File("m.txt"));
+    const TBytes archive =
+        TArchiveBytes().Header("NON", 100).Member("m.txt", data, miNON, Sum(data), size).Data;
+    EXPECT_EQ(Extract(archive), size == 7 ? "" : kBadChecksum) << size;
+  }
+}
+
 TEST_F(TReadFixture, ChecksumsAndKeysDecideExpansion) {
   const TBytes data = Bytes("payload");
   const uint32_t sum = Sum(data);
