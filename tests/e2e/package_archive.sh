@@ -102,6 +102,22 @@ check_tool() { # label, then the command that runs applet-tool
   { archive_header NON 8 1; stored_member '..\evil.txt' evil; stored_member good.txt good; } >dots.qa
   expect_eq "$label a '..' member is skipped" 'out5\good.txt' "$("$@" archive extract dots.qa out5)"
   expect_true "$label nothing is written outside the folder" test ! -e evil.txt
+  # Names from a root, with a drive, of a share or with ".." elements: refused by name (exit 1),
+  # the other members extracted, nothing written where the names lead.
+  local evil
+  for evil in '\qlnevil.txt' '/qlnevil.txt' 'C:\qlnevil.txt' 'Z:\tmp\qlnevil.txt' \
+    '\\qlnsrv\share\qlnevil.txt' 'a\..\..\qlnevil.txt'; do
+    { archive_header NON 8 1; stored_member "$evil" evil; stored_member good.txt good; } >named.qa
+    rm -rf out7
+    "$@" archive extract named.qa out7 >written 2>err
+    expect_eq "$label $evil: exit 1" 1 $?
+    expect_eq "$label $evil: the other member extracted" 'out7\good.txt' "$(cat written)"
+    expect_true "$label $evil: refused by name" \
+      grep -qF "member $evil is not extracted: its name leads out of the folder" err
+    expect_eq "$label $evil: nothing written outside" "" "$(find / /tmp .. "$WINEPREFIX/drive_c" \
+      -maxdepth 1 \( -iname qlnevil.txt -o -iname qlnsrv \) 2>/dev/null; find out7 -mindepth 1 \
+      -not -name good.txt)"
+  done
   printf 'KVRA' >short.qa
   expect_eq "$label a short stream is an empty archive" "" "$("$@" archive list short.qa)"
 

@@ -99,6 +99,7 @@ for row in "${rows[@]}"; do
   # shellcheck disable=SC2086 # the edits are words
   "${CRAFT[@]}" "$E2E_SCRATCH/$base" "$E2E_SCRATCH/$name.arc" $edits || { echo "craft $name"; exit 1; }
   cat "$APPLET" "$E2E_SCRATCH/$name.arc" >"$dir/Applet.exe"
+  cp "$dir/Applet.exe" "$logs/$name.exe" # a successful session removes its program
   cp "$VREC_DLL" "$dir/"
   printf '%s' "$ini" >"$dir/virtualrecorder.ini"
   before=$(scratch_listing "$dir")
@@ -143,15 +144,15 @@ for row in "${rows[@]}"; do
 
   # The same program expanded natively: refused (exit 1) unless whole; nothing outside.
   mkdir -p "$dir/native/out"
-  (cd "$dir/native" && "$TOOL" package expand "$dir/Applet.exe" out >/dev/null 2>"$dir/native.err")
+  (cd "$dir/native" && "$TOOL" package expand "$logs/$name.exe" out >/dev/null 2>"$dir/native.err")
   status=$?
   expect_eq "$name: package expand exit" "$([ "$ending" = refused ] && echo 1 || echo 0)" "$status"
   if [ "$ending" = refused ]; then
-    expect_true "$name: package expand names the program" grep -qF "$dir/Applet.exe: " \
+    expect_true "$name: package expand names the program" grep -qF "$logs/$name.exe: " \
       "$dir/native.err"
   fi
   expect_eq "$name: package expand wrote nothing outside" "" \
     "$(outside_hits; find "$dir/native" -mindepth 1 -not -path "$dir/native/out*")"
-  rm -rf "$dir/native" "$dir/native.err"
+  rm -rf "$dir/native" "$dir/native.err" "$logs/$name.exe"
 done
 e2e_finish
