@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Broken and unusual MP3s staged as QlnT-2.mp3 behind a good QlnT-1.mp3 in the packaged applet
+# under Wine, one table. A track that cannot be recorded (no bytes, random bytes, an ID3v2 tag
+# whose size claims more than the file, 22.05 kHz audio) is refused in the import's box, which
+# names the file; the good track is then recorded alone, and the image holds its audio only (no
+# noise from the refused file). A mono track and one truncated mid-frame record as mpg123 decodes
+# them (mono doubled into both channels). Each row ends with exit 0, no staged track left, no
+# process left, within a minute.
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/session_lib.sh"
+. "$(dirname "$0")/session_device_lib.sh"
+
+scratch_dir
+session_device_prepare
+export WINEDLLOVERRIDES="$NATIVE_ASPI"
+DECODER="$WIN32/tools/qlnxaudio/qlnxaudio.dll"
+COMPARE="$NATIVE/tools/qlnxaudio/pcm-compare"
+[ -f "$DECODER" ] && [ -x "$COMPARE" ] || { echo "build native and win32 first"; exit 1; }
+
+completed='CD completed successfully!'
+S=$E2E_SCRATCH
+sox -n -r 44100 -c 2 -b 16 "$S/good.wav" synth 3 sine 330 vol 0.4 2>/dev/null
+lame --quiet -b 128 "$S/good.wav" "$S/good.mp3"
+sox -n -r 44100 -c 1 -b 16 "$S/mono.wav" synth 2.5 sine 440-880 vol 0.4 2>/dev/null
+lame --quiet -b 64 -m m "$S/mono.wav" "$S/mono.mp3"
+sox -n -r 22050 -c 2 -b 16 "$S/low.wav" synth 2 sine 330 vol 0.4 2>/dev/null
+lame --quiet -b 64 "$S/low.wav" "$S/low.mp3"
+head -c 30123 "$S/good.mp3" >"$S/truncated.mp3" # 30123 lies inside a 417-byte frame
+: >"$S/empty.mp3"
+head -c 60000 /dev/urandom >"$S/random.mp3"
+# A tag header whose syncsafe size (0x7f7f7f7f: 256 MB) runs far past the end, then frames.
+{ printf 'ID3\x03\x00\x00\x7f\x7f\x7f\x7f'; cat "$S/good.mp3"; } >"$S/id3.mp3"
+
+# expected_pcm MP3 OUT: mpg123's decode, mono doubled into both channels.
+expected_pcm() { mpg123 -q -s --stereo "$1" >"$2"; }
+expected_pcm "$S/good.mp3" "$S/good.pcm"
+
+# track_matches DIR N PCM: track N of the image holds the PCM within 2 per sample, same length
+# once the padding of the last sector is taken off.
+track_matches() {
+  local d=$1 n
+  (cd "$d" && rm -f out*.wav && bchunk -w disc.bin disc.cue out >/dev/null 2>&1) || return 1
+  n=$(stat -c %s "$3")
+  tail -c +45 "$d/out0$2.wav" | head -c "$n" >"$d/got$2.pcm"
+  "$COMPARE" "$3" "$d/got$2.pcm" 2 >/dev/null
+}
+tracks_in_image() { grep -c '^ *TRACK' "$1/disc.cue"; }
+no_process_left() { ! pgrep -f "$(basename "$1")/[Aa]pplet" >/dev/null; }
+
+# name | file staged as QlnT-2.mp3 | the refusal in the box ("" when the track records)
+rows=(
+  "empty|empty.mp3|It holds no track data."
+  "random|random.mp3|It holds no track data."
+  "id3-size|id3.mp3|It holds no track data."
+  "low-rate|low.mp3|Its audio has a sample rate of 22050 Hz; a CD holds audio of 44100 Hz only."
+  "mono|mono.mp3|"
+  "truncated|truncated.mp3|"
+)
+for row in "${rows[@]}"; do
+  IFS='|' read -r name file refusal <<<"$row"
+  [ -z "${ROWS:-}" ] || [[ "$name" =~ $ROWS ]] || continue
+  applet=$(device_session "$name" $'[device.0]\nimage = disc\njournal = journal.txt\n')
+  dir=$(dirname "$applet")
+  cp "$DECODER" "$dir/"
+  cp "$S/good.mp3" "$dir/QlnT-1.mp3"
+  cp "$S/$file" "$dir/QlnT-2.mp3"
+  out="$S/$name.out"
+  started=$SECONDS
+  if [ -n "$refusal" ]; then
+    drive start "$(winpath "$applet")" wait-dialog Error 60000 dialog-text dialog-click OK \
+      wait-memo "$completed" 60000 click "&OK" wait-exit 30000 >"$out"
+    expect_eq "$name: uidriver steps held" "0" "$?"
+    expect_true "$name: the box names the file and why" \
+      grep -qF "text=Unable to import $(winpath "$dir/" | tr 'A-Z' 'a-z')qlnt-2.mp3.  $refusal" "$out"
+    expect_eq "$name: the good track recorded alone" "1" "$(tracks_in_image "$dir")"
+  else
+    drive start "$(winpath "$applet")" wait-memo "$completed" 60000 click "&OK" \
+      wait-exit 30000 >"$out"
+    expect_eq "$name: uidriver steps held" "0" "$?"
+    expect_eq "$name: both tracks recorded" "2" "$(tracks_in_image "$dir")"
+    expected_pcm "$S/$file" "$S/$name.pcm"
+    expect_true "$name: track 2 as mpg123 decodes it" track_matches "$dir" 2 "$S/$name.pcm"
+  fi
+  expect_eq "$name: exit 0" "exit=0" "$(grep '^exit=' "$out")"
+  expect_true "$name: track 1 as mpg123 decodes it" track_matches "$dir" 1 "$S/good.pcm"
+  expect_true "$name: no staged track left" test ! -e "$dir/QlnT-1.mp3" -a ! -e "$dir/QlnT-2.mp3"
+  expect_true "$name: within 60 s ($((SECONDS - started)) s)" test $((SECONDS - started)) -lt 60
+  expect_true "$name: no process left" no_process_left "$dir"
+done
+e2e_finish
