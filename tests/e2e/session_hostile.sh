@@ -103,6 +103,7 @@ for row in "${rows[@]}"; do
   cp "$VREC_DLL" "$dir/"
   printf '%s' "$ini" >"$dir/virtualrecorder.ini"
   before=$(scratch_listing "$dir")
+  touch "$logs/$name.start"
   out="$logs/$name.out"
   started=$SECONDS
   if [ "$mode" = spawn ]; then
@@ -141,6 +142,8 @@ for row in "${rows[@]}"; do
   expect_true "$name: no process left" no_process_left "$dir"
   expect_eq "$name: nothing written outside the folder" "" "$(outside_hits)"
   expect_eq "$name: the scratch tree unchanged" "$before" "$(scratch_listing "$dir")"
+  expect_eq "$name: nothing new on drive C" "" \
+    "$(find "$WINEPREFIX/drive_c" -newer "$logs/$name.start" -not -type d | head -5)"
 
   # The same program expanded natively: refused (exit 1) unless whole; nothing outside.
   mkdir -p "$dir/native/out"
