@@ -200,6 +200,12 @@ printf 'REM no FILE line\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n' >"$fail/nofile.cu
 printf 'FILE "HERE.BIN" BINARY\r\n TRACK 01 AUDIO\r\n  INDEX 01 00:00:00\r\n' |
   iconv -f ASCII -t UTF-16 >"$fail/utf16.cue"
 head -c 5000 /dev/urandom >"$fail/noise.mp3"
+printf 'TRACK 01 AUDIO\nINDEX 01 00:00:00\nFILE "HERE.BIN" BINARY\n' >"$fail/order.cue"
+printf 'FILE "HERE.BIN" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  INDEX 01 20:00:00\n' \
+  >"$fail/beyond.cue"
+head -c 3000 /dev/urandom >"$fail/garbage.cue"
+: >"$fail/empty.cue"
+printf 'FILE "self.cue" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n' >"$fail/self.cue"
 while IFS='|' read -r input said; do
   for cmd in layout leadin cuesheet; do
     (cd "$fail" && "$TOOL" $cmd "$input" HERE.BIN >/dev/null 2>"$E2E_SCRATCH/err")
@@ -211,6 +217,11 @@ missing.cue|applet-tool: missing.cue was not imported in full
 nofile.cue|applet-tool: nofile.cue was not imported in full
 utf16.cue|written in UTF-16
 noise.mp3|applet-tool: noise.mp3 was not imported$
+order.cue|applet-tool: order.cue was not imported in full
+beyond.cue|The image file HERE.BIN ends before the data of TRACK 02
+garbage.cue|applet-tool: garbage.cue was not imported in full
+empty.cue|applet-tool: empty.cue was not imported in full
+self.cue|The image file SELF.CUE ends before the data of TRACK 01
 TABLE
 
 # MP3 inputs are measured with the decoder library beside the tool, as the applet binds it.
