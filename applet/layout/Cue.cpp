@@ -118,6 +118,9 @@ bool ImportCueSheet(const std::string &cueFileName, std::vector<TTrackList> &seg
         segments.emplace_back(); // abandoned: the segment yields no tracks
         continue;
       }
+      // The sheet's own text is no track: such a FILE line would record it as noise.
+      if (Platform().SameFile(found.Path, cueFileName))
+        throw ECueError("The FILE line " + file.Name + " names the Cue file itself.");
       PlaceCueTracks(file, found.Path, found.Size);
       segments.push_back(std::move(file.Tracks));
     }

@@ -205,7 +205,8 @@ printf 'FILE "HERE.BIN" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n TRACK 02 
   >"$fail/beyond.cue"
 head -c 3000 /dev/urandom >"$fail/garbage.cue"
 : >"$fail/empty.cue"
-printf 'FILE "self.cue" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n' >"$fail/self.cue"
+{ printf 'FILE "self.cue" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n'; seq -f 'REM %g' 3000; } \
+  >"$fail/self.cue"
 while IFS='|' read -r input said; do
   for cmd in layout leadin cuesheet; do
     (cd "$fail" && "$TOOL" $cmd "$input" HERE.BIN >/dev/null 2>"$E2E_SCRATCH/err")
@@ -221,7 +222,7 @@ order.cue|applet-tool: order.cue was not imported in full
 beyond.cue|The image file HERE.BIN ends before the data of TRACK 02
 garbage.cue|applet-tool: garbage.cue was not imported in full
 empty.cue|applet-tool: empty.cue was not imported in full
-self.cue|The image file SELF.CUE ends before the data of TRACK 01
+self.cue|The FILE line SELF.CUE names the Cue file itself.
 TABLE
 
 # MP3 inputs are measured with the decoder library beside the tool, as the applet binds it.

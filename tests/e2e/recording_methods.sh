@@ -167,7 +167,9 @@ printf 'FILE "AUDIO.BIN" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n TRACK 02
 printf 'FILE "AUDIO.BIN" BINARY\n TRACK 01 AUDIO\n  PREGAP 99:59:74\n  INDEX 01 00:00:00\n' >bad-pregap.cue
 head -c 3000 /dev/urandom >bad-garbage.cue
 : >bad-empty.cue
-printf 'FILE "bad-self.cue" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n' >bad-self.cue
+# Long enough to hold sectors of its own: it would be recorded as noise.
+{ printf 'FILE "bad-self.cue" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n'; seq -f 'REM %g' 3000; } \
+  >bad-self.cue
 # sheet | methods | the line that says why
 while IFS='|' read -r sheet methods said; do
   for m in $methods; do
@@ -184,7 +186,7 @@ bad-beyond|sao dao tao|Unable to import the Cue file bad-beyond.cue.  The image 
 bad-pregap|sao dao|This album needs 100:12 minutes but the blank CD holds only 80:00 minutes
 bad-garbage|sao dao tao|bad-garbage.cue was not imported in full
 bad-empty|sao dao tao|bad-empty.cue was not imported in full
-bad-self|sao dao tao|Unable to import the Cue file bad-self.cue.  The image file BAD-SELF.CUE ends before the data of TRACK 01
+bad-self|sao dao tao|Unable to import the Cue file bad-self.cue.  The FILE line BAD-SELF.CUE names the Cue file itself.
 TABLE
 
 # A recorder paced at 52x, whose 2 MB buffer lasts 0.23 s once full: six minutes in two tracks
