@@ -5,7 +5,7 @@
 # names the file; the good track is then recorded alone, and the image holds its audio only (no
 # noise from the refused file). A mono track and one truncated mid-frame record as mpg123 decodes
 # them (mono doubled into both channels). Each row ends with exit 0, no staged track left, no
-# process left, within a minute.
+# process left, within a minute. A refused track alone records nothing: the failure line, exit 1.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/session_lib.sh"
 . "$(dirname "$0")/session_device_lib.sh"
@@ -87,4 +87,25 @@ for row in "${rows[@]}"; do
   expect_true "$name: within 60 s ($((SECONDS - started)) s)" test $((SECONDS - started)) -lt 60
   expect_true "$name: no process left" no_process_left "$dir"
 done
+
+# Only a refused track: the box, then the failure line and nothing recorded; OK ends with 1.
+if [ -z "${ROWS:-}" ] || [[ alone =~ $ROWS ]]; then
+  applet=$(device_session alone $'[device.0]\nimage = disc\njournal = journal.txt\n')
+  dir=$(dirname "$applet")
+  cp "$DECODER" "$dir/"
+  cp "$S/random.mp3" "$dir/QlnT-1.mp3"
+  started=$SECONDS
+  drive start "$(winpath "$applet")" wait-dialog Error 60000 dialog-text dialog-click OK \
+    wait-memo "*** Error - A problem has prevented completion of your CD." 30000 click "&OK" \
+    wait-exit 30000 >"$S/alone.out"
+  expect_eq "alone: uidriver steps held" "0" "$?"
+  expect_true "alone: the box names the file" grep -qF "qlnt-1.mp3.  It holds no track data." \
+    "$S/alone.out"
+  expect_eq "alone: exit 1" "exit=1" "$(grep '^exit=' "$S/alone.out")"
+  expect_true "alone: nothing written" lacks "WRITE(10)" "$dir/journal.txt"
+  expect_true "alone: no image" test ! -e "$dir/disc.cue"
+  expect_true "alone: no staged track left" test ! -e "$dir/QlnT-1.mp3"
+  expect_true "alone: within 60 s ($((SECONDS - started)) s)" test $((SECONDS - started)) -lt 60
+  expect_true "alone: no process left" no_process_left "$dir"
+fi
 e2e_finish
