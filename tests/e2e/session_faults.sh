@@ -66,15 +66,18 @@ bounded_drive() {
   return "$(cat "$out.status" 2>/dev/null || echo 99)"
 }
 
-# counter_changes: the counters that changed since the last call, as NAME+N (or none); the key
-# is removed once before the first row, and read once after each.
+# counter_changes: sets CHANGES to the counters that changed since the last call, as NAME+N
+# (or none); the key is removed once before the first row, and read once after each.
 COUNTERS_BEFORE=$(for c in "${counters[@]}"; do echo "$c 0"; done)
 counter_changes() {
   local now
   now=$(statistics_values | awk '$1 != "AINmatters" { print $1, $3 }')
-  [ -n "$now" ] || { echo "no statistics key"; return; }
-  join <(printf '%s\n' "$COUNTERS_BEFORE") <(printf '%s\n' "$now") |
-    awk '$3 != $2 { printf "%s%s%+d", sep, $1, $3 - $2; sep = " " } END { if (!sep) print "none"; else print "" }'
+  if [ -z "$now" ]; then
+    CHANGES="no statistics key"
+    return
+  fi
+  CHANGES=$(join <(printf '%s\n' "$COUNTERS_BEFORE") <(printf '%s\n' "$now") |
+    awk '$3 != $2 { printf "%s%s%+d", sep, $1, $3 - $2; sep = " " } END { if (!sep) print "none" }')
   COUNTERS_BEFORE=$now
 }
 
@@ -126,7 +129,8 @@ row() {
     expect_true "$name: no recording started" lacks "Using CDR device" "$out"
     ;;
   esac
-  expect_eq "$name: statistics counter moved" "$counter" "$(counter_changes)"
+  counter_changes
+  expect_eq "$name: statistics counter moved" "$counter" "$CHANGES"
   if [ -n "$journal" ]; then
     IFS='~' read -ra texts <<<"$journal"
     for text in "${texts[@]}"; do
@@ -173,21 +177,32 @@ row cue-sheet-refused sao 'fault.reject_cue_sheet = yes' fail 1 SAOModeFail+2 ''
   'Thread1: Error sending cue sheet~Thread1: INVALID FIELD IN PARAMETER LIST ($05/$26/$00)'
 row medium-removed sao 'fault.remove_medium_after_blocks = 300' fail 1 SAOModeFail+2 '' \
   'Thread2: Write Error @ Sector @LBA~Thread2: MEDIUM NOT PRESENT ($02/$3A/$01)'
+# A drive reset in the middle of the recording: its unit attention fails the write.
+row attention-mid-recording sao 'fault.unit_attention_after_blocks = 300' fail 1 SAOModeFail+2 \
+  '' 'Thread2: Write Error @ Sector @LBA~Thread2: POWER ON, RESET OR BUS DEVICE RESET OCURRED ($06/$29/$00)'
 # The tray open at the start: the blank check closes it and records. No disc: the attention
 # line, and a second miss ends with 5 and no counter.
 row tray-open sao 'tray = open' complete 0 SAOModeSuccess+1 'START STOP UNIT load | GOOD' ''
-row no-disc sao 'medium = none' no-blank 5 none 'START STOP UNIT eject | GOOD' ''
+row no-disc sao 'medium = none' no-blank 5 none \
+  'START STOP UNIT load | GOOD~START STOP UNIT eject | GOOD' ''
 # Recorders with one method, and one whose capabilities page is too short for its speeds.
 row tao-only tao '' complete 0 TAOModeSuccess+1 'recording complete: 2 track(s)' ''
 row raw-only dao '' complete 0 DAOModeSuccess+1 'recording complete: 2 track(s)' ''
 row short-capabilities sao 'capabilities_page_length = 14' complete 0 SAOModeSuccess+1 \
   'recording complete: 2 track(s)' ''
 
-# Paced at 52x while the main window is dragged about: no buffer underrun.
+# Paced at 52x while the main window is dragged about for 4 s from the start of the recording
+# (the dump after the drag shows it still running): no buffer underrun. The ending's pauses
+# come after the recording has ended, so no row runs one during a recording.
 long_tracks() { cp "$E2E_SCRATCH/long.mp3" "$1/QlnT-1.mp3" && cp "$E2E_SCRATCH/long.mp3" "$1/QlnT-2.mp3"; }
 ROW_SETUP=long_tracks row paced-52x-moved sao 'speed = 52' complete 0 SAOModeSuccess+1 \
-  'recording complete: 2 track(s)' '' 120 'wait-memo~(Using SAO method)~move-window~4000'
+  'recording complete: 2 track(s)' '' 120 'wait-memo~(Using SAO method)~move-window~4000~dump'
 if [[ paced-52x-moved =~ ${ROWS:-.} ]]; then
+  out="$E2E_SCRATCH/paced-52x-moved.out"
+  expect_true "paced-52x-moved: the window moved" grep -qE '^moves=[1-9]' "$out"
+  expect_true "paced-52x-moved: still recording after the drag" bash -c \
+    "awk '/^client=/{k++} k==1' '$out' | grep -q '^memo=(Using SAO method)' &&
+     ! awk '/^client=/{k++} k==1' '$out' | grep -qF '$completed'"
   expect_true "paced-52x-moved: no buffer underrun" lacks "buffer underrun" \
     "$E2E_SCRATCH/paced-52x-moved/journal.txt"
 fi
