@@ -32,7 +32,7 @@ counters=(DAOModeFail DAOModeSuccess SAOModeFail SAOModeSuccess TAOModeFail TAOM
 # Two short tracks (2.0 s and 2.5 s), and a long one for the paced rows.
 sox -n -r 44100 -c 2 -b 16 "$E2E_SCRATCH/s1.wav" synth 2.0 sine 220-880 vol 0.4 2>/dev/null
 sox -n -r 44100 -c 2 -b 16 "$E2E_SCRATCH/s2.wav" synth 2.5 sine 440 vol 0.5 2>/dev/null
-sox -n -r 44100 -c 2 -b 16 "$E2E_SCRATCH/long.wav" synth 100 sine 200-2000 pinknoise vol 0.4 \
+sox -n -r 44100 -c 2 -b 16 "$E2E_SCRATCH/long.wav" synth 150 sine 200-2000 pinknoise vol 0.4 \
   2>/dev/null
 lame --quiet -b 128 "$E2E_SCRATCH/s1.wav" "$E2E_SCRATCH/t1.mp3"
 lame --quiet -b 128 "$E2E_SCRATCH/s2.wav" "$E2E_SCRATCH/t2.mp3"
@@ -44,17 +44,21 @@ row_processes() {
   pgrep -af "^[A-Za-z]:.*$(basename "$E2E_SCRATCH").$1.applet\.exe" || true
 }
 
-# bounded_drive NAME SECONDS OUT STEP...: drive, bounded by SECONDS of wall-clock time. Past the
-# bound the row's processes are named, ended and the drive counts as failed. Returns uidriver's
-# exit code.
+# bounded_drive NAME SECONDS OUT STEP...: drive, bounded by SECONDS of wall-clock time, then
+# the statistics key read into OUT.reg. Past the bound the row's processes are named, ended and
+# the drive counts as failed. Returns uidriver's exit code.
 bounded_drive() {
   local name=$1 limit=$2 out=$3 pid start=$SECONDS left
   shift 3
   session_package "$@"
-  (
-    in_netns offline "$ROOT/scripts/wine-run" "$UIDRIVER" "$@" | tr -d '\r' >"$out"
+  # The statistics key is read by the same Wine server, right after uidriver.
+  in_netns offline bash -c '
+    out=$1 wine_run=$2 key=$3
+    shift 3
+    "$wine_run" "$@" | tr -d "\r" >"$out"
     echo "${PIPESTATUS[0]}" >"$out.status"
-  ) &
+    QLN_NO_X=1 "$wine_run" reg query "$key" 2>/dev/null | tr -d "\r" >"$out.reg"' \
+    bounded_drive "$out" "$ROOT/scripts/wine-run" "$STATISTICS_KEY" "$UIDRIVER" "$@" &
   pid=$!
   while kill -0 "$pid" 2>/dev/null && ((SECONDS - start < limit)); do sleep 0.5; done
   if kill -0 "$pid" 2>/dev/null; then
@@ -66,12 +70,12 @@ bounded_drive() {
   return "$(cat "$out.status" 2>/dev/null || echo 99)"
 }
 
-# counter_changes: sets CHANGES to the counters that changed since the last call, as NAME+N
-# (or none); the key is removed once before the first row, and read once after each.
+# counter_changes REG_OUTPUT: sets CHANGES to the counters that changed since the last call, as
+# NAME+N (or none); the key is removed once before the first row, and read after each.
 COUNTERS_BEFORE=$(for c in "${counters[@]}"; do echo "$c 0"; done)
 counter_changes() {
   local now
-  now=$(statistics_values | awk '$1 != "AINmatters" { print $1, $3 }')
+  now=$(awk '$2 ~ /^REG_/ && $1 != "AINmatters" { print $1, $3 }' "$1" 2>/dev/null | sort)
   if [ -z "$now" ]; then
     CHANGES="no statistics key"
     return
@@ -129,7 +133,7 @@ row() {
     expect_true "$name: no recording started" lacks "Using CDR device" "$out"
     ;;
   esac
-  counter_changes
+  counter_changes "$out.reg"
   expect_eq "$name: statistics counter moved" "$counter" "$CHANGES"
   if [ -n "$journal" ]; then
     IFS='~' read -ra texts <<<"$journal"
@@ -151,13 +155,14 @@ wine_reg delete "$STATISTICS_KEY" /f >/dev/null
 
 # Each row: name, method, recorder keys, ending, exit, counter, journal texts, status log lines.
 # Readiness: a recorder that becomes ready late is waited for; one that is busy at the scan too.
-row not-ready-20s sao 'fault.not_ready_ms = 20000' complete 0 SAOModeSuccess+1 \
+row not-ready-18s sao 'fault.not_ready_ms = 18000' complete 0 SAOModeSuccess+1 \
   'TEST UNIT READY | CHECK CONDITION 2/04/01' ''
 row busy-4s sao 'fault.busy_ms = 4000' complete 0 SAOModeSuccess+1 'BUSY' ''
 row attention-at-scan sao 'fault.unit_attention = 29' complete 0 SAOModeSuccess+1 \
   'CHECK CONDITION 6/29/00' ''
 # Write errors by where they strike. Only DAO writes the lead-in and the lead-out itself; SAO and
-# DAO write track 1's pregap (-150..-1), TAO does not (the recorder makes it).
+# DAO write track 1's pregap (-150..-1), TAO does not (the recorder makes it): that row is the
+# TAO-only recorder completing.
 row dao-lead-in dao 'fault.write_error_lba = -6000' fail 1 DAOModeFail+2 '' \
   'Thread2: Write Error @ Sector @LBA~Thread2: WRITE ERROR ($03/$0C/$00)'
 row dao-pregap dao 'fault.write_error_lba = -100' fail 1 DAOModeFail+2 '' \
@@ -185,18 +190,18 @@ row attention-mid-recording sao 'fault.unit_attention_after_blocks = 300' fail 1
 row tray-open sao 'tray = open' complete 0 SAOModeSuccess+1 'START STOP UNIT load | GOOD' ''
 row no-disc sao 'medium = none' no-blank 5 none \
   'START STOP UNIT load | GOOD~START STOP UNIT eject | GOOD' ''
-# Recorders with one method, and one whose capabilities page is too short for its speeds.
-row tao-only tao '' complete 0 TAOModeSuccess+1 'recording complete: 2 track(s)' ''
+# A raw-only recorder (tao-pregap above is the TAO-only one), and one whose capabilities page is
+# too short to hold its write speeds: it records at the maximum speed.
 row raw-only dao '' complete 0 DAOModeSuccess+1 'recording complete: 2 track(s)' ''
 row short-capabilities sao 'capabilities_page_length = 14' complete 0 SAOModeSuccess+1 \
-  'recording complete: 2 track(s)' ''
+  'SET CD SPEED read 65535 write 65535~recording complete: 2 track(s)' ''
 
-# Paced at 52x while the main window is dragged about for 4 s from the start of the recording
+# Paced at 52x while the main window is dragged about for 2.5 s from the start of the recording
 # (the dump after the drag shows it still running): no buffer underrun. The ending's pauses
 # come after the recording has ended, so no row runs one during a recording.
 long_tracks() { cp "$E2E_SCRATCH/long.mp3" "$1/QlnT-1.mp3" && cp "$E2E_SCRATCH/long.mp3" "$1/QlnT-2.mp3"; }
 ROW_SETUP=long_tracks row paced-52x-moved sao 'speed = 52' complete 0 SAOModeSuccess+1 \
-  'recording complete: 2 track(s)' '' 120 'wait-memo~(Using SAO method)~move-window~4000~dump'
+  'recording complete: 2 track(s)' '' 120 'wait-memo~(Using SAO method)~move-window~2500~dump'
 if [[ paced-52x-moved =~ ${ROWS:-.} ]]; then
   out="$E2E_SCRATCH/paced-52x-moved.out"
   expect_true "paced-52x-moved: the window moved" grep -qE '^moves=[1-9]' "$out"
