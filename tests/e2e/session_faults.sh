@@ -41,7 +41,7 @@ lame --quiet -b 128 "$E2E_SCRATCH/long.wav" "$E2E_SCRATCH/long.mp3"
 # row_processes NAME: the Windows processes of the row still running (its applet.exe, and the
 # uidriver.exe that started it), as "PID COMMAND".
 row_processes() {
-  pgrep -af "^[A-Za-z]:.*$(basename "$E2E_SCRATCH").$1.applet\.exe" || true
+  pgrep -af "^[^ ]*(uidriver\.exe .*|)$(basename "$E2E_SCRATCH").$1.applet\.exe" || true
 }
 
 # bounded_drive NAME SECONDS OUT STEP...: drive, bounded by SECONDS of wall-clock time, then
