@@ -31,6 +31,7 @@ public:
     if (!burn_.Recording())
       recording::UnbindDecoder();
   }
+  recording::TStatusForm &Status() override { return burn_.Status; }
 
 private:
   // layout::TBurnHost

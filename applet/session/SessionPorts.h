@@ -5,6 +5,7 @@
 
 #include "applet/device/DriveData.h"
 #include "applet/package/UnitCompress.h"
+#include "applet/recording/Status.h"
 
 #include <cstdint>
 #include <string>
@@ -112,6 +113,8 @@ public:
   virtual void ReleaseCache() = 0;
   // Unloads the MP3 decoder library if it is loaded.
   virtual void UnloadDecoder() = 0;
+  // The recording's status: its flags and its log.
+  virtual recording::TStatusForm &Status() = 0;
 };
 
 // What package staging asks of the main window during an ordinary run; the package module

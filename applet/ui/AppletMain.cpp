@@ -8,6 +8,7 @@
 #include "applet/session/Startup.h"
 #include "applet/session/UnitMain.h"
 #include "applet/ui/MainWindow.h"
+#include "applet/ui/StatusWindow.h"
 
 #include <windows.h>
 
@@ -45,6 +46,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!window.Create(form))
     return 0;
   const std::unique_ptr<session::TBurnPort> burn = session::CreateBurnModule();
+  // The recording's status window stays hidden; it holds the recording's log.
+  const ui::TStatusWindow status(burn->Status(), window.Window(), ui::kApplicationTitle);
   const std::unique_ptr<session::TStagingPort> staging = session::CreatePackageModule();
   form.AttachModules(*burn, *staging);
   window.Show();

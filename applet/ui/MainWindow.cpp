@@ -17,7 +17,7 @@ namespace ui {
 
 namespace {
 constexpr const char *kWindowClass = "TFormMain";
-constexpr const char *kTitle = "QLN Applet";
+constexpr const char *kTitle = kApplicationTitle;
 constexpr int kClientWidth = 334;
 constexpr int kClientHeight = 343;
 constexpr int kFontHeight = -11;

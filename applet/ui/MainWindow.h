@@ -13,6 +13,9 @@ class TFormMain;
 
 namespace ui {
 
+// The main window's caption, the application title.
+constexpr char kApplicationTitle[] = "QLN Applet";
+
 class TMainWindow final : public session::TMainView, public session::TApplicationPort {
 public:
   explicit TMainWindow(HINSTANCE instance);
@@ -26,6 +29,7 @@ public:
   void Show();
   // The message loop; returns when the application terminates.
   int Run();
+  HWND Window() const { return window_; }
 
   // TMainView
   void AddMemoLine(const std::string &line) override;

@@ -1,6 +1,7 @@
 # Helpers for the session checks with the virtual recorder as wnaspi32.dll; source after
 # lib.sh and session_lib.sh.
 VREC_DLL="$WIN32/tools/virtual-recorder/wnaspi32.dll"
+DECODER="$WIN32/tools/qlnxaudio/qlnxaudio.dll"
 # Wine loads the DLL beside the program instead of its own.
 NATIVE_ASPI="mscoree,mshtml=;wnaspi32=n"
 
@@ -22,6 +23,18 @@ device_session() {
     cp "$VREC_DLL" "$dir/"
     printf '%s' "$2" >"$dir/virtualrecorder.ini"
   fi
+  printf '%s' "$applet"
+}
+
+# album NAME INI: device_session with the album staged as the package would stage it: the
+# decoder library, and $E2E_SCRATCH/t1.mp3 and t2.mp3 as QlnT-1.mp3 and QlnT-2.mp3.
+album() {
+  local applet dir
+  applet=$(device_session "$1" "$2")
+  dir=$(dirname "$applet")
+  cp "$DECODER" "$dir/"
+  cp "$E2E_SCRATCH/t1.mp3" "$dir/QlnT-1.mp3"
+  cp "$E2E_SCRATCH/t2.mp3" "$dir/QlnT-2.mp3"
   printf '%s' "$applet"
 }
 

@@ -11,7 +11,6 @@
 scratch_dir
 session_device_prepare
 export WINEDLLOVERRIDES="$NATIVE_ASPI"
-DECODER="$WIN32/tools/qlnxaudio/qlnxaudio.dll"
 COMPARE="$NATIVE/tools/qlnxaudio/pcm-compare"
 [ -f "$DECODER" ] && [ -x "$COMPARE" ] || { echo "build native and win32 first"; exit 1; }
 
@@ -24,17 +23,6 @@ lame --quiet -b 192 "$E2E_SCRATCH/s1.wav" "$E2E_SCRATCH/t1.mp3"
 lame --quiet -V 4 "$E2E_SCRATCH/s2.wav" "$E2E_SCRATCH/t2.mp3"
 mpg123 -q -s "$E2E_SCRATCH/t1.mp3" >"$E2E_SCRATCH/e1.pcm"
 mpg123 -q -s "$E2E_SCRATCH/t2.mp3" >"$E2E_SCRATCH/e2.pcm"
-
-# album NAME INI: a session folder with the album staged as the package would stage it.
-album() {
-  local applet dir
-  applet=$(device_session "$1" "$2")
-  dir=$(dirname "$applet")
-  cp "$DECODER" "$dir/"
-  cp "$E2E_SCRATCH/t1.mp3" "$dir/QlnT-1.mp3"
-  cp "$E2E_SCRATCH/t2.mp3" "$dir/QlnT-2.mp3"
-  printf '%s' "$applet"
-}
 
 # audio_matches IMAGE_DIR: bchunk's tracks against mpg123, within 2 per sample, same length
 # once the padding of the last sector is taken off.

@@ -14,6 +14,7 @@ constexpr WORD kBitmapType = 0x4D42; // "BM"
 
 struct TSearch {
   DWORD ProcessId;
+  bool HiddenToo;
   std::vector<HWND> Found;
 };
 
@@ -21,7 +22,7 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM data) {
   auto *search = ui::FromParam<TSearch *>(data);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner == search->ProcessId && IsWindowVisible(window))
+  if (owner == search->ProcessId && (search->HiddenToo || IsWindowVisible(window)))
     search->Found.push_back(window);
   return TRUE;
 }
@@ -67,11 +68,13 @@ std::string TextOf(HWND window) {
   return text;
 }
 
-std::vector<HWND> TProcessWindows::TopLevel() const {
-  TSearch search{processId_, {}};
+std::vector<HWND> TProcessWindows::Collect(bool hiddenToo) const {
+  TSearch search{processId_, hiddenToo, {}};
   EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
   return search.Found;
 }
+
+std::vector<HWND> TProcessWindows::TopLevel() const { return Collect(false); }
 
 HWND TProcessWindows::Main() const {
   for (HWND window : TopLevel())
@@ -84,6 +87,16 @@ HWND TProcessWindows::Titled(const std::string &title) const {
   for (HWND window : TopLevel())
     if (TextOf(window) == title)
       return window;
+  return nullptr;
+}
+
+HWND TProcessWindows::TitleEndingWith(const std::string &suffix) const {
+  for (HWND window : Collect(true)) {
+    const std::string title = TextOf(window);
+    if (title.size() >= suffix.size() &&
+        title.compare(title.size() - suffix.size(), suffix.size(), suffix) == 0)
+      return window;
+  }
   return nullptr;
 }
 

@@ -20,8 +20,11 @@ public:
   HWND Main() const;
   // A visible top-level window with exactly this title.
   HWND Titled(const std::string &title) const;
+  // A top-level window, visible or hidden, whose title ends with suffix.
+  HWND TitleEndingWith(const std::string &suffix) const;
 
 private:
+  std::vector<HWND> Collect(bool hiddenToo) const;
   DWORD processId_;
 };
 // The children of a window whose class is className (compared without regard to case).

@@ -19,6 +19,13 @@ namespace {
 constexpr DWORD kPollMs = 100;
 constexpr DWORD kClickSearchMs = 5000;
 constexpr DWORD kSettleMs = 300;
+constexpr char kStatusTitleSuffix[] = " - Status";
+// The drag of move-window: where it grips the main window (a client point between the memo
+// and the buttons, where no control lies), how far it swings and how often the mouse moves.
+constexpr POINT kGrip = {167, 292};
+constexpr int kSwing = 40;
+constexpr DWORD kDragStepMs = 20;
+constexpr DWORD kDragMs = 500;
 
 // The arguments of one step: its texts and its time limit.
 struct TArguments {
@@ -49,6 +56,8 @@ public:
   bool DialogClick(const TArguments &a);
   bool WaitExit(const TArguments &a);
   bool WaitGone(const TArguments &a);
+  bool StatusLog(const TArguments &a);
+  bool MoveWindow(const TArguments &a);
 
   // Ends a started process that is still running.
   void TerminateStarted() {
@@ -295,6 +304,72 @@ bool TDriver::WaitGone(const TArguments &a) {
   return true;
 }
 
+bool TDriver::StatusLog(const TArguments &) {
+  if (!NeedProcess())
+    return false;
+  const HWND status = Windows().TitleEndingWith(kStatusTitleSuffix);
+  if (status == nullptr) {
+    Error = "no window titled \"... - Status\"";
+    return false;
+  }
+  for (HWND edit : ChildrenOfClass(status, "Edit"))
+    PrintLines("log=", TextOf(edit));
+  return true;
+}
+
+// One mouse event at a screen point (absolute coordinates), with the given button flags.
+void SendMouse(POINT at, DWORD buttons) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  input.mi.dx = MulDiv(at.x, 65535, width > 1 ? width - 1 : 1);
+  input.mi.dy = MulDiv(at.y, 65535, height > 1 ? height - 1 : 1);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
+  SendInput(1, &input, sizeof input);
+}
+
+bool TDriver::MoveWindow(const TArguments &a) {
+  const HWND main = FindMainWindow();
+  if (main == nullptr)
+    return false;
+  int moves = 0;
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < a.Ms) {
+    if (!Running()) {
+      Error = "the process ended while its window was moved";
+      return false;
+    }
+    // One drag of kDragMs: press on the background, swing right and back, release.
+    SetForegroundWindow(main);
+    POINT grip = kGrip;
+    ClientToScreen(main, &grip);
+    RECT before;
+    GetWindowRect(main, &before);
+    SendMouse(grip, MOUSEEVENTF_LEFTDOWN);
+    const DWORD dragStart = GetTickCount();
+    for (int step = 0; GetTickCount() - dragStart < kDragMs; ++step) {
+      Sleep(kDragStepMs);
+      const int phase = step % (2 * kSwing / 4);
+      const int offset = 4 * (phase <= kSwing / 4 ? phase : 2 * kSwing / 4 - phase);
+      SendMouse(POINT{grip.x + offset, grip.y + offset / 2}, 0);
+      RECT now;
+      GetWindowRect(main, &now);
+      if (now.left != before.left || now.top != before.top) {
+        ++moves;
+        before = now;
+      }
+    }
+    SendMouse(grip, MOUSEEVENTF_LEFTUP);
+    Sleep(kDragStepMs);
+  }
+  std::printf("moves=%d\n", moves);
+  if (moves == 0) {
+    Error = "the window did not move";
+    return false;
+  }
+  return true;
+}
+
 // One kind of step: its name, the number of texts it takes, and the default of the time limit
 // that may follow them (0: it takes none).
 struct TStepKind {
@@ -316,6 +391,8 @@ constexpr TStepKind kStepKinds[] = {
     {"dialog-click", 1, 0, &TDriver::DialogClick},
     {"wait-exit", 0, 30000, &TDriver::WaitExit},
     {"wait-gone", 0, 3000, &TDriver::WaitGone},
+    {"status-log", 0, 0, &TDriver::StatusLog},
+    {"move-window", 0, 10000, &TDriver::MoveWindow},
 };
 
 bool IsNumber(const std::string &text) {

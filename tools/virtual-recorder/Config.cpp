@@ -338,6 +338,11 @@ bool TSectionReader::Apply(const std::string &key, const std::string &value) {
     if (dev_.Faults.RemoveMedium && !Number(value, UINT32_MAX, n))
       return fail("expected none or a number of blocks");
     dev_.Faults.RemoveMediumAfterBlocks = n;
+  } else if (key == "fault.unit_attention_after_blocks") {
+    dev_.Faults.ResetMidRecording = v != "none";
+    if (dev_.Faults.ResetMidRecording && !Number(value, UINT32_MAX, n))
+      return fail("expected none or a number of blocks");
+    dev_.Faults.ResetAfterBlocks = n;
   } else {
     return fail("unknown key");
   }

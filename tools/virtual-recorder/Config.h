@@ -23,6 +23,8 @@ struct TFaultConfig {
   bool RejectCueSheet = false;
   bool RemoveMedium = false;
   uint64_t RemoveMediumAfterBlocks = 0;
+  bool ResetMidRecording = false;
+  uint64_t ResetAfterBlocks = 0;
 };
 
 struct TDeviceConfig {

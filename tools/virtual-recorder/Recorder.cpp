@@ -86,6 +86,7 @@ void TRecorder::Apply(const TDeviceConfig &config, bool initial) {
   busyArmed_ = config.Faults.BusyMs > 0;
   busyUntil_ = 0;
   unitAttention_ = false;
+  resetArmed_ = config.Faults.ResetMidRecording;
   if (config.Faults.UnitAttention) {
     unitAttention_ = true;
     pendingAttention_ = {sense::kUnitAttentionKey, config.Faults.UnitAttentionAsc,

@@ -98,6 +98,7 @@ private:
   bool notReadyArmed_ = false;
   uint64_t notReadyUntil_ = 0;
   bool unitAttention_ = false;
+  bool resetArmed_ = false; // fault.unit_attention_after_blocks has yet to strike
   TSense pendingAttention_;
   uint64_t blocksSinceLoad_ = 0;
   // Pacing: the drive's buffer fills with each write; once full (or at SYNCHRONIZE CACHE) the

@@ -292,6 +292,11 @@ TResult TRecorder::Write(TRequest &rq) {
     hasMedium_ = false;
     return TResult::Check(sense::kNoMediumTrayClosed, "fault: medium removed");
   }
+  if (resetArmed_ && blocksSinceLoad_ >= config_.Faults.ResetAfterBlocks) {
+    resetArmed_ = false;
+    engine_.Interrupt("a reset of the drive");
+    return TResult::Check(sense::kPowerOnReset, "fault: unit attention, the drive was reset");
+  }
   const bool paced = config_.SpeedX != 0;
   if (paced && DrainBuffer()) {
     const std::string where = "buffer underrun at LBA " + std::to_string(lba);

@@ -56,6 +56,7 @@ constexpr TSense kCommandSequence{0x05, 0x2C, 0x00};
 constexpr TSense kIncompatibleFormat{0x05, 0x30, 0x05};
 constexpr TSense kSavingNotSupported{0x05, 0x39, 0x00};
 constexpr TSense kMediumMayHaveChanged{0x06, 0x28, 0x00};
+constexpr TSense kPowerOnReset{0x06, 0x29, 0x00};
 constexpr uint8_t kUnitAttentionKey = 0x06;
 } // namespace sense
 

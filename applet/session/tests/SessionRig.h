@@ -115,6 +115,8 @@ public:
   bool RecordingFailed() override { return Failed || NothingStarted; }
   void ReleaseCache() override { Log.push_back("ReleaseCache"); }
   void UnloadDecoder() override { Log.push_back("UnloadDecoder"); }
+  recording::TStatusForm &Status() override { return RecordingStatus; }
+  recording::TStatusForm RecordingStatus;
 
   // TEndingPort
   void LoadStatistics(TMethodStatistics &statistics) override {

@@ -93,6 +93,7 @@ TEST(Config, RefusedWithAReason) {
       {"[device.0]\nfault.write_error_lba = soon\n", "none or an LBA"},
       {"[device.0]\nfault.reject_cue_sheet = maybe\n", "yes or no"},
       {"[device.0]\nfault.remove_medium_after_blocks = -1\n", "a number of blocks"},
+      {"[device.0]\nfault.unit_attention_after_blocks = soon\n", "a number of blocks"},
       {"[device.0]\ncapabilities_page_length = 200\n", "from 14 to 60"},
       {"[device.0]\naudio_tracks = 0\n", "track lengths"},
       {"[device.0]\nspeed = 4\nspeed = 8\n", "given twice"},

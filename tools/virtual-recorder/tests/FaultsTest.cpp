@@ -110,6 +110,20 @@ TEST(Faults, MediumDisappearsAfterSomeBlocks) {
   EXPECT_EQ(SenseOf(host.TestUnitReady()), "2/3A/01") << "an unchanged configuration";
 }
 
+TEST(Faults, UnitAttentionMidRecordingBreaksItOff) {
+  TRig rig(std::string(kRecorder) + "fault.unit_attention_after_blocks = 54\n");
+  drive::THost host = rig.Host();
+  std::string error;
+  EXPECT_FALSE(drive::RecordSao(host, {Audio(400, 1)}, false, error));
+  EXPECT_NE(rig.Journal().find("WRITE(10) LBA -96, 27 blocks, 63504 bytes | CHECK CONDITION "
+                               "6/29/00 (fault: unit attention, the drive was reset)"),
+            std::string::npos)
+      << rig.Journal();
+  EXPECT_EQ(CountLines(rig.Journal(), "6/29/00"), 1) << "once";
+  EXPECT_EQ(rig.Device().Disc().State, TDiscState::Damaged);
+  EXPECT_TRUE(host.TestUnitReady().Ok()) << "the disc stays in";
+}
+
 TEST(Faults, PacingHoldsWritesToTheConfiguredSpeed) {
   const int32_t blocks = 3000;
   const double bytes = (blocks + 150) * 2352.0;
