@@ -9,12 +9,13 @@ namespace lh5 {
 namespace {
 
 constexpr unsigned kAlphabet = kLiteralLengthSymbols + kPositionClasses;
-constexpr size_t kSegment = 1024; // symbols; cuts fall between segments at first
-constexpr size_t kCutStep = 32;   // symbols between the places a cut is moved to
-// Estimated table bits: the block size and the fixed parts, and each used symbol's length.
-constexpr double kTableBits = 140;
-constexpr double kUsedLiteralBits = 4;
-constexpr double kUsedPositionBits = 0;
+constexpr size_t kSegment = 1024;       // symbols; cuts fall between segments at first
+constexpr size_t kCutStep = 32;         // symbols between the places a cut is moved to
+constexpr size_t kGroupSymbols = 16384; // longest block grouped; joining makes longer ones
+// Estimated table bits of a block, and per used literal/length symbol. Both are kept low: a
+// needless cut costs little, since joining by exact sizes undoes it.
+constexpr double kTableBits = 40;
+constexpr double kUsedLiteralBits = 2;
 constexpr uint32_t kLogTableSize = 4096;
 
 // f * log2(f), from a table for small f.
@@ -85,8 +86,7 @@ public:
   }
   // Estimated bits of the block, less the verbatim position bits, which no cut changes.
   double Bits() const {
-    return CodeBits(0) + CodeBits(1) + kTableBits + kUsedLiteralBits * used_[0] +
-           kUsedPositionBits * used_[1];
+    return CodeBits(0) + CodeBits(1) + kTableBits + kUsedLiteralBits * used_[0];
   }
 
 private:
@@ -148,7 +148,7 @@ void TBlockSplitter::GroupSegments(size_t count) {
     estimate.Clear();
     for (size_t j = i; j < segments; ++j) {
       const size_t end = std::min(count, (j + 1) * kSegment);
-      if (end - i * kSegment > kMaxBlockSymbols)
+      if (end - i * kSegment > kGroupSymbols)
         break;
       for (size_t e = segmentEntries_[j]; e < segmentEntries_[j + 1]; ++e)
         estimate.Add(entries_[e].Symbol, entries_[e].Count);

@@ -2,9 +2,9 @@
 // block's own codes fit it.
 //
 // The run is cut into segments of equal size; the cheapest way to group whole segments into
-// blocks follows from estimated sizes (entropy of each block's symbols plus its tables). Each cut
-// is then moved to the best place near it, and neighbours whose exact sizes say they are
-// smaller together are joined again.
+// blocks of up to a quarter of the longest follows from estimated sizes (entropy of each block's
+// symbols plus its tables). Each cut is then moved to the best place near it, and neighbours
+// whose exact sizes say they are smaller together are joined, up to the longest block.
 #pragma once
 
 #include "applet/package/Lh5Block.h"
