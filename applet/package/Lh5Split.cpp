@@ -18,15 +18,15 @@ constexpr double kTableBits = 40;
 constexpr double kUsedLiteralBits = 2;
 constexpr uint32_t kLogTableSize = 4096;
 
-// f * log2(f), from a table for small f.
-double FLogF(uint32_t f) {
+// f * log2(f) for small f.
+const double *FLogFTable() {
   static const std::vector<double> table = [] {
     std::vector<double> t(kLogTableSize, 0.0);
     for (uint32_t i = 1; i < kLogTableSize; ++i)
       t[i] = i * std::log2(static_cast<double>(i));
     return t;
   }();
-  return f < kLogTableSize ? table[f] : f * std::log2(static_cast<double>(f));
+  return table.data();
 }
 
 unsigned PositionSymbol(unsigned position) {
@@ -37,6 +37,9 @@ unsigned PositionSymbol(unsigned position) {
 // change.
 class TEstimate {
 public:
+  double FLogF(uint32_t f) const {
+    return f < kLogTableSize ? table_[f] : f * std::log2(static_cast<double>(f));
+  }
   void Clear() {
     std::fill(count_, count_ + kAlphabet, 0u);
     sum_[0] = sum_[1] = 0;
@@ -69,13 +72,20 @@ public:
     if (s.Symbol >= kLiterals)
       Remove(PositionSymbol(s.Position));
   }
-  // Counts symbols [from, to) at once.
-  void Set(const TCodedSymbol *symbols, size_t from, size_t to) {
+  // Counts symbols [from, to) of a run of count at once: whole segments by their entries, the
+  // rest one by one.
+  void Set(const TCodedSymbol *symbols, size_t from, size_t to, size_t count,
+           const std::vector<TSegmentEntry> &entries, const std::vector<size_t> &segmentEntries) {
     Clear();
-    for (size_t i = from; i < to; ++i) {
-      ++count_[symbols[i].Symbol];
-      if (symbols[i].Symbol >= kLiterals)
-        ++count_[PositionSymbol(symbols[i].Position)];
+    const size_t first = (from + kSegment - 1) / kSegment;
+    const size_t last = to == count ? segmentEntries.size() - 1 : to / kSegment;
+    if (first >= last) {
+      CountSymbols(symbols, from, to);
+    } else {
+      CountSymbols(symbols, from, first * kSegment);
+      for (size_t e = segmentEntries[first]; e < segmentEntries[last]; ++e)
+        count_[entries[e].Symbol] += entries[e].Count;
+      CountSymbols(symbols, std::min(to, last * kSegment), to);
     }
     for (unsigned s = 0; s < kAlphabet; ++s) {
       const unsigned a = s >= kLiteralLengthSymbols;
@@ -90,6 +100,13 @@ public:
   }
 
 private:
+  void CountSymbols(const TCodedSymbol *symbols, size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) {
+      ++count_[symbols[i].Symbol];
+      if (symbols[i].Symbol >= kLiterals)
+        ++count_[PositionSymbol(symbols[i].Position)];
+    }
+  }
   // The entropy of one alphabet's symbols; a code of two or more symbols takes a bit at least.
   double CodeBits(unsigned a) const {
     if (used_[a] < 2)
@@ -97,6 +114,7 @@ private:
     return std::max(FLogF(total_[a]) - sum_[a], static_cast<double>(total_[a]));
   }
 
+  const double *table_ = FLogFTable();
   uint32_t count_[kAlphabet] = {};
   double sum_[2] = {};     // of f * log2(f) over the counts
   uint32_t total_[2] = {}; // literal/length symbols, positions
@@ -112,7 +130,7 @@ const std::vector<TSplitBlock> &TBlockSplitter::Split(const TCodedSymbol *symbol
     return blocks_;
   CountSegments(symbols, count);
   GroupSegments(count);
-  MoveCuts(symbols);
+  MoveCuts(symbols, count);
   JoinNeighbours(symbols);
   return blocks_;
 }
@@ -131,7 +149,7 @@ void TBlockSplitter::CountSegments(const TCodedSymbol *symbols, size_t count) {
     }
     for (unsigned s = 0; s < kAlphabet; ++s)
       if (tally[s] != 0) {
-        entries_.push_back(TEntry{static_cast<uint16_t>(s), tally[s]});
+        entries_.push_back(TSegmentEntry{static_cast<uint16_t>(s), tally[s]});
         tally[s] = 0;
       }
   }
@@ -164,7 +182,7 @@ void TBlockSplitter::GroupSegments(size_t count) {
   std::reverse(cuts_.begin(), cuts_.end());
 }
 
-void TBlockSplitter::MoveCuts(const TCodedSymbol *symbols) {
+void TBlockSplitter::MoveCuts(const TCodedSymbol *symbols, size_t count) {
   TEstimate left;
   TEstimate right;
   for (size_t b = 0; b + 1 < cuts_.size(); ++b) {
@@ -177,8 +195,8 @@ void TBlockSplitter::MoveCuts(const TCodedSymbol *symbols) {
     const size_t hi = std::min({end - 1, cut + kSegment, start + kMaxBlockSymbols});
     if (lo >= hi)
       continue;
-    left.Set(symbols, start, lo);
-    right.Set(symbols, lo, end);
+    left.Set(symbols, start, lo, count, entries_, segmentEntries_);
+    right.Set(symbols, lo, end, count, entries_, segmentEntries_);
     double bestBits = std::numeric_limits<double>::infinity();
     size_t bestCut = cut;
     for (size_t p = lo; p <= hi; ++p) {

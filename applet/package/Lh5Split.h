@@ -16,6 +16,12 @@
 namespace package {
 namespace lh5 {
 
+// How often one symbol occurs in a segment.
+struct TSegmentEntry {
+  uint16_t Symbol; // literal/length, or kLiteralLengthSymbols + position class
+  uint16_t Count;
+};
+
 struct TSplitBlock {
   size_t End; // one past the block's last symbol
   TBlockStats Stats;
@@ -27,17 +33,12 @@ public:
   const std::vector<TSplitBlock> &Split(const TCodedSymbol *symbols, size_t count);
 
 private:
-  struct TEntry {
-    uint16_t Symbol; // literal/length, or kLiteralLengthSymbols + position class
-    uint16_t Count;
-  };
-
   void CountSegments(const TCodedSymbol *symbols, size_t count);
   void GroupSegments(size_t count);
-  void MoveCuts(const TCodedSymbol *symbols);
+  void MoveCuts(const TCodedSymbol *symbols, size_t count);
   void JoinNeighbours(const TCodedSymbol *symbols);
 
-  std::vector<TEntry> entries_;
+  std::vector<TSegmentEntry> entries_;
   std::vector<size_t> segmentEntries_; // each segment's first entry, and the end of the last
   std::vector<double> best_;           // estimated bits of the first i segments
   std::vector<size_t> from_;           // where the last block of that best grouping starts
