@@ -153,6 +153,11 @@ uint64_t BlockBits(const TBlockStats &stats) {
          stats.ExtraBits;
 }
 
+void CodeLengths(const TBlockStats &stats, TCodeLengths &lengths) {
+  BuildCodeLengths(stats.Literal, kLiteralLengthSymbols, lengths.Literal);
+  BuildCodeLengths(stats.Position, kPositionClasses, lengths.Position);
+}
+
 void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const TCodedSymbol *symbols,
                 size_t count, TCodeLengths &lengths) {
   const TCode<kLiteralLengthSymbols> literals(stats.Literal);

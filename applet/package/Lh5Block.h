@@ -54,6 +54,9 @@ struct TCodeLengths {
   uint8_t Position[kPositionClasses];
 };
 
+// The code lengths a block with these statistics would have.
+void CodeLengths(const TBlockStats &stats, TCodeLengths &lengths);
+
 // Writes one block of count (at most 65535) symbols with the given statistics: its size, the
 // code-length, literal/length and position codes, then the symbols. Returns the code lengths.
 void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const TCodedSymbol *symbols,

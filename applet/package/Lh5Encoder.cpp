@@ -183,6 +183,12 @@ void TLh5Encoder::WriteBlocks(bool final) {
     SetCosts(lengths);
     start = blocks[b].End;
   }
+  if (written < blocks.size()) {
+    // The symbols kept are the latest: their codes are the better guess of what comes next.
+    TCodeLengths lengths;
+    CodeLengths(blocks.back().Stats, lengths);
+    SetCosts(lengths);
+  }
   symbols_.erase(symbols_.begin(), symbols_.begin() + static_cast<std::ptrdiff_t>(start));
 }
 

@@ -10,7 +10,6 @@ namespace {
 
 constexpr unsigned kAlphabet = kLiteralLengthSymbols + kPositionClasses;
 constexpr size_t kSegment = 1024;       // symbols; cuts fall between segments at first
-constexpr size_t kCutStep = 32;         // symbols between the places a cut is moved to
 constexpr size_t kGroupSymbols = 16384; // longest block grouped; joining makes longer ones
 // Estimated table bits of a block, and per used literal/length symbol. Both are kept low: a
 // needless cut costs little, since joining by exact sizes undoes it.
@@ -198,14 +197,12 @@ void TBlockSplitter::MoveCuts(const TCodedSymbol *symbols, size_t count) {
     left.Set(symbols, start, lo, count, entries_, segmentEntries_);
     right.Set(symbols, lo, end, count, entries_, segmentEntries_);
     double bestBits = std::numeric_limits<double>::infinity();
-    size_t bestCut = cut;
+    size_t bestCut = lo;
     for (size_t p = lo; p <= hi; ++p) {
-      if ((p - lo) % kCutStep == 0 || p == cut || p == hi) {
-        const double bits = left.Bits() + right.Bits();
-        if (bits < bestBits) {
-          bestBits = bits;
-          bestCut = p;
-        }
+      const double bits = left.Bits() + right.Bits();
+      if (bits < bestBits) {
+        bestBits = bits;
+        bestCut = p;
       }
       if (p < hi) {
         left.AddSymbol(symbols[p]);
