@@ -159,7 +159,7 @@ void CodeLengths(const TBlockStats &stats, TCodeLengths &lengths) {
 }
 
 void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const TCodedSymbol *symbols,
-                size_t count, TCodeLengths &lengths) {
+                size_t count) {
   const TCode<kLiteralLengthSymbols> literals(stats.Literal);
   const TCode<kPositionClasses> classes(stats.Position);
   WriteTables(out, static_cast<uint32_t>(count), literals, classes);
@@ -173,8 +173,6 @@ void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const TCod
     if (c > 1)
       out.Put(c - 1, s.Position - (1u << (c - 1)));
   }
-  std::copy(literals.Length, literals.Length + kLiteralLengthSymbols, lengths.Literal);
-  std::copy(classes.Length, classes.Length + kPositionClasses, lengths.Position);
 }
 
 } // namespace lh5

@@ -48,7 +48,7 @@ struct TBlockStats {
 // Bits a block with these statistics takes, tables included.
 uint64_t BlockBits(const TBlockStats &stats);
 
-// Code lengths of the last block written: the encoder's estimate of what symbols cost.
+// Code lengths of both codes of a block.
 struct TCodeLengths {
   uint8_t Literal[kLiteralLengthSymbols];
   uint8_t Position[kPositionClasses];
@@ -58,9 +58,9 @@ struct TCodeLengths {
 void CodeLengths(const TBlockStats &stats, TCodeLengths &lengths);
 
 // Writes one block of count (at most 65535) symbols with the given statistics: its size, the
-// code-length, literal/length and position codes, then the symbols. Returns the code lengths.
+// code-length, literal/length and position codes, then the symbols.
 void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const TCodedSymbol *symbols,
-                size_t count, TCodeLengths &lengths);
+                size_t count);
 
 } // namespace lh5
 } // namespace package

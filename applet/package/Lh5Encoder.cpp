@@ -25,7 +25,7 @@ constexpr size_t kSplitWindow = size_t{2} * kMaxBlockSymbols; // symbols cut int
 constexpr uint8_t kDefaultLiteralCost = 8;
 constexpr uint8_t kDefaultLengthCost = 8;
 constexpr uint8_t kDefaultPositionCost = 4;
-constexpr uint8_t kUnusedExtraCost = 2; // a symbol the last block lacked: longer than its longest
+constexpr uint8_t kUnusedExtraCost = 2; // a symbol the recent codes lack: longer than their longest
 
 uint32_t Hash(const uint8_t *p) {
   return ((uint32_t{p[0]} << 10) ^ (uint32_t{p[1]} << 5) ^ p[2]) & kHashMask;
@@ -70,6 +70,13 @@ void TLh5Encoder::SetCosts(const TCodeLengths &lengths) {
   };
   set(lengths.Literal, kLiteralLengthSymbols, literalCost_);
   set(lengths.Position, kPositionClasses, positionCost_);
+}
+
+void TLh5Encoder::RefreshCosts() {
+  TCodeLengths lengths;
+  CodeLengths(recent_, lengths);
+  SetCosts(lengths);
+  recent_ = TBlockStats();
 }
 
 bool TLh5Encoder::Worthwhile(const TMatch &match) const {
@@ -178,16 +185,8 @@ void TLh5Encoder::WriteBlocks(bool final) {
   const size_t written = blocks.size() - (final || blocks.size() < 2 ? 0 : 1);
   size_t start = 0;
   for (size_t b = 0; b < written; ++b) {
-    TCodeLengths lengths;
-    WriteBlock(out_, blocks[b].Stats, symbols_.data() + start, blocks[b].End - start, lengths);
-    SetCosts(lengths);
+    WriteBlock(out_, blocks[b].Stats, symbols_.data() + start, blocks[b].End - start);
     start = blocks[b].End;
-  }
-  if (written < blocks.size()) {
-    // The symbols kept are the latest: their codes are the better guess of what comes next.
-    TCodeLengths lengths;
-    CodeLengths(blocks.back().Stats, lengths);
-    SetCosts(lengths);
   }
   symbols_.erase(symbols_.begin(), symbols_.begin() + static_cast<std::ptrdiff_t>(start));
 }

@@ -38,12 +38,18 @@ private:
   // The longest match for pos_ that is longer than the previous position's, starting the search
   // at candidate; length 0 when there is none.
   TMatch LongestMatch(int32_t candidate) const;
-  // Whether a short match costs fewer bits than its bytes as literals, by the last block's codes.
+  // Whether a short match costs fewer bits than its bytes as literals, by the recent symbols'
+  // codes.
   bool Worthwhile(const TMatch &match) const;
   void SetCosts(const lh5::TCodeLengths &lengths);
+  // Costs from the codes of the symbols since the last refresh.
+  void RefreshCosts();
   void Slide();
   void Emit(lh5::TCodedSymbol symbol) {
     symbols_.push_back(symbol);
+    recent_.Add(symbol);
+    if (recent_.Count == kCostRefresh)
+      RefreshCosts();
     if (symbols_.size() == symbols_.capacity())
       WriteBlocks(false);
   }
@@ -61,6 +67,8 @@ private:
   bool matchAvailable_ = false;                 // pos_ - 1 is not coded yet
   std::vector<lh5::TCodedSymbol> symbols_;      // not written yet
   lh5::TBlockSplitter splitter_;
+  static constexpr uint32_t kCostRefresh = 8192; // symbols between cost updates
+  lh5::TBlockStats recent_;
   uint8_t literalCost_[lh5::kLiteralLengthSymbols];
   uint8_t positionCost_[lh5::kPositionClasses];
   TByteSink sink_;
