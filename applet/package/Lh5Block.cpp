@@ -135,6 +135,11 @@ void WriteTables(W &out, uint32_t count, const TCode<kLiteralLengthSymbols> &lit
 
 } // namespace
 
+void TBlockStats::AddRun(const TCodedSymbol *symbols, size_t count) {
+  for (size_t i = 0; i < count; ++i)
+    Add(symbols[i]);
+}
+
 void TBlockStats::Merge(const TBlockStats &other) {
   for (unsigned s = 0; s < kLiteralLengthSymbols; ++s)
     Literal[s] += other.Literal[s];
@@ -158,8 +163,9 @@ void CodeLengths(const TBlockStats &stats, TCodeLengths &lengths) {
   BuildCodeLengths(stats.Position, kPositionClasses, lengths.Position);
 }
 
-void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const TCodedSymbol *symbols,
-                size_t count) {
+void WriteBlock(TBitWriter<TByteSink> &out, const TCodedSymbol *symbols, size_t count) {
+  TBlockStats stats;
+  stats.AddRun(symbols, count);
   const TCode<kLiteralLengthSymbols> literals(stats.Literal);
   const TCode<kPositionClasses> classes(stats.Position);
   WriteTables(out, static_cast<uint32_t>(count), literals, classes);

@@ -42,6 +42,7 @@ struct TBlockStats {
     ++Position[c];
     ExtraBits += c > 1 ? c - 1 : 0;
   }
+  void AddRun(const TCodedSymbol *symbols, size_t count);
   void Merge(const TBlockStats &other);
 };
 
@@ -57,10 +58,9 @@ struct TCodeLengths {
 // The code lengths a block with these statistics would have.
 void CodeLengths(const TBlockStats &stats, TCodeLengths &lengths);
 
-// Writes one block of count (at most 65535) symbols with the given statistics: its size, the
-// code-length, literal/length and position codes, then the symbols.
-void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const TCodedSymbol *symbols,
-                size_t count);
+// Writes one block of count (at most 65535) symbols: its size, the code-length, literal/length
+// and position codes, then the symbols.
+void WriteBlock(TBitWriter<TByteSink> &out, const TCodedSymbol *symbols, size_t count);
 
 } // namespace lh5
 } // namespace package

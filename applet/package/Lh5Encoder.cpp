@@ -181,12 +181,12 @@ void TLh5Encoder::Slide() {
 }
 
 void TLh5Encoder::WriteBlocks(bool final) {
-  const std::vector<TSplitBlock> &blocks = splitter_.Split(symbols_.data(), symbols_.size());
-  const size_t written = blocks.size() - (final || blocks.size() < 2 ? 0 : 1);
+  const std::vector<size_t> &ends = splitter_.Split(symbols_.data(), symbols_.size());
+  const size_t written = ends.size() - (final || ends.size() < 2 ? 0 : 1);
   size_t start = 0;
   for (size_t b = 0; b < written; ++b) {
-    WriteBlock(out_, blocks[b].Stats, symbols_.data() + start, blocks[b].End - start);
-    start = blocks[b].End;
+    WriteBlock(out_, symbols_.data() + start, ends[b] - start);
+    start = ends[b];
   }
   symbols_.erase(symbols_.begin(), symbols_.begin() + static_cast<std::ptrdiff_t>(start));
 }

@@ -15,18 +15,20 @@ constexpr size_t kGroupSymbols = 16384; // longest block grouped; joining makes 
 // needless cut costs little, since joining by exact sizes undoes it.
 constexpr double kTableBits = 40;
 constexpr double kUsedLiteralBits = 2;
-constexpr uint32_t kLogTableSize = 4096;
-
-// f * log2(f) for small f.
-const double *FLogFTable() {
-  static const std::vector<double> table = [] {
-    std::vector<double> t(kLogTableSize, 0.0);
+constexpr uint32_t kLogTableSize = kMaxBlockSymbols + 1; // no count in a block is larger
+// f * log2(f) for every count a block can have.
+const float *FLogFTable() {
+  static const std::vector<float> table = [] {
+    std::vector<float> t(kLogTableSize, 0.0f);
     for (uint32_t i = 1; i < kLogTableSize; ++i)
-      t[i] = i * std::log2(static_cast<double>(i));
+      t[i] = static_cast<float>(i * std::log2(static_cast<double>(i)));
     return t;
   }();
   return table.data();
 }
+
+constexpr unsigned kEntryShift = 16;
+constexpr uint32_t kEntryCount = 0xFFFF;
 
 unsigned PositionSymbol(unsigned position) {
   return kLiteralLengthSymbols + PositionClass(position);
@@ -36,62 +38,45 @@ unsigned PositionSymbol(unsigned position) {
 // change.
 class TEstimate {
 public:
-  double FLogF(uint32_t f) const {
-    return f < kLogTableSize ? table_[f] : f * std::log2(static_cast<double>(f));
-  }
+  explicit TEstimate(const float *flogf) : flogf_(flogf) { Clear(); }
   void Clear() {
     std::fill(count_, count_ + kAlphabet, 0u);
     sum_[0] = sum_[1] = 0;
     total_[0] = total_[1] = 0;
     used_[0] = used_[1] = 0;
   }
-  void Add(unsigned s, uint32_t n) {
+  // Adds n occurrences of symbol s (n is -1 to take one away).
+  void Add(unsigned s, int32_t n) {
     const uint32_t old = count_[s];
-    count_[s] = old + n;
+    const uint32_t now = old + static_cast<uint32_t>(n);
+    count_[s] = now;
     const unsigned a = s >= kLiteralLengthSymbols;
-    sum_[a] += FLogF(old + n) - FLogF(old);
-    total_[a] += n;
-    used_[a] += old == 0;
+    sum_[a] += FLogF(now) - FLogF(old);
+    total_[a] += static_cast<uint32_t>(n);
+    used_[a] += static_cast<int>(now != 0) - static_cast<int>(old != 0);
   }
-  void Remove(unsigned s) {
-    const uint32_t old = count_[s];
-    count_[s] = old - 1;
-    const unsigned a = s >= kLiteralLengthSymbols;
-    sum_[a] += FLogF(old - 1) - FLogF(old);
-    --total_[a];
-    used_[a] -= old == 1;
-  }
-  void AddSymbol(TCodedSymbol s) {
-    Add(s.Symbol, 1);
+  void AddSymbol(TCodedSymbol s, int32_t n) {
+    Add(s.Symbol, n);
     if (s.Symbol >= kLiterals)
-      Add(PositionSymbol(s.Position), 1);
+      Add(PositionSymbol(s.Position), n);
   }
-  void RemoveSymbol(TCodedSymbol s) {
-    Remove(s.Symbol);
-    if (s.Symbol >= kLiterals)
-      Remove(PositionSymbol(s.Position));
-  }
-  // Counts symbols [from, to) of a run of count at once: whole segments by their entries, the
-  // rest one by one.
+  // Counts symbols [from, to) of a run of count: whole segments by their entries, the rest one
+  // by one.
   void Set(const TCodedSymbol *symbols, size_t from, size_t to, size_t count,
-           const std::vector<TSegmentEntry> &entries, const std::vector<size_t> &segmentEntries) {
+           const std::vector<uint32_t> &entries, const std::vector<size_t> &segmentEntries) {
     Clear();
     const size_t first = (from + kSegment - 1) / kSegment;
     const size_t last = to == count ? segmentEntries.size() - 1 : to / kSegment;
-    if (first >= last) {
-      CountSymbols(symbols, from, to);
-    } else {
-      CountSymbols(symbols, from, first * kSegment);
+    size_t wholeFrom = to;
+    if (first < last) {
       for (size_t e = segmentEntries[first]; e < segmentEntries[last]; ++e)
-        count_[entries[e].Symbol] += entries[e].Count;
-      CountSymbols(symbols, std::min(to, last * kSegment), to);
+        Add(entries[e] >> kEntryShift, static_cast<int32_t>(entries[e] & kEntryCount));
+      wholeFrom = first * kSegment;
+      for (size_t i = std::min(to, last * kSegment); i < to; ++i)
+        AddSymbol(symbols[i], 1);
     }
-    for (unsigned s = 0; s < kAlphabet; ++s) {
-      const unsigned a = s >= kLiteralLengthSymbols;
-      sum_[a] += FLogF(count_[s]);
-      total_[a] += count_[s];
-      used_[a] += count_[s] != 0;
-    }
+    for (size_t i = from; i < wholeFrom; ++i)
+      AddSymbol(symbols[i], 1);
   }
   // Estimated bits of the block, less the verbatim position bits, which no cut changes.
   double Bits() const {
@@ -99,12 +84,8 @@ public:
   }
 
 private:
-  void CountSymbols(const TCodedSymbol *symbols, size_t from, size_t to) {
-    for (size_t i = from; i < to; ++i) {
-      ++count_[symbols[i].Symbol];
-      if (symbols[i].Symbol >= kLiterals)
-        ++count_[PositionSymbol(symbols[i].Position)];
-    }
+  double FLogF(uint32_t f) const {
+    return f < kLogTableSize ? flogf_[f] : f * std::log2(static_cast<double>(f));
   }
   // The entropy of one alphabet's symbols; a code of two or more symbols takes a bit at least.
   double CodeBits(unsigned a) const {
@@ -113,25 +94,26 @@ private:
     return std::max(FLogF(total_[a]) - sum_[a], static_cast<double>(total_[a]));
   }
 
-  const double *table_ = FLogFTable();
-  uint32_t count_[kAlphabet] = {};
-  double sum_[2] = {};     // of f * log2(f) over the counts
-  uint32_t total_[2] = {}; // literal/length symbols, positions
-  unsigned used_[2] = {};
+  const float *flogf_;
+  uint32_t count_[kAlphabet];
+  double sum_[2];     // of f * log2(f) over the counts
+  uint32_t total_[2]; // literal/length symbols, positions
+  int used_[2];
 };
 
 } // namespace
 
-const std::vector<TSplitBlock> &TBlockSplitter::Split(const TCodedSymbol *symbols, size_t count) {
-  blocks_.clear();
+TBlockSplitter::TBlockSplitter() : flogf_(FLogFTable()) {}
+
+const std::vector<size_t> &TBlockSplitter::Split(const TCodedSymbol *symbols, size_t count) {
   cuts_.clear();
   if (count == 0)
-    return blocks_;
+    return cuts_;
   CountSegments(symbols, count);
   GroupSegments(count);
   MoveCuts(symbols, count);
   JoinNeighbours(symbols);
-  return blocks_;
+  return cuts_;
 }
 
 void TBlockSplitter::CountSegments(const TCodedSymbol *symbols, size_t count) {
@@ -148,7 +130,7 @@ void TBlockSplitter::CountSegments(const TCodedSymbol *symbols, size_t count) {
     }
     for (unsigned s = 0; s < kAlphabet; ++s)
       if (tally[s] != 0) {
-        entries_.push_back(TSegmentEntry{static_cast<uint16_t>(s), tally[s]});
+        entries_.push_back(s << kEntryShift | tally[s]);
         tally[s] = 0;
       }
   }
@@ -157,10 +139,10 @@ void TBlockSplitter::CountSegments(const TCodedSymbol *symbols, size_t count) {
 
 void TBlockSplitter::GroupSegments(size_t count) {
   const size_t segments = segmentEntries_.size() - 1;
-  best_.assign(segments + 1, std::numeric_limits<double>::infinity());
+  best_.assign(segments + 1, std::numeric_limits<uint32_t>::max());
   from_.assign(segments + 1, 0);
   best_[0] = 0;
-  TEstimate estimate;
+  TEstimate estimate(flogf_);
   for (size_t i = 0; i < segments; ++i) {
     estimate.Clear();
     for (size_t j = i; j < segments; ++j) {
@@ -168,22 +150,25 @@ void TBlockSplitter::GroupSegments(size_t count) {
       if (end - i * kSegment > kGroupSymbols)
         break;
       for (size_t e = segmentEntries_[j]; e < segmentEntries_[j + 1]; ++e)
-        estimate.Add(entries_[e].Symbol, entries_[e].Count);
-      const double bits = best_[i] + estimate.Bits();
+        estimate.Add(entries_[e] >> kEntryShift, static_cast<int32_t>(entries_[e] & kEntryCount));
+      const uint64_t bits = best_[i] + static_cast<uint64_t>(estimate.Bits());
       if (bits < best_[j + 1]) {
-        best_[j + 1] = bits;
+        best_[j + 1] = static_cast<uint32_t>(bits);
         from_[j + 1] = i;
       }
     }
   }
+  size_t blocks = 0;
   for (size_t j = segments; j > 0; j = from_[j])
-    cuts_.push_back(std::min(count, j * kSegment));
-  std::reverse(cuts_.begin(), cuts_.end());
+    ++blocks;
+  cuts_.assign(blocks, 0);
+  for (size_t j = segments; j > 0; j = from_[j])
+    cuts_[--blocks] = std::min(count, j * kSegment);
 }
 
 void TBlockSplitter::MoveCuts(const TCodedSymbol *symbols, size_t count) {
-  TEstimate left;
-  TEstimate right;
+  TEstimate left(flogf_);
+  TEstimate right(flogf_);
   for (size_t b = 0; b + 1 < cuts_.size(); ++b) {
     const size_t start = b == 0 ? 0 : cuts_[b - 1];
     const size_t cut = cuts_[b];
@@ -205,8 +190,8 @@ void TBlockSplitter::MoveCuts(const TCodedSymbol *symbols, size_t count) {
         bestCut = p;
       }
       if (p < hi) {
-        left.AddSymbol(symbols[p]);
-        right.RemoveSymbol(symbols[p]);
+        left.AddSymbol(symbols[p], 1);
+        right.AddSymbol(symbols[p], -1);
       }
     }
     cuts_[b] = bestCut;
@@ -214,27 +199,31 @@ void TBlockSplitter::MoveCuts(const TCodedSymbol *symbols, size_t count) {
 }
 
 void TBlockSplitter::JoinNeighbours(const TCodedSymbol *symbols) {
+  size_t kept = 0; // blocks so far, after joins
   size_t start = 0;
+  TBlockStats last;
   uint64_t lastBits = 0;
   for (const size_t end : cuts_) {
-    TSplitBlock block{end, TBlockStats()};
-    for (size_t i = start; i < end; ++i)
-      block.Stats.Add(symbols[i]);
-    const uint64_t bits = BlockBits(block.Stats);
+    TBlockStats block;
+    block.AddRun(symbols + start, end - start);
+    const uint64_t bits = BlockBits(block);
     start = end;
-    if (!blocks_.empty() && blocks_.back().Stats.Count + block.Stats.Count <= kMaxBlockSymbols) {
-      TBlockStats joined = blocks_.back().Stats;
-      joined.Merge(block.Stats);
+    if (kept > 0 && last.Count + block.Count <= kMaxBlockSymbols) {
+      TBlockStats joined = last;
+      joined.Merge(block);
       const uint64_t joinedBits = BlockBits(joined);
       if (joinedBits <= lastBits + bits) {
-        blocks_.back() = TSplitBlock{end, joined};
+        cuts_[kept - 1] = end;
+        last = joined;
         lastBits = joinedBits;
         continue;
       }
     }
-    blocks_.push_back(block);
+    cuts_[kept++] = end;
+    last = block;
     lastBits = bits;
   }
+  cuts_.erase(cuts_.begin() + static_cast<std::ptrdiff_t>(kept), cuts_.end());
 }
 
 } // namespace lh5

@@ -16,21 +16,13 @@
 namespace package {
 namespace lh5 {
 
-// How often one symbol occurs in a segment.
-struct TSegmentEntry {
-  uint16_t Symbol; // literal/length, or kLiteralLengthSymbols + position class
-  uint16_t Count;
-};
-
-struct TSplitBlock {
-  size_t End; // one past the block's last symbol
-  TBlockStats Stats;
-};
-
 class TBlockSplitter {
 public:
-  // Blocks of at most kMaxBlockSymbols symbols that together code symbols [0, count), in order.
-  const std::vector<TSplitBlock> &Split(const TCodedSymbol *symbols, size_t count);
+  TBlockSplitter();
+
+  // The ends of blocks of at most kMaxBlockSymbols symbols that together code symbols
+  // [0, count), in increasing order.
+  const std::vector<size_t> &Split(const TCodedSymbol *symbols, size_t count);
 
 private:
   void CountSegments(const TCodedSymbol *symbols, size_t count);
@@ -38,12 +30,14 @@ private:
   void MoveCuts(const TCodedSymbol *symbols, size_t count);
   void JoinNeighbours(const TCodedSymbol *symbols);
 
-  std::vector<TSegmentEntry> entries_;
+  // Per segment, each symbol that occurs and how often: symbol << 16 | count, where the symbol
+  // is a literal/length or kLiteralLengthSymbols + a position class.
+  const float *flogf_; // f * log2(f)
+  std::vector<uint32_t> entries_;
   std::vector<size_t> segmentEntries_; // each segment's first entry, and the end of the last
-  std::vector<double> best_;           // estimated bits of the first i segments
+  std::vector<uint32_t> best_;         // estimated bits of the first i segments
   std::vector<size_t> from_;           // where the last block of that best grouping starts
   std::vector<size_t> cuts_;           // block ends
-  std::vector<TSplitBlock> blocks_;
 };
 
 } // namespace lh5
