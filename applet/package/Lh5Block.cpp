@@ -140,15 +140,6 @@ void TBlockStats::AddRun(const TCodedSymbol *symbols, size_t count) {
     Add(symbols[i]);
 }
 
-void TBlockStats::Merge(const TBlockStats &other) {
-  for (unsigned s = 0; s < kLiteralLengthSymbols; ++s)
-    Literal[s] += other.Literal[s];
-  for (unsigned c = 0; c < kPositionClasses; ++c)
-    Position[c] += other.Position[c];
-  ExtraBits += other.ExtraBits;
-  Count += other.Count;
-}
-
 uint64_t BlockBits(const TBlockStats &stats) {
   const TCode<kLiteralLengthSymbols> literals(stats.Literal);
   const TCode<kPositionClasses> classes(stats.Position);

@@ -43,7 +43,6 @@ struct TBlockStats {
     ExtraBits += c > 1 ? c - 1 : 0;
   }
   void AddRun(const TCodedSymbol *symbols, size_t count);
-  void Merge(const TBlockStats &other);
 };
 
 // Bits a block with these statistics takes, tables included.

@@ -47,7 +47,7 @@ private:
   void Slide();
   void Emit(lh5::TCodedSymbol symbol) {
     symbols_.push_back(symbol);
-    recent_.Add(symbol);
+    recent_.AddRun(&symbol, 1);
     if (recent_.Count == kCostRefresh)
       RefreshCosts();
     if (symbols_.size() == symbols_.capacity())

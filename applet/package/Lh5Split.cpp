@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 namespace package {
 namespace lh5 {
 namespace {
 
 constexpr unsigned kAlphabet = kLiteralLengthSymbols + kPositionClasses;
-constexpr size_t kSegment = 1024;       // symbols; cuts fall between segments at first
-constexpr size_t kGroupSymbols = 16384; // longest block grouped; joining makes longer ones
+constexpr size_t kSegment = 1024;     // symbols; cuts fall between segments at first
+constexpr size_t kGroupSegments = 16; // longest block grouped; joining makes longer ones
 // Estimated table bits of a block, and per used literal/length symbol. Both are kept low: a
 // needless cut costs little, since joining by exact sizes undoes it.
 constexpr double kTableBits = 40;
@@ -18,13 +19,13 @@ constexpr double kUsedLiteralBits = 2;
 constexpr uint32_t kLogTableSize = kMaxBlockSymbols + 1; // no count in a block is larger
 // f * log2(f) for every count a block can have.
 const float *FLogFTable() {
-  static const std::vector<float> table = [] {
-    std::vector<float> t(kLogTableSize, 0.0f);
+  static const std::unique_ptr<float[]> table = [] {
+    auto t = std::make_unique<float[]>(kLogTableSize);
     for (uint32_t i = 1; i < kLogTableSize; ++i)
       t[i] = static_cast<float>(i * std::log2(static_cast<double>(i)));
     return t;
   }();
-  return table.data();
+  return table.get();
 }
 
 constexpr unsigned kEntryShift = 16;
@@ -145,15 +146,12 @@ void TBlockSplitter::GroupSegments(size_t count) {
   TEstimate estimate(flogf_);
   for (size_t i = 0; i < segments; ++i) {
     estimate.Clear();
-    for (size_t j = i; j < segments; ++j) {
-      const size_t end = std::min(count, (j + 1) * kSegment);
-      if (end - i * kSegment > kGroupSymbols)
-        break;
+    for (size_t j = i; j < std::min(segments, i + kGroupSegments); ++j) {
       for (size_t e = segmentEntries_[j]; e < segmentEntries_[j + 1]; ++e)
         estimate.Add(entries_[e] >> kEntryShift, static_cast<int32_t>(entries_[e] & kEntryCount));
-      const uint64_t bits = best_[i] + static_cast<uint64_t>(estimate.Bits());
+      const uint32_t bits = best_[i] + static_cast<uint32_t>(estimate.Bits());
       if (bits < best_[j + 1]) {
-        best_[j + 1] = static_cast<uint32_t>(bits);
+        best_[j + 1] = bits;
         from_[j + 1] = i;
       }
     }
@@ -174,9 +172,9 @@ void TBlockSplitter::MoveCuts(const TCodedSymbol *symbols, size_t count) {
     const size_t cut = cuts_[b];
     const size_t end = cuts_[b + 1];
     // Both sides keep at least one symbol and at most a block's worth.
-    const size_t lo = std::max({start + 1, cut > kSegment ? cut - kSegment : 0,
-                                end > kMaxBlockSymbols ? end - kMaxBlockSymbols : 0});
-    const size_t hi = std::min({end - 1, cut + kSegment, start + kMaxBlockSymbols});
+    const size_t lo = std::max(std::max(start + 1, cut - std::min(cut, kSegment)),
+                               end - std::min(end, size_t{kMaxBlockSymbols}));
+    const size_t hi = std::min(std::min(end - 1, cut + kSegment), start + kMaxBlockSymbols);
     if (lo >= hi)
       continue;
     left.Set(symbols, start, lo, count, entries_, segmentEntries_);
@@ -207,18 +205,19 @@ void TBlockSplitter::JoinNeighbours(const TCodedSymbol *symbols) {
     TBlockStats block;
     block.AddRun(symbols + start, end - start);
     const uint64_t bits = BlockBits(block);
-    start = end;
     if (kept > 0 && last.Count + block.Count <= kMaxBlockSymbols) {
       TBlockStats joined = last;
-      joined.Merge(block);
+      joined.AddRun(symbols + start, end - start);
       const uint64_t joinedBits = BlockBits(joined);
       if (joinedBits <= lastBits + bits) {
+        start = end;
         cuts_[kept - 1] = end;
         last = joined;
         lastBits = joinedBits;
         continue;
       }
     }
+    start = end;
     cuts_[kept++] = end;
     last = block;
     lastBits = bits;
