@@ -36,10 +36,10 @@ unsigned PositionSymbol(unsigned position) {
 }
 
 // Symbol counts of a candidate block with what its entropy needs, kept up to date as counts
-// change.
+// change. Clear or Set comes first.
 class TEstimate {
 public:
-  explicit TEstimate(const float *flogf) : flogf_(flogf) { Clear(); }
+  explicit TEstimate(const float *flogf) : flogf_(flogf) {}
   void Clear() {
     std::fill(count_, count_ + kAlphabet, 0u);
     sum_[0] = sum_[1] = 0;
@@ -108,8 +108,6 @@ TBlockSplitter::TBlockSplitter() : flogf_(FLogFTable()) {}
 
 const std::vector<size_t> &TBlockSplitter::Split(const TCodedSymbol *symbols, size_t count) {
   cuts_.clear();
-  if (count == 0)
-    return cuts_;
   CountSegments(symbols, count);
   GroupSegments(count);
   MoveCuts(symbols, count);
