@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # In-memory codec throughput (codec_bench, optimised build): LH5 encoding of text, a binary, audio,
-# zeros and text with random blocks, and
-# LZH and LH5 decoding of the corpus's large streams.
+# zeros and text with random blocks, and LZH and LH5 decoding of the corpus's large streams.
 . "$(dirname "$0")/codecs_lib.sh"
 
 C="$SCRATCH/corpus"
