@@ -13,11 +13,7 @@ namespace lh5 {
 
 // 0 for position 0, else the bit length of the position (1 to 13).
 inline unsigned PositionClass(unsigned position) {
-  unsigned c = 0;
-  for (unsigned step = 8; step > 0; step >>= 1)
-    if (position >> (c + step))
-      c += step;
-  return position == 0 ? 0 : c + 1;
+  return position == 0 ? 0 : 32 - static_cast<unsigned>(__builtin_clz(position));
 }
 
 // One literal/length symbol and, for a match, its position (distance - 1).
