@@ -65,7 +65,7 @@ private:
   TMatch match_{lh5::kShortestMatch - 1, 0};    // found at pos_
   TMatch previous_{lh5::kShortestMatch - 1, 0}; // found at pos_ - 1
   bool matchAvailable_ = false;                 // pos_ - 1 is not coded yet
-  std::vector<lh5::TCodedSymbol> symbols_;      // not written yet
+  std::vector<lh5::TCodedSymbol> symbols_;      // not written yet; cut into blocks when full
   lh5::TBlockSplitter splitter_;
   static constexpr uint32_t kCostRefresh = 8192; // symbols between cost updates
   lh5::TBlockStats recent_;

@@ -17,6 +17,7 @@ constexpr size_t kGroupSegments = 16; // longest block grouped; joining makes lo
 constexpr double kTableBits = 40;
 constexpr double kUsedLiteralBits = 2;
 constexpr uint32_t kLogTableSize = kMaxBlockSymbols + 1; // no count in a block is larger
+
 // f * log2(f) for every count a block can have.
 const float *FLogFTable() {
   static const std::unique_ptr<float[]> table = [] {

@@ -30,9 +30,9 @@ private:
   void MoveCuts(const TCodedSymbol *symbols, size_t count);
   void JoinNeighbours(const TCodedSymbol *symbols);
 
+  const float *flogf_; // f * log2(f)
   // Per segment, each symbol that occurs and how often: symbol << 16 | count, where the symbol
   // is a literal/length or kLiteralLengthSymbols + a position class.
-  const float *flogf_; // f * log2(f)
   std::vector<uint32_t> entries_;
   std::vector<size_t> segmentEntries_; // each segment's first entry, and the end of the last
   std::vector<uint32_t> best_;         // estimated bits of the first i segments
