@@ -32,3 +32,22 @@ best_seconds() {
 }
 
 mbps() { echo "scale=1; $1 / $2 / 1000000" | bc -l; }
+
+# random_bytes SEED N: N pseudo-random bytes, the same for the same seed (AES-CTR of zeros).
+random_bytes() {
+  head -c "$2" /dev/zero |
+    openssl enc -aes-128-ctr -nosalt -K "$(printf '%032x' "$1")" -iv 0 2>/dev/null
+}
+
+# mixed_text_random TEXT OUT: slices of TEXT with random blocks of 1 to 64 KB between them.
+mixed_text_random() {
+  local text=$1 out=$2 size i n
+  size=$(stat -c %s "$text")
+  : >"$out"
+  for i in $(seq 0 13); do
+    n=$((8192 + i * 3072))
+    dd if="$text" iflag=skip_bytes,count_bytes skip=$((i * 19456 % (size - n))) count=$n \
+      status=none >>"$out"
+    random_bytes $((i + 1)) $((1024 << (i % 7))) >>"$out"
+  done
+}

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
-# In-memory codec throughput (codec_bench, optimised build): LH5 encoding of a mixed corpus, and
-# LZH and LH5 decoding of the corpus's large streams.
+# In-memory codec throughput (codec_bench, optimised build): LH5 encoding of text, a binary, audio,
+# zeros and text with random blocks, and LZH and LH5 decoding of the corpus's large streams.
 . "$(dirname "$0")/codecs_lib.sh"
 
 C="$SCRATCH/corpus"
 mkdir -p "$C"
 "$TOOL" lha decode lh5 "$(corpus_size lh5-19.bin)" "$PEERS/lh5-19.bin" "$C/long.txt"
 cp "$(g++ -print-file-name=libstdc++.so.6)" "$C/libstdc++.so"
-sox -n -r 44100 -c 2 -b 16 "$C/chords.wav" synth 8 pluck C3 pluck E3 pluck G3 remix - \
+cat /usr/share/common-licenses/* >"$C/licenses.txt"
+sox -R -n -r 44100 -c 2 -b 16 "$C/chords.wav" synth 8 pluck C3 pluck E3 pluck G3 remix - \
   fade 0 8 1 2>/dev/null
 head -c 2097152 /dev/zero >"$C/zeros"
+mixed_text_random "$C/licenses.txt" "$C/text-random.bin"
 
 echo "LH5 encode (input MB/s):"
 for f in "$C"/*; do "$CODEC_BENCH" lh5 encode "$f" | sed 's/^/  /'; done

@@ -135,13 +135,9 @@ void WriteTables(W &out, uint32_t count, const TCode<kLiteralLengthSymbols> &lit
 
 } // namespace
 
-void TBlockStats::Merge(const TBlockStats &other) {
-  for (unsigned s = 0; s < kLiteralLengthSymbols; ++s)
-    Literal[s] += other.Literal[s];
-  for (unsigned c = 0; c < kPositionClasses; ++c)
-    Position[c] += other.Position[c];
-  ExtraBits += other.ExtraBits;
-  Count += other.Count;
+void TBlockStats::AddRun(const TCodedSymbol *symbols, size_t count) {
+  for (size_t i = 0; i < count; ++i)
+    Add(symbols[i]);
 }
 
 uint64_t BlockBits(const TBlockStats &stats) {
@@ -153,8 +149,14 @@ uint64_t BlockBits(const TBlockStats &stats) {
          stats.ExtraBits;
 }
 
-void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const TCodedSymbol *symbols,
-                size_t count, TCodeLengths &lengths) {
+void CodeLengths(const TBlockStats &stats, TCodeLengths &lengths) {
+  BuildCodeLengths(stats.Literal, kLiteralLengthSymbols, lengths.Literal);
+  BuildCodeLengths(stats.Position, kPositionClasses, lengths.Position);
+}
+
+void WriteBlock(TBitWriter<TByteSink> &out, const TCodedSymbol *symbols, size_t count) {
+  TBlockStats stats;
+  stats.AddRun(symbols, count);
   const TCode<kLiteralLengthSymbols> literals(stats.Literal);
   const TCode<kPositionClasses> classes(stats.Position);
   WriteTables(out, static_cast<uint32_t>(count), literals, classes);
@@ -168,8 +170,6 @@ void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const TCod
     if (c > 1)
       out.Put(c - 1, s.Position - (1u << (c - 1)));
   }
-  std::copy(literals.Length, literals.Length + kLiteralLengthSymbols, lengths.Literal);
-  std::copy(classes.Length, classes.Length + kPositionClasses, lengths.Position);
 }
 
 } // namespace lh5

@@ -13,11 +13,7 @@ namespace lh5 {
 
 // 0 for position 0, else the bit length of the position (1 to 13).
 inline unsigned PositionClass(unsigned position) {
-  unsigned c = 0;
-  for (unsigned step = 8; step > 0; step >>= 1)
-    if (position >> (c + step))
-      c += step;
-  return position == 0 ? 0 : c + 1;
+  return position == 0 ? 0 : 32 - static_cast<unsigned>(__builtin_clz(position));
 }
 
 // One literal/length symbol and, for a match, its position (distance - 1).
@@ -42,22 +38,24 @@ struct TBlockStats {
     ++Position[c];
     ExtraBits += c > 1 ? c - 1 : 0;
   }
-  void Merge(const TBlockStats &other);
+  void AddRun(const TCodedSymbol *symbols, size_t count);
 };
 
 // Bits a block with these statistics takes, tables included.
 uint64_t BlockBits(const TBlockStats &stats);
 
-// Code lengths of the last block written: the encoder's estimate of what symbols cost.
+// Code lengths of both codes of a block.
 struct TCodeLengths {
   uint8_t Literal[kLiteralLengthSymbols];
   uint8_t Position[kPositionClasses];
 };
 
-// Writes one block of count (at most 65535) symbols with the given statistics: its size, the
-// code-length, literal/length and position codes, then the symbols. Returns the code lengths.
-void WriteBlock(TBitWriter<TByteSink> &out, const TBlockStats &stats, const TCodedSymbol *symbols,
-                size_t count, TCodeLengths &lengths);
+// The code lengths a block with these statistics would have.
+void CodeLengths(const TBlockStats &stats, TCodeLengths &lengths);
+
+// Writes one block of count (at most 65535) symbols: its size, the code-length, literal/length
+// and position codes, then the symbols.
+void WriteBlock(TBitWriter<TByteSink> &out, const TCodedSymbol *symbols, size_t count);
 
 } // namespace lh5
 } // namespace package

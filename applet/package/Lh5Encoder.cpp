@@ -21,11 +21,11 @@ constexpr unsigned kMaxChain = 256;    // candidates tried per position
 constexpr unsigned kGoodLength = 32;   // with a previous match this long, try a quarter as many
 constexpr unsigned kNiceLength = 256;  // stop searching at a match this long
 constexpr unsigned kCheckedLength = 6; // longer matches are always worth their bits
-constexpr size_t kChunk = 2048;        // symbols weighed at a time for joining the open block
+constexpr size_t kSplitWindow = size_t{2} * kMaxBlockSymbols; // symbols cut into blocks at a time
 constexpr uint8_t kDefaultLiteralCost = 8;
 constexpr uint8_t kDefaultLengthCost = 8;
 constexpr uint8_t kDefaultPositionCost = 4;
-constexpr uint8_t kUnusedExtraCost = 2; // a symbol the last block lacked: longer than its longest
+constexpr uint8_t kUnusedExtraCost = 2; // a symbol the recent codes lack: longer than their longest
 
 uint32_t Hash(const uint8_t *p) {
   return ((uint32_t{p[0]} << 10) ^ (uint32_t{p[1]} << 5) ^ p[2]) & kHashMask;
@@ -54,7 +54,7 @@ unsigned CommonLength(const uint8_t *a, const uint8_t *b, unsigned max) {
 TLh5Encoder::TLh5Encoder()
     : buffer_(kBufferSize, 0), head_(size_t{1} << kHashBits, kNil), chain_(kBufferSize, kNil),
       out_(sink_) {
-  symbols_.reserve(kMaxBlockSymbols + kChunk);
+  symbols_.reserve(kSplitWindow);
   std::fill(literalCost_, literalCost_ + kLiterals, kDefaultLiteralCost);
   std::fill(literalCost_ + kLiterals, literalCost_ + kLiteralLengthSymbols, kDefaultLengthCost);
   std::fill(positionCost_, positionCost_ + kPositionClasses, kDefaultPositionCost);
@@ -70,6 +70,13 @@ void TLh5Encoder::SetCosts(const TCodeLengths &lengths) {
   };
   set(lengths.Literal, kLiteralLengthSymbols, literalCost_);
   set(lengths.Position, kPositionClasses, positionCost_);
+}
+
+void TLh5Encoder::RefreshCosts() {
+  TCodeLengths lengths;
+  CodeLengths(recent_, lengths);
+  SetCosts(lengths);
+  recent_ = TBlockStats();
 }
 
 bool TLh5Encoder::Worthwhile(const TMatch &match) const {
@@ -155,8 +162,7 @@ void TLh5Encoder::Compress(bool final) {
     if (matchAvailable_)
       Emit(TCodedSymbol{buffer_[pos_ - 1], 0});
     matchAvailable_ = false;
-    CloseChunk();
-    WriteOpenBlock();
+    WriteBlocks(true);
     out_.Put(kFinalPadBits, 0); // completes the last partial byte
     return;
   }
@@ -174,46 +180,15 @@ void TLh5Encoder::Slide() {
   std::transform(chain_.begin() + kSlide, chain_.end(), chain_.begin(), shift);
 }
 
-void TLh5Encoder::Emit(TCodedSymbol symbol) {
-  symbols_.push_back(symbol);
-  chunk_.Add(symbol);
-  if (chunk_.Count == kChunk)
-    CloseChunk();
-}
-
-void TLh5Encoder::CloseChunk() {
-  if (chunk_.Count == 0)
-    return;
-  const uint64_t chunkBits = BlockBits(chunk_);
-  uint64_t joinedBits = 0;
-  bool join = blockEnd_ == 0;
-  if (!join && blockEnd_ + chunk_.Count <= kMaxBlockSymbols) {
-    TBlockStats joined = block_;
-    joined.Merge(chunk_);
-    joinedBits = BlockBits(joined);
-    join = joinedBits <= blockBits_ + chunkBits;
+void TLh5Encoder::WriteBlocks(bool final) {
+  const std::vector<size_t> &ends = splitter_.Split(symbols_.data(), symbols_.size());
+  const size_t written = ends.size() - (final || ends.size() < 2 ? 0 : 1);
+  size_t start = 0;
+  for (size_t b = 0; b < written; ++b) {
+    WriteBlock(out_, symbols_.data() + start, ends[b] - start);
+    start = ends[b];
   }
-  if (join && blockEnd_ != 0) {
-    blockBits_ = joinedBits;
-  } else {
-    WriteOpenBlock();
-    blockBits_ = chunkBits;
-  }
-  block_.Merge(chunk_);
-  blockEnd_ = symbols_.size();
-  chunk_ = TBlockStats();
-}
-
-void TLh5Encoder::WriteOpenBlock() {
-  if (blockEnd_ == 0)
-    return;
-  TCodeLengths lengths;
-  WriteBlock(out_, block_, symbols_.data(), blockEnd_, lengths);
-  SetCosts(lengths);
-  symbols_.erase(symbols_.begin(), symbols_.begin() + static_cast<std::ptrdiff_t>(blockEnd_));
-  blockEnd_ = 0;
-  block_ = TBlockStats();
-  blockBits_ = 0;
+  symbols_.erase(symbols_.begin(), symbols_.begin() + static_cast<std::ptrdiff_t>(start));
 }
 
 } // namespace package

@@ -32,6 +32,14 @@ std::vector<TSample> Samples() {
   s.push_back({"200k audio", Audio(200000, TRandom(8))});
   std::vector<uint8_t> spaces(5000, ' ');
   s.push_back({"spaces", spaces});
+  // Text, noise and audio in turn, longer than the encoder cuts into blocks at a time.
+  std::vector<uint8_t> mixed;
+  for (uint32_t seed = 1; seed <= 4; ++seed) {
+    for (const auto &part : {Text(40000, TRandom(seed)), RandomBytes(1000 << seed, TRandom(seed)),
+                             Audio(30000, TRandom(seed))})
+      mixed.insert(mixed.end(), part.begin(), part.end());
+  }
+  s.push_back({"mixed", mixed});
   return s;
 }
 
