@@ -2,6 +2,8 @@
 
 #include "applet/recording/SectorLayout.h"
 
+#include <memory>
+
 namespace recording {
 
 namespace {
@@ -73,8 +75,7 @@ void FillCode(const TField &f, size_t n, uint16_t (*table)[kFieldSize]) {
   }
 }
 
-TEccTables BuildTables() {
-  TEccTables t{};
+void BuildTables(TEccTables &t) {
   for (uint32_t i = 0; i < kFieldSize; ++i) {
     uint32_t r = i;
     for (int bit = 0; bit < 8; ++bit)
@@ -91,12 +92,17 @@ TEccTables BuildTables() {
   FillCode(field, kQData, t.Q);
   for (size_t i = 0; i < kQPositions; ++i)
     t.QPosition[i] = static_cast<uint16_t>(i % kQCovered);
-  return t;
 }
 
 const TEccTables &Tables() {
-  static const TEccTables tables = BuildTables();
-  return tables;
+  // On the heap, filled at the first use: a static object would take its 50 KB in the program
+  // image.
+  static const std::unique_ptr<TEccTables> tables = [] {
+    auto t = std::make_unique<TEccTables>();
+    BuildTables(*t);
+    return t;
+  }();
+  return *tables;
 }
 
 } // namespace
