@@ -23,6 +23,7 @@ struct TFaultConfig {
   bool RejectCueSheet = false;
   bool RemoveMedium = false;
   uint64_t RemoveMediumAfterBlocks = 0;
+  uint32_t SyncCacheMs = 0; // SYNCHRONIZE CACHE completes this much later
 };
 
 struct TDeviceConfig {
