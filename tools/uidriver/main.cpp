@@ -52,6 +52,7 @@ public:
   bool WaitExit(const TArguments &a);
   bool WaitGone(const TArguments &a);
   bool WaitFile(const TArguments &a);
+  bool WaitButton(const TArguments &a);
   bool SleepFor(const TArguments &a);
 
   // Ends a started process that is still running.
@@ -334,6 +335,14 @@ bool TDriver::WaitFile(const TArguments &a) {
   return WaitFor(wait);
 }
 
+bool TDriver::WaitButton(const TArguments &a) {
+  const std::string &caption = a.Texts[0];
+  return WaitFor({"button \"" + caption + "\"", a.Ms, [&] {
+                    const HWND main = Windows().Main();
+                    return main != nullptr && ButtonCaptioned(main, caption, false) != nullptr;
+                  }});
+}
+
 bool TDriver::SleepFor(const TArguments &a) {
   Sleep(a.Ms);
   return true;
@@ -362,6 +371,7 @@ constexpr TStepKind kStepKinds[] = {
     {"wait-gone", 0, 3000, &TDriver::WaitGone},
     {"wait-file", 2, 60000, &TDriver::WaitFile},
     {"sleep", 0, 1000, &TDriver::SleepFor},
+    {"wait-button", 1, 60000, &TDriver::WaitButton},
 };
 
 bool IsNumber(const std::string &text) {
