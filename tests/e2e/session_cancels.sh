@@ -193,7 +193,7 @@ run_case() {
   fi
   expect_true "$name: the disc was not finished" \
     bash -c "[ '$phase' = sync ] || [ '$phase' = longflush ] || ! grep -q 'recording complete' '$dir/journal.txt'"
-  echo "$name: last write at LBA $(writes "$dir/journal.txt" | sort -n | tail -1), $(recording_threads "$dir/trace.txt") thread(s) ended before the unload"
+  echo "$name: last write at LBA $(writes "$dir/journal.txt" | sort -n | tail -1), $(recording_threads "$dir/trace.txt") recording thread(s) ended"
 }
 
 # Lane 0 uses the checkout's prefix, the others a copy of it.
