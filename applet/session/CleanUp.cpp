@@ -2,7 +2,6 @@
 
 #include "applet/platform/BatchFile.h"
 #include "applet/platform/Platform.h"
-#include "applet/recording/XAudio.h"
 #include "applet/session/CommonUtils.h"
 
 namespace session {
@@ -39,7 +38,6 @@ std::vector<std::string> SelfRemovalBatchLines(const std::string &folder,
 
 void CleanUp(bool selfRemoval) {
   if (!selfRemoval) {
-    recording::UnbindDecoder();
     Platform().RemoveFile(AppletFilePath(kPackageWorkName));
     Platform().RemoveFile(AppletFilePath(kDecoderName));
     DeleteTracks();

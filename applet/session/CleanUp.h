@@ -14,8 +14,10 @@ std::vector<std::string> SelfRemovalBatchLines(const std::string &folder,
                                                const std::string &programName);
 
 // Deletes the working files; with selfRemoval writes the self-removal batch first and starts
-// it hidden last, without unloading the decoder. Errors are silent: a file that is missing or
-// locked stays, and a batch that could not be written is not started.
+// it hidden last. It never unloads the decoder: the caller does that first, through the burn
+// module, which keeps it loaded while a recording thread still runs. Errors are silent: a file
+// that is missing or locked (a library still loaded) stays, and a batch that could not be
+// written is not started.
 void CleanUp(bool selfRemoval);
 
 } // namespace session

@@ -141,6 +141,7 @@ void TFormMain::RecordingFinished() {
     view_.AddMemoLine(kRecordingFailedText);
     SetOkCaption(1);
     view_.Beep();
+    burn_->UnloadDecoder();
   } else {
     CountOutcome(MethodStatistics, WriteMethod, true);
     device_.StartStopUnit(SessionRecorder, TStartStopAction::Eject);
@@ -150,9 +151,9 @@ void TFormMain::RecordingFinished() {
     SessionState = Completed;
     SetOkCaption(1);
     view_.Beep();
+    burn_->UnloadDecoder(); // before its file is deleted
     ending_.CleanUp(false);
   }
-  burn_->UnloadDecoder();
 }
 
 void TFormMain::ButtonOkClick() {
@@ -197,6 +198,10 @@ void TFormMain::FinishSession() {
 void TFormMain::EndSession(int resultCode, bool selfRemoval) {
   ResultCode = resultCode;
   FinishSession();
+  // A cancel whose threads outlived its wait leaves them the decoder: the burn module unloads
+  // it only once no recording thread runs.
+  if (burn_ != nullptr)
+    burn_->UnloadDecoder();
   ending_.CleanUp(selfRemoval);
   application_.Halt(ResultCode);
   std::abort(); // Halt does not return

@@ -17,6 +17,7 @@ namespace uidriver {
 namespace {
 
 constexpr DWORD kPollMs = 100;
+constexpr DWORD kFilePollMs = 10;
 constexpr DWORD kClickSearchMs = 5000;
 constexpr DWORD kSettleMs = 300;
 constexpr char kStatusTitleSuffix[] = " - Status";
@@ -38,6 +39,7 @@ struct TWait {
   std::string What;
   DWORD Ms;
   std::function<bool()> Condition;
+  DWORD PollMs = kPollMs;
 };
 
 class TDriver {
@@ -58,6 +60,9 @@ public:
   bool WaitGone(const TArguments &a);
   bool StatusLog(const TArguments &a);
   bool MoveWindow(const TArguments &a);
+  bool WaitFile(const TArguments &a);
+  bool WaitButton(const TArguments &a);
+  bool SleepFor(const TArguments &a);
 
   // Ends a started process that is still running.
   void TerminateStarted() {
@@ -149,7 +154,7 @@ bool TDriver::WaitFor(const TWait &wait) {
       Error = wait.What + ": not within " + std::to_string(wait.Ms) + " ms";
       return false;
     }
-    Sleep(kPollMs);
+    Sleep(wait.PollMs);
   }
 }
 
@@ -370,6 +375,54 @@ bool TDriver::MoveWindow(const TArguments &a) {
   return true;
 }
 
+// Whether the file (opened shared, as another process appends to it) holds the text; reads only
+// what was added since the last call, with an overlap of the text's length.
+class TFileWatch {
+public:
+  TFileWatch(const std::string &path, const std::string &text) : path_(path), text_(text) {}
+  bool Holds() {
+    HANDLE file = CreateFileA(path_.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+      return false;
+    const DWORD start = offset_ > text_.size() ? offset_ - static_cast<DWORD>(text_.size()) : 0;
+    SetFilePointer(file, static_cast<LONG>(start), nullptr, FILE_BEGIN);
+    std::string seen;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+      seen.append(buffer, got);
+    CloseHandle(file);
+    offset_ = start + static_cast<DWORD>(seen.size());
+    return seen.find(text_) != std::string::npos;
+  }
+
+private:
+  std::string path_, text_;
+  DWORD offset_ = 0;
+};
+
+bool TDriver::WaitFile(const TArguments &a) {
+  TFileWatch watch(a.Texts[0], a.Texts[1]);
+  TWait wait{"text \"" + a.Texts[1] + "\" in " + a.Texts[0], a.Ms, [&] { return watch.Holds(); }};
+  wait.PollMs = kFilePollMs;
+  return WaitFor(wait);
+}
+
+bool TDriver::WaitButton(const TArguments &a) {
+  const std::string &caption = a.Texts[0];
+  return WaitFor({"button \"" + caption + "\"", a.Ms, [&] {
+                    const HWND main = Windows().Main();
+                    return main != nullptr && ButtonCaptioned(main, caption, false) != nullptr;
+                  }});
+}
+
+bool TDriver::SleepFor(const TArguments &a) {
+  Sleep(a.Ms);
+  return true;
+}
+
 // One kind of step: its name, the number of texts it takes, and the default of the time limit
 // that may follow them (0: it takes none).
 struct TStepKind {
@@ -393,6 +446,9 @@ constexpr TStepKind kStepKinds[] = {
     {"wait-gone", 0, 3000, &TDriver::WaitGone},
     {"status-log", 0, 0, &TDriver::StatusLog},
     {"move-window", 0, 10000, &TDriver::MoveWindow},
+    {"wait-file", 2, 60000, &TDriver::WaitFile},
+    {"sleep", 0, 1000, &TDriver::SleepFor},
+    {"wait-button", 1, 60000, &TDriver::WaitButton},
 };
 
 bool IsNumber(const std::string &text) {

@@ -23,6 +23,7 @@ constexpr uint32_t kDefaultReadKbps = 8467;  // 48x
 constexpr uint8_t kDefaultCapabilitiesLength = 0x14;
 constexpr uint8_t kMinCapabilitiesLength = 0x0E;
 constexpr uint8_t kMaxCapabilitiesLength = 0x3C;
+constexpr uint64_t kMaxSyncCacheMs = 3600000; // an hour; the delay is kept in microseconds
 constexpr uint32_t kDefaultMaxTransfer = 0x10000;
 constexpr uint32_t kMinMaxTransfer = 2448;
 constexpr uint32_t kMaxMaxTransfer = 0x1000000;
@@ -343,6 +344,10 @@ bool TSectionReader::Apply(const std::string &key, const std::string &value) {
     if (dev_.Faults.ResetMidRecording && !Number(value, UINT32_MAX, n))
       return fail("expected none or a number of blocks");
     dev_.Faults.ResetAfterBlocks = n;
+  } else if (key == "fault.sync_cache_ms") {
+    if (!Number(value, kMaxSyncCacheMs, n))
+      return fail("expected milliseconds up to 3600000");
+    dev_.Faults.SyncCacheMs = static_cast<uint32_t>(n);
   } else {
     return fail("unknown key");
   }

@@ -25,6 +25,7 @@ struct TFaultConfig {
   uint64_t RemoveMediumAfterBlocks = 0;
   bool ResetMidRecording = false;
   uint64_t ResetAfterBlocks = 0;
+  uint32_t SyncCacheMs = 0; // SYNCHRONIZE CACHE completes this much later
 };
 
 struct TDeviceConfig {

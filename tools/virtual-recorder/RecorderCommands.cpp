@@ -21,6 +21,7 @@ constexpr uint8_t kPageFormat = 0x10, kSavePages = 0x01;
 constexpr uint8_t kMsfBit = 0x02;
 constexpr uint8_t kLegacyReserved = 3;
 constexpr uint8_t kDoOpc = 0x01;
+constexpr uint32_t kMicrosPerMs = 1000;
 constexpr uint8_t kRotationControl = 0x03;
 constexpr uint8_t kCloseFunction = 0x07;
 constexpr uint16_t kMaxSpeed = 0xFFFF;
@@ -322,7 +323,13 @@ TResult TRecorder::SynchronizeCache(TRequest &) {
     paceRunning_ = paceFill_ > 0;
     paceStreaming_ = false;
   }
-  return engine_.Synchronize();
+  TResult r = engine_.Synchronize();
+  if (config_.Faults.SyncCacheMs != 0 && r.Ok()) {
+    r.CompletionDelayUs += config_.Faults.SyncCacheMs * kMicrosPerMs;
+    if (r.Note.empty())
+      r.Note = Format("fault: the flush takes %lld ms", config_.Faults.SyncCacheMs);
+  }
+  return r;
 }
 
 TResult TRecorder::CloseTrackSession(TRequest &rq) {

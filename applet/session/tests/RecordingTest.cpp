@@ -147,7 +147,7 @@ TEST_F(SessionTest, CompletedRecordingEjectsCleansUpAndEndsWithSelfRemoval) {
       "*********************************";
   EXPECT_TRUE(rig.Logged({"ReleaseCache", "Eject", completedLines,
                           "memo:Hint - Label your CD with a good felt marker.", "caption:&OK",
-                          "beep", "CleanUp", "UnloadDecoder"}));
+                          "beep", "UnloadDecoder", "CleanUp"}));
   const std::vector<std::string> lines = SplitLines(rig.Memo);
   EXPECT_NE(std::string::npos, lines.back().find("Patent"));
   EXPECT_EQ("Press OK to display the CD Cover & Liner Notes from the producer of this CD.",
@@ -163,7 +163,8 @@ TEST_F(SessionTest, CancelDuringRecordingCountsOneFailure) {
   PrepareGoodSession();
   form.FormActivate();
   EXPECT_EQ(1, ClickOk());
-  EXPECT_TRUE(rig.Logged({"CancelRecording", "SaveStatistics", "Report:1", "CleanUp", "halt:1"}));
+  EXPECT_TRUE(rig.Logged(
+      {"CancelRecording", "SaveStatistics", "Report:1", "UnloadDecoder", "CleanUp", "halt:1"}));
   EXPECT_EQ(1, rig.StoredStatistics.Fail[Sao]);
 }
 

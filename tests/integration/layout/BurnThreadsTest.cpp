@@ -1,7 +1,8 @@
 // The burn module's recordings end to end over the virtual recorder linked in: each method
-// succeeds; every failure path (cancel in each phase, a write error, a removed disc, a refused
-// cue sheet, nothing to record, an album longer than the disc) ends as a failure with its log
-// lines, never hangs, and leaves no thread behind.
+// succeeds; every failure path (a cancel at the cache thread's start, in the lead-in, the
+// pregap, between track-at-once tracks, mid-track, with the cache full and during the writer's
+// flush; a write error, a removed disc, a refused cue sheet, nothing to record, an album longer
+// than the disc) ends as a failure with its log lines, never hangs, and leaves no thread behind.
 #include "applet/device/Aspi.h"
 #include "applet/device/DeviceModule.h"
 #include "applet/device/Discovery.h"
@@ -230,6 +231,42 @@ const TCase kCases[] = {
      "",
      {3000, 3000},
      "Processing Track 2",
+     false,
+     false,
+     {},
+     nullptr},
+    {"cancel in the pregap",
+     device::Sao,
+     "speed = 1\nbuffer_kb = 64\n",
+     {3000},
+     "Pregap [150 Sectors]",
+     false,
+     false,
+     {},
+     nullptr},
+    {"cancel between tao tracks",
+     device::Tao,
+     "",
+     {300, 3000},
+     "Thread 2 has terminated",
+     false,
+     false,
+     {},
+     nullptr},
+    {"cancel during the flush",
+     device::Sao,
+     "fault.sync_cache_ms = 400\n",
+     {300},
+     "Synchronizing Cache",
+     false,
+     false,
+     {},
+     nullptr},
+    {"cancel during the dao flush",
+     device::Dao,
+     "fault.sync_cache_ms = 400\n",
+     {300},
+     "Synchronizing Cache",
      false,
      false,
      {},

@@ -50,7 +50,8 @@ TEST(Config, ValuesAndPaths) {
                           "image = out/disc\njournal = \"C:\\logs\\j.txt\"\nspeed = 16\n"
                           "completion = sync\nfault.not_ready_ms = forever\n"
                           "fault.unit_attention = 29\nfault.write_error_lba = -150\n"
-                          "fault.remove_medium_after_blocks = 1000\naudio_tracks = 10,20 30\n",
+                          "fault.remove_medium_after_blocks = 1000\naudio_tracks = 10,20 30\n"
+                          "fault.sync_cache_ms = 2500\n",
                           "/base/", c, error))
       << error;
   const TDeviceConfig &d = c.Devices[0];
@@ -65,6 +66,7 @@ TEST(Config, ValuesAndPaths) {
   EXPECT_EQ(d.Faults.UnitAttentionAsc, 0x29);
   EXPECT_EQ(d.Faults.WriteErrorLba, -150);
   EXPECT_EQ(d.Faults.RemoveMediumAfterBlocks, 1000u);
+  EXPECT_EQ(d.Faults.SyncCacheMs, 2500u);
   EXPECT_EQ(d.AudioTracks, (std::vector<int32_t>{10, 20, 30}));
   ASSERT_TRUE(ParseConfig("[device.0]\nimage = none\n", "", c, error));
   EXPECT_EQ(c.Devices[0].ImageStem, "");
@@ -94,6 +96,7 @@ TEST(Config, RefusedWithAReason) {
       {"[device.0]\nfault.reject_cue_sheet = maybe\n", "yes or no"},
       {"[device.0]\nfault.remove_medium_after_blocks = -1\n", "a number of blocks"},
       {"[device.0]\nfault.unit_attention_after_blocks = soon\n", "a number of blocks"},
+      {"[device.0]\nfault.sync_cache_ms = 3600001\n", "milliseconds up to 3600000"},
       {"[device.0]\ncapabilities_page_length = 200\n", "from 14 to 60"},
       {"[device.0]\naudio_tracks = 0\n", "track lengths"},
       {"[device.0]\nspeed = 4\nspeed = 8\n", "given twice"},

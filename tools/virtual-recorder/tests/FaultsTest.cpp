@@ -124,6 +124,17 @@ TEST(Faults, UnitAttentionMidRecordingBreaksItOff) {
   EXPECT_TRUE(host.TestUnitReady().Ok()) << "the disc stays in";
 }
 
+TEST(Faults, SlowFlushCompletesLaterAndStillFinishes) {
+  TRig rig(std::string(kRecorder) + "fault.sync_cache_ms = 1500\n");
+  drive::THost host = rig.Host();
+  const uint64_t start = rig.NowUs();
+  std::string error;
+  ASSERT_TRUE(drive::RecordSao(host, {Audio(100, 1)}, false, error)) << error;
+  EXPECT_EQ(rig.NowUs() - start, 1500u * 1000) << "one flush, no other delay";
+  EXPECT_EQ(CountLines(rig.Journal(), "| GOOD (fault: the flush takes 1500 ms)"), 1);
+  EXPECT_EQ(rig.Device().Disc().State, TDiscState::Complete);
+}
+
 TEST(Faults, PacingHoldsWritesToTheConfiguredSpeed) {
   const int32_t blocks = 3000;
   const double bytes = (blocks + 150) * 2352.0;
