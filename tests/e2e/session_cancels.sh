@@ -103,10 +103,13 @@ counters() {
   awk '/^\[Software\\\\Quillon\\\\QLNApplet\\\\1.0\]/ { on = 1; next } /^\[/ { on = 0 }
        on && /^"/ { gsub(/"/, ""); print }' "$1/user.reg" | sort | paste -sd' '
 }
-# delta BEFORE AFTER: the counters that changed, as NAME+N.
+# delta BEFORE AFTER: the counters that changed, as NAME+N; the counters wrap as signed 32-bit
+# integers (another check leaves one at its largest value).
 delta() {
   join -t= <(tr ' ' '\n' <<<"$1" | sort) <(tr ' ' '\n' <<<"$2" | sort) |
-    awk -F= '$3 != $2 { printf "%s%s+%d", sep, $1, $3 - $2; sep = " " }'
+    awk -F= '$3 != $2 { d = $3 - $2; if (d > 2147483647) d -= 4294967296;
+                        if (d < -2147483648) d += 4294967296
+                        printf "%s%s+%d", sep, $1, d; sep = " " }'
 }
 # writes JOURNAL: the first LBA of every WRITE(10), one a line.
 writes() { sed -n 's/.*WRITE(10) LBA \(-\{0,1\}[0-9]*\),.*/\1/p' "$1"; }
