@@ -32,9 +32,17 @@ bool IsStagedName(const std::string &name) {
 
 namespace {
 
+// A name the session would take for a track ("QlnT-*.mp3").
+bool IsTrackName(const std::string &name) {
+  const size_t extension = sizeof common::kTrackExtension - 1;
+  return name.size() > extension && StartsWithText(name, common::kTrackPrefix) &&
+         SameText(name.substr(name.size() - extension), common::kTrackExtension);
+}
+
 // The number of members a whole expansion must write; EIncompletePackage when the archive ends
 // before its total or a member's name is not a plain file name of the folder (a producer's
-// build stores plain names only, so such a package has been tampered with).
+// build stores plain names only, so such a package has been tampered with). A session also
+// refuses tracks beyond the numbered ones it records and removes: none is dropped unheard.
 size_t PlainMemberCount(TCompress &compress, TStream &program, const std::string &folder,
                         bool stagedOnly) {
   const int64_t end = program.Size();
@@ -64,6 +72,8 @@ size_t PlainMemberCount(TCompress &compress, TStream &program, const std::string
       throw EIncompletePackage();
     if (!stagedOnly || IsStagedName(m.Name))
       ++plain;
+    else if (IsTrackName(m.Name))
+      throw EIncompletePackage();
   }
   if (total < header.TotalUncompressedSize)
     throw EIncompletePackage();

@@ -447,7 +447,7 @@ TEST_F(StagingTest, NoMemberLeavesTheAppletsFolder) {
 
 TEST_F(StagingTest, ASessionStagesOnlyWhatItsEndingRemoves) {
   Members packed{{"linernotes.htm", "notes"}, {"readme.txt", "extra"}};
-  for (int n = 1; n <= 26; ++n)
+  for (int n = 1; n <= 24; ++n)
     packed.emplace_back(common::TempTrackName(n), "t" + std::to_string(n));
   WriteFile(App("applet.exe"), Packaged(packed));
   EXPECT_FALSE(Dispatch({}));
@@ -456,11 +456,24 @@ TEST_F(StagingTest, ASessionStagesOnlyWhatItsEndingRemoves) {
     staged.push_back(common::TempTrackName(n));
   std::sort(staged.begin(), staged.end());
   EXPECT_EQ(staged, FolderFiles());
-  // The switch expands every member.
-  Dispatch({"/spawn#13"});
-  EXPECT_EQ(0, exitCode);
-  EXPECT_TRUE(Exists(App("QlnT-26.mp3")));
-  EXPECT_TRUE(Exists(App("readme.txt")));
+}
+
+TEST_F(StagingTest, ASessionRefusesTracksItCannotRecord) {
+  // A 25th track, or a track name outside the numbering, would be dropped unheard.
+  for (const char *extra : {"QlnT-25.mp3", "qlnt-07.MP3"}) {
+    SCOPED_TRACE(extra);
+    Members packed{{"linernotes.htm", "notes"}, {"QlnT-1.mp3", "t1"}, {extra, "t"}};
+    WriteFile(App("applet.exe"), Packaged(packed));
+    EXPECT_FALSE(Dispatch({}));
+    EXPECT_EQ(Names{"applet.exe"}, FolderFiles());
+    // The switch expands every member.
+    Dispatch({"/spawn#13"});
+    EXPECT_EQ(0, exitCode);
+    EXPECT_TRUE(Exists(App(extra)));
+    for (const std::string &name : FolderFiles())
+      if (name != "applet.exe")
+        std::filesystem::remove(App(name));
+  }
 }
 
 } // namespace
