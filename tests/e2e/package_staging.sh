@@ -12,7 +12,6 @@
 scratch_dir
 session_device_prepare
 TOOL="$NATIVE/tools/applet-tool/applet-tool"
-DECODER="$WIN32/tools/qlnxaudio/qlnxaudio.dll"
 [ -x "$TOOL" ] && [ -f "$DECODER" ] || { echo "build native and win32 first"; exit 1; }
 command -v sox >/dev/null && command -v lame >/dev/null || { echo "sox and lame are needed"; exit 1; }
 

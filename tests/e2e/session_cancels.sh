@@ -17,7 +17,6 @@
 scratch_dir
 session_device_prepare
 export WINEDLLOVERRIDES="$NATIVE_ASPI"
-DECODER="$WIN32/tools/qlnxaudio/qlnxaudio.dll"
 [ -f "$DECODER" ] || { echo "build win32 first"; exit 1; }
 SEED=${CANCEL_SEED:-20261208}
 RUNS=${CANCEL_RUNS:-20}

@@ -15,7 +15,6 @@ scratch_dir
 session_device_prepare
 export WINEDLLOVERRIDES="$NATIVE_ASPI"
 TOOL="$NATIVE/tools/applet-tool/applet-tool"
-DECODER="$WIN32/tools/qlnxaudio/qlnxaudio.dll"
 CRAFT=(python3 "$ROOT/tests/e2e/craft_archive.py")
 [ -x "$TOOL" ] && [ -f "$DECODER" ] || { echo "build native and win32 first"; exit 1; }
 command -v python3 >/dev/null || { echo "python3 is needed"; exit 1; }

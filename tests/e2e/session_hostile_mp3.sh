@@ -13,7 +13,6 @@
 scratch_dir
 session_device_prepare
 export WINEDLLOVERRIDES="$NATIVE_ASPI"
-DECODER="$WIN32/tools/qlnxaudio/qlnxaudio.dll"
 COMPARE="$NATIVE/tools/qlnxaudio/pcm-compare"
 [ -f "$DECODER" ] && [ -x "$COMPARE" ] || { echo "build native and win32 first"; exit 1; }
 
