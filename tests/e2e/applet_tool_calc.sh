@@ -42,7 +42,7 @@ TABLE
 
 scratch_dir
 check_tool native "$NATIVE/tools/applet-tool/applet-tool"
-check_tool wine wine_run "$WIN32/tools/applet-tool/applet-tool.exe"
+wine_ok && check_tool wine wine_run "$WIN32/tools/applet-tool/applet-tool.exe"
 
 # The native platform's connection state comes from the interfaces that are up.
 native="$NATIVE/tools/applet-tool/applet-tool"

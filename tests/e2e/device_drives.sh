@@ -51,6 +51,7 @@ for args in "blank 0" "eject 0 256" "blank --aspi" "drives extra" "eject x 1"; d
   expect_eq "native usage error: $args" "2" "$?"
 done
 
+end_unless_wine
 wine_run "$exe" drives >"$E2E_SCRATCH/out" 2>"$E2E_SCRATCH/err"
 expect_eq "wine builtin layer exits 0" "0" "$?"
 expect_eq "wine builtin layer lists nothing" "" "$(tr -d '\r' <"$E2E_SCRATCH/out")"

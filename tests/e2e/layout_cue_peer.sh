@@ -242,7 +242,7 @@ mkdir -p "$utf"
 head -c $((200 * SECTOR)) /dev/urandom >"$utf/Tränen über Bäume.bin"
 printf '\xEF\xBB\xBFFILE "Tränen über Bäume.bin" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n' \
   >"$utf/sheet.cue"
-for run in native wine; do
+for run in native $(wine_ok && echo wine); do
   if [ "$run" = native ]; then
     out=$(cd "$utf" && "$TOOL" layout sheet.cue 2>"$E2E_SCRATCH/err")
   else
@@ -255,7 +255,7 @@ done
 
 d="$E2E_SCRATCH/xa"
 # One sheet through the Windows build: the same layout, lead-in table and cue sheet.
-for cmd in layout leadin cuesheet; do
+wine_ok && for cmd in layout leadin cuesheet; do
   native=$(cd "$d" && "$TOOL" $cmd DISC.CUE 2>&1)
   wine=$(cd "$d" && wine_run "$WIN32/tools/applet-tool/applet-tool.exe" $cmd DISC.CUE 2>&1 | tr -d '\r')
   expect_eq "applet-tool $cmd under Wine prints what the native one does" "$native" "$wine"

@@ -8,6 +8,25 @@ export WINEPREFIX="${WINEPREFIX:-$ROOT/build/wineprefix}" WINEARCH=win32 WINEDEB
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 E2E_FAILURES=0
 
+# wine_ok: true where Wine can run the Windows programs. scripts/test sets QLN_NO_WINE on a
+# machine whose kernel does not execute 32-bit code (Wine's own programs are 32-bit).
+wine_ok() { [ -z "${QLN_NO_WINE:-}" ]; }
+
+# require_wine: ends a check that needs Wine as skipped (exit 77) where Wine cannot run.
+require_wine() {
+  wine_ok && return 0
+  echo "skipped: Wine cannot run 32-bit programs on this machine"
+  exit 77
+}
+
+# end_unless_wine: where Wine cannot run, ends a check after its native part.
+end_unless_wine() {
+  wine_ok && return 0
+  echo "the Windows part is skipped: Wine cannot run 32-bit programs on this machine"
+  e2e_finish
+  exit 0
+}
+
 # wine_run PROGRAM ARGS...: runs a Windows program under the project's Wine prefix.
 wine_run() { "$ROOT/scripts/wine-run" "$@"; }
 

@@ -65,6 +65,7 @@ for c in "${cases[@]}"; do
   expect_true "$name: same bytes in any request size" \
     bash -c "cmp -s '$S/$name.pcm' '$S/$name.13' && cmp -s '$S/$name.pcm' '$S/$name.odd'"
 
+  wine_ok || continue
   win mp3 decode "$(winpath "$mp3")" "$(winpath "$S/$name.win")" >/dev/null
   if ! "$COMPARE" "$S/$name.ref" "$S/$name.win" 2 >"$S/$name.cmp"; then
     cat "$S/$name.cmp"
@@ -82,7 +83,7 @@ printf 'ID3\3\0\0\177\177\177\177' >"$S/id3absurd.mp3"
 cat "$S/cbr128.mp3" >>"$S/id3absurd.mp3"
 for name in empty random id3only id3absurd; do
   expect_eq "$name: native size" "0" "$(timeout 60 env -u LD_LIBRARY_PATH "$S/native/applet-tool" mp3 size "$S/$name.mp3")"
-  expect_eq "$name: Windows size" "0" "$(win mp3 size "$(winpath "$S/$name.mp3")" | tr -d '\r')"
+  wine_ok && expect_eq "$name: Windows size" "0" "$(win mp3 size "$(winpath "$S/$name.mp3")" | tr -d '\r')"
 done
 head -c 30000 "$S/vbr2.mp3" >"$S/truncated.mp3"
 mpg123 -q -s "$S/truncated.mp3" >"$S/truncated.ref"

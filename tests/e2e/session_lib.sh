@@ -1,4 +1,5 @@
 # Helpers for the session's end-to-end checks; source after lib.sh.
+require_wine
 APPLET="$WIN32/applet/ui/applet.exe"
 UIDRIVER="$WIN32/tools/uidriver/uidriver.exe"
 

@@ -1,5 +1,6 @@
 # Shared set-up of the update.exe checks: a copy of the program, a loopback HTTP server, a
 # recording fake browser, and uidriver. Source it after lib.sh.
+require_wine
 UPDATE_EXE="$WIN32/update/update.exe"
 UIDRIVER="$WIN32/tools/uidriver/uidriver.exe"
 # Nothing of these checks may leave the machine: no proxy, loopback addresses only.

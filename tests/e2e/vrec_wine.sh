@@ -3,6 +3,7 @@
 # (with the override that prefers a native DLL) and sends INQUIRY with event notification.
 # The DLL must be fully static and export the two entry points under their plain names.
 . "$(dirname "$0")/lib.sh"
+require_wine
 
 dir="$WIN32/tools/virtual-recorder"
 scratch_dir
