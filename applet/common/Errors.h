@@ -21,7 +21,13 @@ private:
 // Stream and file failures.
 class EStreamError : public Exception {
 public:
-  using Exception::Exception;
+  explicit EStreamError(std::string message, int osError = 0)
+      : Exception(std::move(message)), osError_(osError) {}
+  // The C library's error number of the failed call (errno), 0 when unknown.
+  int OsError() const { return osError_; }
+
+private:
+  int osError_;
 };
 
 // A file could not be opened for reading.

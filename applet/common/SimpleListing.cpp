@@ -49,6 +49,10 @@ std::vector<std::string> TSimpleListing::ReadLines() const {
   while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
     text.append(buffer, n);
   std::fclose(f);
+  // A byte-order mark, as editors save UTF-8, is not part of the first line.
+  static const char kUtf8Bom[] = "\xEF\xBB\xBF";
+  if (text.compare(0, sizeof kUtf8Bom - 1, kUtf8Bom) == 0)
+    text.erase(0, sizeof kUtf8Bom - 1);
   return SplitLines(text);
 }
 

@@ -91,6 +91,9 @@ public:
 
   // The full paths written by the last ExtractMembers, in archive order.
   const std::vector<std::string> &ExpandedFiles() const { return expanded_; }
+  // The error number (errno) of the last file the latest expansion could not create or write;
+  // 0 when none failed.
+  int LastFileError() const { return lastFileError_; }
 
 private:
   struct TMember {
@@ -120,6 +123,7 @@ private:
   std::string archiveId_; // the identifier of the archive being expanded, for OnExpand
   std::unique_ptr<TCompThreadSafety> work_;
   std::vector<std::string> expanded_;
+  int lastFileError_ = 0;
 };
 
 // Creates a folder and its missing parents; a trailing separator is dropped and paths of two

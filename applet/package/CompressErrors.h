@@ -63,8 +63,8 @@ public:
 
 class EFCreateError : public EStreamError {
 public:
-  explicit EFCreateError(const std::string &path)
-      : EStreamError("Cannot create file \"" + path + "\"") {}
+  explicit EFCreateError(const std::string &path, int osError = 0)
+      : EStreamError("Cannot create file \"" + path + "\"", osError) {}
 };
 
 class EReadError : public EStreamError {
@@ -74,7 +74,7 @@ public:
 
 class EWriteError : public EStreamError {
 public:
-  EWriteError() : EStreamError("Stream write error") {}
+  explicit EWriteError(int osError = 0) : EStreamError("Stream write error", osError) {}
 };
 
 // A folder of a member's path could not be created.

@@ -63,6 +63,7 @@ void TCompress::ListMembers(TStream &archive, std::vector<TListedMember> &result
 
 void TCompress::ExtractMembers(TStream &archive, std::vector<std::string> *selection) {
   expanded_.clear();
+  lastFileError_ = 0;
   TArchiveHeader header;
   if (ReadArchiveHeader(archive, header)) {
     archiveId_ = MethodIdOf(header);
@@ -108,7 +109,8 @@ void TCompress::ExpandMember(TStream &archive, const TMember &member, const std:
   std::unique_ptr<TFileStream> file;
   try {
     file = std::make_unique<TFileStream>(target, TFileStream::fmCreate);
-  } catch (const EFCreateError &) {
+  } catch (const EFCreateError &e) {
+    lastFileError_ = e.OsError();
     if (ExceptionOnFileError)
       throw;
     return;
@@ -122,6 +124,12 @@ void TCompress::ExpandMember(TStream &archive, const TMember &member, const std:
     file.reset();
     p.RemoveFile(target);
     throw;
+  } catch (const EStreamError &e) {
+    lastFileError_ = e.OsError();
+    expanded_.push_back(target);
+    file.reset();
+    p.SetFileStamp(target, stamp);
+    throw;
   } catch (...) {
     expanded_.push_back(target);
     file.reset();
@@ -129,7 +137,12 @@ void TCompress::ExpandMember(TStream &archive, const TMember &member, const std:
     throw;
   }
   expanded_.push_back(target);
-  file->Close();
+  try {
+    file->Close();
+  } catch (const EStreamError &e) {
+    lastFileError_ = e.OsError();
+    throw;
+  }
   p.SetFileStamp(target, stamp);
 }
 
@@ -146,6 +159,8 @@ void TCompress::UnpackStream(TStream &archive, TStream &dest, const TMember &mem
       sum = static_cast<uint32_t>(checksum);
     }
   } else {
+    // In a locked member, a broken table, a size mismatch or runaway output is what a wrong
+    // key looks like, so each raises EInvalidKey there and the output is removed.
     try {
       const int32_t written =
           RunCodec(archive, dest, h.LockFlag == kLocked, true, sum, h.MethodIndex,
@@ -156,9 +171,15 @@ void TCompress::UnpackStream(TStream &archive, TStream &dest, const TMember &mem
         throw EBadChecksum();
     } catch (const ELZHBadDecodeTable &) {
       if (locked)
-        throw EInvalidKey(); // a wrong key shows as a broken table
+        throw EInvalidKey();
+      throw;
+    } catch (const EBadChecksum &) {
+      if (locked)
+        throw EInvalidKey();
       throw;
     } catch (const EUnableToCompress &) {
+      if (locked)
+        throw EInvalidKey();
       throw EBadChecksum(); // output beyond 2 GiB: no member is that large
     }
   }

@@ -26,6 +26,32 @@ std::string ResolvedPath(const std::string &path) {
   return platform::IncludeTrailingBackslash(Platform().CurrentDirectory()) + path;
 }
 
+// Whether text holds bytes above 127 and is valid UTF-8 throughout.
+bool IsUtf8Beyond7Bit(const std::string &text) {
+  constexpr unsigned kAscii = 0x80, kLead2 = 0xC2, kLead3 = 0xE0, kLead4 = 0xF0, kLeadEnd = 0xF5;
+  constexpr unsigned kContinuationMask = 0xC0;
+  bool wide = false;
+  for (size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < kAscii) {
+      ++i;
+      continue;
+    }
+    const size_t n = c >= kLead4 && c < kLeadEnd ? 4
+                     : c >= kLead3 && c < kLead4 ? 3
+                     : c >= kLead2 && c < kLead3 ? 2
+                                                 : 0;
+    if (n == 0 || i + n > text.size())
+      return false;
+    for (size_t k = 1; k < n; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & kContinuationMask) != kAscii)
+        return false;
+    wide = true;
+    i += n;
+  }
+  return wide;
+}
+
 class EShortProgram : public Exception {
 public:
   explicit EShortProgram(const std::string &path)
@@ -78,8 +104,20 @@ TAuthoringListing ReadAuthoringListing(const std::string &listingPath) {
   const common::TSimpleListing listing(listingPath);
   TAuthoringListing result;
   listing.SectionLines("Files", result.Tracks);
-  if (result.Tracks.size() > static_cast<size_t>(common::kMaxTracks))
+  // Blank lines that end the section are no entries; one between entries keeps its number.
+  while (!result.Tracks.empty() && result.Tracks.back().empty())
+    result.Tracks.pop_back();
+  // Names saved as UTF-8 are opened as such.
+  for (std::string &track : result.Tracks)
+    if (IsUtf8Beyond7Bit(track)) {
+      const std::string path = Platform().Utf8Path(std::string(), track);
+      if (!path.empty())
+        track = path;
+    }
+  if (result.Tracks.size() > static_cast<size_t>(common::kMaxTracks)) {
+    result.Dropped.assign(result.Tracks.begin() + common::kMaxTracks, result.Tracks.end());
     result.Tracks.resize(common::kMaxTracks);
+  }
   result.Library = listing.FirstSectionLine("Library");
   return result;
 }
@@ -109,6 +147,7 @@ void WritePackagedProgram(TCompress &compress, const std::string &program,
 TBuildResult BuildPackagedProgram(TCompress &compress, const TBuildPlan &plan) {
   TBuildResult result;
   const TAuthoringListing listing = ReadAuthoringListing(plan.ListingPath);
+  result.Dropped = listing.Dropped;
   TBuildFiles files;
   try {
     for (size_t i = 0; i < listing.Tracks.size(); ++i) {
@@ -118,6 +157,8 @@ TBuildResult BuildPackagedProgram(TCompress &compress, const TBuildPlan &plan) {
         result.Missing.push_back(source.empty() ? "(empty line " + std::to_string(i + 1) + ")"
                                                 : source);
     }
+    if (files.Paths.empty())
+      throw ENoTracks(plan.ListingPath);
     const std::string library = plan.Folder + platform::ExtractFileName(listing.Library);
     if (!StageCopy(listing.Library, library, false, files))
       result.Missing.push_back(listing.Library.empty() ? "(no library)" : listing.Library);

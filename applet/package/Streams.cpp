@@ -3,6 +3,7 @@
 #include "applet/package/CompressErrors.h"
 #include "applet/platform/Platform.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstring>
 
@@ -30,19 +31,21 @@ void TStream::ReadBuffer(void *buffer, int32_t count) {
 }
 
 void TStream::WriteBuffer(const void *buffer, int32_t count) {
+  errno = 0;
   if (count != 0 && Write(buffer, count) != count)
-    throw EWriteError();
+    throw EWriteError(errno);
 }
 
 TFileStream::TFileStream(const std::string &path, TMode mode) : path_(path) {
   platform::TPlatform &p = platform::Platform();
   const char *how = mode == fmOpenRead ? "rb" : mode == fmCreate ? "wb" : "r+b";
   // Some systems open a folder for reading; it is never a file of an archive.
+  errno = EISDIR;
   if (!p.DirectoryExists(path))
     file_ = p.OpenFile(path, how);
   if (file_ == nullptr) {
     if (mode == fmCreate)
-      throw EFCreateError(path);
+      throw EFCreateError(path, errno);
     throw EFOpenError(path);
   }
   // Callers move data in large blocks of their own; a library buffer would only add a copy.
@@ -58,10 +61,11 @@ void TFileStream::Close() {
   if (file_ == nullptr)
     return;
   const bool failed = std::ferror(file_) != 0;
+  errno = 0;
   const bool closeFailed = std::fclose(file_) != 0;
   file_ = nullptr;
   if (failed || closeFailed)
-    throw EWriteError();
+    throw EWriteError(errno);
 }
 
 int32_t TFileStream::Read(void *buffer, int32_t count) {

@@ -5,6 +5,7 @@
 #include "applet/platform/Platform.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace package {
 
@@ -32,6 +33,22 @@ bool IsStagedName(const std::string &name) {
 
 namespace {
 
+// The longest file name, and the longest path, that the applet's file calls can open.
+constexpr size_t kLongestName = 255;
+constexpr size_t kLongestPath = 259;
+
+// Why a member's name cannot be expanded into folder as a plain file; "" when it can.
+std::string RefusalOf(const std::string &folder, const std::string &name) {
+  const std::string target = !name.empty() && name[0] == '\\' ? name : folder + name;
+  if (LeadsOutOfFolder(name) || !IsPlainTarget(folder, target))
+    return name.find_first_of("\\/") == std::string::npos || LeadsOutOfFolder(name)
+               ? "leads out of the folder"
+               : "names a subfolder";
+  if (name.size() > kLongestName || target.size() > kLongestPath)
+    return "is too long for a file name in this folder";
+  return std::string();
+}
+
 // A name the session would take for a track ("QlnT-*.mp3").
 bool IsTrackName(const std::string &name) {
   const size_t extension = sizeof common::kTrackExtension - 1;
@@ -40,8 +57,9 @@ bool IsTrackName(const std::string &name) {
 }
 
 // The number of members a whole expansion must write; EIncompletePackage when the archive ends
-// before its total or a member's name is not a plain file name of the folder (a producer's
-// build stores plain names only, so such a package has been tampered with). A session also
+// before its total, ERefusedMember when a member's name is not a plain file name of the folder
+// or too long for one (a producer's build stores plain names only, so such a package has been
+// tampered with). A session also
 // refuses tracks beyond the numbered ones it records and removes: none is dropped unheard.
 size_t PlainMemberCount(TCompress &compress, TStream &program, const std::string &folder,
                         bool stagedOnly) {
@@ -67,9 +85,9 @@ size_t PlainMemberCount(TCompress &compress, TStream &program, const std::string
     if (m.Info.CompressedSize < 0 || m.Info.UncompressedSize < 0 || dataEnd > end)
       throw EIncompletePackage();
     total += m.Info.UncompressedSize;
-    const std::string target = !m.Name.empty() && m.Name[0] == '\\' ? m.Name : folder + m.Name;
-    if (!IsPlainTarget(folder, target) || HasParentElement(m.Name))
-      throw EIncompletePackage();
+    const std::string refusal = RefusalOf(folder, m.Name);
+    if (!refusal.empty())
+      throw ERefusedMember(m.Name, refusal);
     if (!stagedOnly || IsStagedName(m.Name))
       ++plain;
     else if (IsTrackName(m.Name))
@@ -172,14 +190,38 @@ bool TCompressDataModule::StagePackage(TStagingHost *host) {
     // Only what the ending removes again is staged.
     ExpandPackage(Compress, *stream_, folder_, nullptr, true);
   } catch (...) {
-    // A damaged package is not recorded: every file it expanded goes again, so the session
-    // reports its files missing.
+    stagingFailure_ = StagingFailureText(Compress.LastFileError());
+    // A damaged package is not recorded: every file this run expanded goes again, so the
+    // session reports its files missing. Files it did not write (liner notes kept from an
+    // earlier album) stay, and the session checks what is there.
     written.insert(written.end(), Expanded().begin(), Expanded().end());
-    written.push_back(folder_ + common::kLinerNotesName);
     for (const std::string &path : written)
       p.RemoveFile(path);
   }
   return false;
+}
+
+std::string StagingFailureText(int osError) {
+  const char *reason = nullptr;
+  switch (osError) {
+  case 0:
+    return std::string();
+  case ENOSPC:
+    reason = "there is no space left on the drive of this folder";
+    break;
+  case EROFS:
+    reason = "this folder is read-only";
+    break;
+  case EACCES:
+  case EPERM:
+    reason = "access to this folder was denied (it may be read-only)";
+    break;
+  default:
+    return "*** The album could not be unpacked: a file in this folder could not be written "
+           "(error " +
+           std::to_string(osError) + ").";
+  }
+  return std::string("*** The album could not be unpacked: ") + reason + ".";
 }
 
 bool TCompressDataModule::PackageHasMember(const std::string &name) {
@@ -229,8 +271,12 @@ void TCompressDataModule::StripPackage() {
 
 void TCompressDataModule::WriteReplacementBatch() {
   const std::string batch = common::AppletFilePath(common::kBatchName);
+  // The command interpreter reads the batch in another code page: names as it spells them.
+  platform::TPlatform &p = Platform();
   const std::vector<std::string> lines = ReplacementBatchLines(
-      program_, folder_, common::AppletFilePath(common::kRebuiltAppletName), batch);
+      p.CommandInterpreterPath(program_), p.CommandInterpreterPath(folder_),
+      p.CommandInterpreterPath(common::AppletFilePath(common::kRebuiltAppletName)),
+      p.CommandInterpreterPath(batch));
   if (!platform::WriteBatchFile(batch, lines))
     throw EFCreateError(batch);
   platform::StartBatchHidden(batch);

@@ -33,6 +33,8 @@ public:
 struct TAuthoringListing {
   std::vector<std::string> Tracks;
   std::string Library;
+  // Entries beyond the kMaxTracks-th, which are not packed.
+  std::vector<std::string> Dropped;
 };
 // Reads the listing; EFOpenError when it cannot be opened.
 TAuthoringListing ReadAuthoringListing(const std::string &listingPath);
@@ -52,11 +54,14 @@ struct TBuildResult {
   std::vector<std::string> Packed; // stored names, in archive order
   // Listed entries (tracks or library) that could not be packed, as the listing names them.
   std::vector<std::string> Missing;
-  bool Complete() const { return Missing.empty(); }
+  // Tracks beyond the kMaxTracks-th, left out.
+  std::vector<std::string> Dropped;
+  bool Complete() const { return Missing.empty() && Dropped.empty(); }
 };
 
 // Writes the packaged program of the plan. Raises when the listing, the program or the output
-// cannot be read or written; the output and the numbered copies are then removed again.
+// cannot be read or written, or no track at all could be packed (ENoTracks); the output and
+// the numbered copies are then removed again.
 TBuildResult BuildPackagedProgram(TCompress &compress, const TBuildPlan &plan);
 
 // Writes output: the first kPackageOffset bytes of program, then one archive of the files
@@ -65,6 +70,20 @@ TBuildResult BuildPackagedProgram(TCompress &compress, const TBuildPlan &plan);
 void WritePackagedProgram(TCompress &compress, const std::string &program,
                           const std::string &output, const std::string &folder,
                           std::vector<std::string> &files);
+
+// A build whose listing yields no track that could be packed.
+class ENoTracks : public Exception {
+public:
+  explicit ENoTracks(const std::string &listing)
+      : Exception("the listing \"" + listing + "\" names no track that could be packed") {}
+};
+
+// A member whose name a package may not hold; the message says why.
+class ERefusedMember : public Exception {
+public:
+  ERefusedMember(const std::string &name, const std::string &why)
+      : Exception("member \"" + name + "\" is refused: its name " + why) {}
+};
 
 // A package that ends before its archive's total, or a member that could not be written.
 class EIncompletePackage : public Exception {
@@ -90,7 +109,9 @@ bool IsStagedName(const std::string &name);
 // the folder. With stagedOnly, members that are not staged names are skipped. False when the
 // program carries no package. A whole expansion raises EIncompletePackage when the archive
 // ends before its total, a member's name is not a plain file name, or a member could not be
-// written; compress.ExpandedFiles() then holds the paths written.
+// written; compress.ExpandedFiles() then holds the paths written. A member name that is not a
+// plain file name of the folder, or too long for one, raises ERefusedMember before anything
+// is written.
 bool ExpandPackage(TCompress &compress, TStream &program, const std::string &folder,
                    std::vector<std::string> *selection = nullptr, bool stagedOnly = false);
 
@@ -121,6 +142,9 @@ public:
   void WriteReplacementBatch();
 
   const std::vector<std::string> &Expanded() const { return Compress.ExpandedFiles(); }
+  // Why the ordinary staging could not write its files, as one memo line; "" when it wrote
+  // them or failed for another reason (a damaged package).
+  const std::string &StagingFailure() const { return stagingFailure_; }
 
   TCompress Compress;
 
@@ -137,6 +161,10 @@ private:
   std::string folder_;
   std::unique_ptr<TFileStream> stream_;
   int exitCode_ = 0;
+  std::string stagingFailure_;
 };
+
+// The memo line that names why a file could not be written (an errno value); "" for 0.
+std::string StagingFailureText(int osError);
 
 } // namespace package

@@ -84,6 +84,12 @@ public:
     return folder + utf8Name;
   }
 
+  // path as a batch file must spell it for the command interpreter, which reads batch files in
+  // another code page than the one names are written in: unchanged where it is plain ASCII; on
+  // Windows the short form of its existing part (of the path, else of its folder), and what
+  // then is still not ASCII in the OEM code page.
+  virtual std::string CommandInterpreterPath(const std::string &path) { return path; }
+
   // Time.
   virtual uint32_t TickCount() = 0;
   virtual void Sleep(uint32_t ms) = 0;
@@ -100,6 +106,10 @@ public:
   virtual bool StartHidden(const std::string &commandLine, const std::string &folder,
                            uint32_t creationFlags) = 0;
   virtual bool IsWindowsNT() = 0;
+  // Claims name (letters, digits, '.' and '-') for the rest of this process's life: a named
+  // mutex on Windows, a locked file in the temporary folder on POSIX. False when another
+  // process, or an earlier claim of this one, holds it.
+  virtual bool ClaimProcessName(const std::string &name) = 0;
   // The operating system's major version number.
   virtual uint32_t MajorVersion() = 0;
   virtual void ShellOpen(const std::string &target) = 0; // result ignored by every caller

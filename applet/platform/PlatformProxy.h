@@ -27,6 +27,9 @@ public:
   std::string Utf8Path(const std::string &folder, const std::string &utf8Name) override {
     return target_.Utf8Path(folder, utf8Name);
   }
+  std::string CommandInterpreterPath(const std::string &path) override {
+    return target_.CommandInterpreterPath(path);
+  }
   std::vector<std::string> FindFiles(const std::string &pattern) override {
     return target_.FindFiles(pattern);
   }
@@ -56,6 +59,7 @@ public:
     return target_.StartHidden(commandLine, folder, creationFlags);
   }
   bool IsWindowsNT() override { return target_.IsWindowsNT(); }
+  bool ClaimProcessName(const std::string &name) override { return target_.ClaimProcessName(name); }
   uint32_t MajorVersion() override { return target_.MajorVersion(); }
   void ShellOpen(const std::string &target) override { target_.ShellOpen(target); }
   bool IsConnected() override { return target_.IsConnected(); }

@@ -44,6 +44,10 @@ bool TFormMain::CheckRequiredFiles() {
   SessionState = FilesCheck;
   if (platform::Platform().FileExists(LinerNotesPath()))
     return true;
+  // A staging that could not write its files says why first.
+  const std::string why = staging_ != nullptr ? staging_->StagingFailure() : std::string();
+  if (!why.empty())
+    view_.AddMemoLine(why);
   ReportFailure(kFilesMissingText);
   return false;
 }

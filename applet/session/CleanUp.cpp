@@ -45,9 +45,11 @@ void CleanUp(bool selfRemoval) {
   }
   const std::string program = Platform().ModuleFileName();
   const std::string batch = AppletFilePath(kBatchName);
-  const bool written =
-      platform::WriteBatchFile(batch, SelfRemovalBatchLines(platform::ExtractFilePath(program),
-                                                            platform::ExtractFileName(program)));
+  // The command interpreter reads the batch in another code page: names as it spells them.
+  platform::TPlatform &p = Platform();
+  const bool written = platform::WriteBatchFile(
+      batch, SelfRemovalBatchLines(p.CommandInterpreterPath(platform::ExtractFilePath(program)),
+                                   platform::ExtractFileName(p.CommandInterpreterPath(program))));
   DeleteTracks();
   if (written)
     platform::StartBatchHidden(batch);

@@ -63,6 +63,7 @@ public:
     return module_.DispatchPackageMode(host);
   }
   int JobExitCode() const override { return module_.JobExitCode(); }
+  std::string StagingFailure() const override { return module_.StagingFailure(); }
 
 private:
   package::TCompressDataModule module_;

@@ -130,6 +130,8 @@ public:
   virtual bool DispatchPackageMode(TStagingHost *host) = 0;
   // The exit code of a switch run: 0, or 1 when its job failed or left out a listed file.
   virtual int JobExitCode() const { return 0; }
+  // Why the ordinary staging could not write its files, as one memo line; "" when it did.
+  virtual std::string StagingFailure() const { return std::string(); }
 };
 
 // The write methods of the device layer; their codes pick the statistics counter of an outcome.

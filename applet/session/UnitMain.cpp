@@ -23,6 +23,11 @@ constexpr const char *kPleaseWait = "Please Wait";
 constexpr const char *kCompletedText = "\r\n *********************************\r\n"
                                        "CD completed successfully!\r\n"
                                        "*********************************";
+constexpr const char *kTestCompletedText = "\r\n *********************************\r\n"
+                                           "Test completed: nothing was written to the CD.\r\n"
+                                           "*********************************";
+constexpr const char *kTestHintText =
+    "The blank CD stays blank. Start the program again without /test#13 to record your CD.";
 constexpr const char *kHintText = "Hint - Label your CD with a good felt marker.";
 constexpr const char *kThanksText =
     "Thank you for recording with QLN Applet by Quillon, Springfield, 2003. Patent pending. "
@@ -78,7 +83,8 @@ void TFormMain::SetOkCaption(int index) { view_.SetOkCaption(kOkCaptions[index !
 
 void TFormMain::RunChecks() {
   constexpr uint32_t kVersionPause = 800;
-  burn_->SetTestWrite(HasSwitch(kTestSwitch));
+  TestWrite = HasSwitch(kTestSwitch);
+  burn_->SetTestWrite(TestWrite);
   if (!CheckRequiredFiles() || !CheckFreeSpace(0))
     return;
   view_.AddMemoLine(std::string("Version ") + kVersion);
@@ -145,8 +151,8 @@ void TFormMain::RecordingFinished() {
   } else {
     CountOutcome(MethodStatistics, WriteMethod, true);
     device_.StartStopUnit(SessionRecorder, TStartStopAction::Eject);
-    view_.AddMemoLine(kCompletedText);
-    view_.AddMemoLine(kHintText);
+    view_.AddMemoLine(TestWrite ? kTestCompletedText : kCompletedText);
+    view_.AddMemoLine(TestWrite ? kTestHintText : kHintText);
     view_.AddMemoLine(kThanksText);
     SessionState = Completed;
     SetOkCaption(1);
@@ -181,7 +187,7 @@ void TFormMain::ButtonOkClick() {
   case RecorderCheck:
     EndSession(8, false);
   case Completed:
-    EndSession(0, true);
+    EndSession(0, !TestWrite);
   }
 }
 

@@ -78,6 +78,9 @@ public:
   TMethodStatistics MethodStatistics;
   TRecorderInfo SessionRecorder;
   bool SessionStarted = false;
+  // The run records in test mode ("/test#13"): the disc stays blank, so a completed test
+  // says so and the applet stays for the real recording.
+  bool TestWrite = false;
 
 private:
   // A failed step: its message, the beep and the caption "&OK".

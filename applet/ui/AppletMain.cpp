@@ -3,6 +3,7 @@
 // window, the burn module and the package module are created in this order and the message
 // loop runs until the session ends the process.
 #include "applet/platform/Dispatcher.h"
+#include "applet/platform/Platform.h"
 #include "applet/session/CommonUtils.h"
 #include "applet/session/Modules.h"
 #include "applet/session/Startup.h"
@@ -26,9 +27,18 @@ std::vector<std::string> CommandLineArguments() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   platform::TMainThread::Adopt();
   session::SetCommandLineArguments(CommandLineArguments());
+  const session::TStartMode mode = session::ChooseStartMode();
+  // One run per folder: a second one ends before it touches a file, the recorder or the
+  // registry.
+  if (mode != session::TStartMode::NoPackage && !session::ClaimAppletFolder()) {
+    if (mode == session::TStartMode::Session)
+      platform::Platform().ShowMessageBox(session::kFolderBusyText, ui::kApplicationTitle,
+                                          platform::kMbOk | platform::kMbIconInformation);
+    return session::kFolderBusyExitCode;
+  }
   const std::unique_ptr<session::TDevicePort> device = session::CreateDeviceLayer();
 
-  switch (session::ChooseStartMode()) {
+  switch (mode) {
   case session::TStartMode::PackageJob: {
     const std::unique_ptr<session::TStagingPort> job = session::CreatePackageModule();
     job->DispatchPackageMode(nullptr);

@@ -3,7 +3,8 @@
 # authoring listing (/#27#58), the package expands (/spawn#13) and strips (/empty#13), a
 # missing track ends the build with exit 1, the packaged program started normally stages itself
 # and runs the session to the recorder, a damaged package is not recorded (exit 2, nothing left),
-# and a package too large for the disk shows the space message with only the liner notes out.
+# a package too large for the disk shows the space message with only the liner notes out, and a
+# disk that fills while staging names that reason before the files message.
 # applet-tool's Linux build of the same package expands under Wine to the same files.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/session_lib.sh"
@@ -79,6 +80,11 @@ mkdir -p "$E2E_SCRATCH/check"
 for n in 1 2 3; do
   expect_true "build: track $n equals its source" cmp -s "$media/t$n.mp3" "$E2E_SCRATCH/check/QlnT-$n.mp3"
 done
+# The same build in a folder named with umlauts: the batch still installs Applet.exe.
+dir=$(producer "Müller" "$media/t1.mp3")
+expect_eq "build in Müller: exit 0" "0" "$(switch_run "$dir" applet.exe '/#27#58')"
+expect_eq "build in Müller: Applet.exe replaces applet.exe" "Applet.exe qln1e.ini" \
+  "$(folder_files "$dir")"
 packaged="$E2E_SCRATCH/packaged.exe"
 cp "$dir/Applet.exe" "$packaged"
 
@@ -161,6 +167,36 @@ expect_eq "space: uidriver steps held" "0" "$?"
 expect_eq "space: exit 3" "exit=3" "$(grep '^exit=' "$out")"
 expect_eq "space: only the liner notes expanded" \
   "Applet.exe linernotes.htm virtualrecorder.ini wnaspi32.dll" "$(session_files "$dir")"
+
+# 7. A package larger than its liner notes say, in a folder whose disk fills while it is staged:
+# a memo line names the reason before the files message (exit 2); nothing staged is left.
+full="$E2E_SCRATCH/full"
+mkdir -p "$full" "$E2E_SCRATCH/fullsrc"
+head -c 3000000 /dev/urandom >"$E2E_SCRATCH/fullsrc/QlnT-1.mp3"
+printf '[INTERNAL]\r\nSize=0\r\n' >"$E2E_SCRATCH/fullsrc/linernotes.htm"
+(cd "$E2E_SCRATCH/fullsrc" && "$TOOL" archive create ../full.arc --method NON --base . \
+  linernotes.htm QlnT-1.mp3 >/dev/null)
+cat "$APPLET" "$E2E_SCRATCH/full.arc" >"$E2E_SCRATCH/full.exe"
+size=$(($(stat -c %s "$E2E_SCRATCH/full.exe") + $(stat -c %s "$VREC_DLL") + 2500000))
+if mount -t tmpfs -o "size=$size" tmpfs "$full"; then
+  trap 'umount "$full" 2>/dev/null; rm -rf "$E2E_SCRATCH"' EXIT
+  cp "$E2E_SCRATCH/full.exe" "$full/Applet.exe"
+  cp "$VREC_DLL" "$full/"
+  printf '%s' "$blank" >"$full/virtualrecorder.ini"
+  out="$E2E_SCRATCH/full.out"
+  drive start "$(winpath "$full/Applet.exe")" wait-memo "Required download files are missing!" \
+    90000 dump click "&OK" wait-exit 20000 >"$out"
+  expect_eq "full disk: exit 2" "exit=2" "$(grep '^exit=' "$out")"
+  expect_true "full disk: the reason first" grep -qxF \
+    'memo=*** The album could not be unpacked: there is no space left on the drive of this folder.' \
+    "$out"
+  expect_eq "full disk: nothing staged left" "Applet.exe virtualrecorder.ini wnaspi32.dll" \
+    "$(session_files "$full")"
+  umount "$full"
+else
+  expect_eq "full disk: a small file system to fill" "mounted" "not mounted"
+fi
+
 export WINEDLLOVERRIDES="mscoree,mshtml="
 expect_eq "tool build: spawn under Wine exit 0" "0" "$(switch_run "$dir" Applet.exe '/spawn#13')"
 for f in QlnT-1.mp3 QlnT-2.mp3 QlnT-3.mp3 qlnxaudio.dll jewelcasecover.jpg linernotes.htm; do

@@ -2,8 +2,8 @@
 # applet.exe under Wine records an album onto the virtual recorder (wnaspi32.dll beside it)
 # with each method: the completion lines, the gauge at 102, exit 0 after OK, the disc ejected,
 # the tracks removed; the image's tracks hold the audio of each MP3 within 2 per sample of
-# mpg123 and of the same length. A test write says so in its log, leaves the disc blank and
-# still completes. Failures end with the failure line and exit 1.
+# mpg123 and of the same length. A test write says so in its log and its memo, leaves the disc
+# blank, completes and keeps the applet. Failures end with the failure line and exit 1.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/session_lib.sh"
 . "$(dirname "$0")/session_device_lib.sh"
@@ -75,22 +75,40 @@ sox -n -r 44100 -c 2 -b 16 "$E2E_SCRATCH/three.wav" synth 180 sine 200-2000 pink
 lame --quiet -b 192 "$E2E_SCRATCH/three.wav" "$dir/QlnT-1.mp3"
 cp "$dir/QlnT-1.mp3" "$dir/QlnT-2.mp3"
 drive start "$(winpath "$applet")" wait-memo "$completed" 120000 click "&OK" \
-  wait-exit 30000 >"$E2E_SCRATCH/paced.out"
+  wait-exit 30000 >"$E2E_SCRATCH/paced.out" &
+first=$!
+# A second start in the same folder while the album records: one box, exit 9, and the liner
+# notes not staged again (their change time stays; the first run's ending keeps them).
+for _ in $(seq 600); do grep -q 'WRITE(10)' "$dir/journal.txt" 2>/dev/null && break; sleep 0.1; done
+files() { stat -c '%n %s %Z' "$dir/linernotes.htm"; }
+before=$(files)
+"$ROOT/scripts/wine-run" "$UIDRIVER" start "$(winpath "$applet")" wait-dialog "QLN Applet" 20000 \
+  dialog-text dialog-click OK wait-exit 10000 2>&1 | tr -d '\r' >"$E2E_SCRATCH/second.out"
+expect_eq "second start: exit 9" "exit=9" "$(grep '^exit=' "$E2E_SCRATCH/second.out")"
+expect_true "second start: the box says so" grep -q 'already being recorded from this folder' \
+  "$E2E_SCRATCH/second.out"
+expect_eq "second start: the liner notes untouched" "$before" "$(files)"
+wait "$first"
 expect_eq "paced 52x: uidriver steps held" "0" "$?"
 expect_eq "paced 52x: exit 0" "exit=0" "$(grep '^exit=' "$E2E_SCRATCH/paced.out")"
 expect_true "paced 52x: recording complete" grep -q "recording complete: 2 track(s)" \
   "$dir/journal.txt"
 expect_true "paced 52x: no buffer underrun" lacks "buffer underrun" "$dir/journal.txt"
 
-# A test write: the recorder's test mode, the disc left blank, the session completes.
+# A test write: the recorder's test mode, the disc left blank, the session completes, says
+# that nothing was written, and the applet stays for the real recording.
 applet=$(album test $'[device.0]\nimage = disc\njournal = journal.txt\n')
 dir=$(dirname "$applet")
-drive start "$(winpath "$applet") /test#13" wait-memo "$completed" 120000 click "&OK" \
+drive start "$(winpath "$applet") /test#13" \
+  wait-memo "Test completed: nothing was written to the CD." 120000 dump click "&OK" \
   wait-exit 30000 >"$E2E_SCRATCH/test.out"
 expect_eq "test write: uidriver steps held" "0" "$?"
 expect_eq "test write: exit 0" "exit=0" "$(grep '^exit=' "$E2E_SCRATCH/test.out")"
 expect_true "test write: test mode set" grep -q "test write" "$dir/journal.txt"
 expect_true "test write: no image" test ! -e "$dir/disc.cue"
+expect_true "test write: no success line" lacks "$completed" "$E2E_SCRATCH/test.out"
+expect_true "test write: the applet stays, no removal batch" \
+  test -f "$applet" -a ! -e "$dir/qln1ebat.bat"
 
 # A write error: the failure line, OK ends with exit 1 and nothing is ejected.
 applet=$(album fail $'[device.0]\nimage = disc\njournal = journal.txt\nfault.write_error_lba = 200\n')

@@ -79,6 +79,7 @@ rows=(
   "drive-c|spawn|evil.arc|refused|name:$EVIL=C:\\$EVIL"
   "drive-z|spawn|evil.arc|refused|name:$EVIL=Z:\\tmp\\$EVIL"
   "unc|spawn|evil.arc|refused|name:$EVIL=\\\\qlnsrv\\share\\$EVIL"
+  "long-name|spawn|evil.arc|refused|name:$EVIL=$(printf 'n%.0s' $(seq 300))"
   "size-larger|spawn|base.arc|refused|usize:QlnT-1.mp3=+1000"
   "size-smaller|spawn|base.arc|refused|usize:QlnT-1.mp3=-1000"
   "packed-beyond-end|spawn|base.arc|refused|csize:qlnc.ql=+100000"
@@ -112,7 +113,7 @@ for row in "${rows[@]}"; do
     expect_eq "$name: only the package's names in the folder" "" \
       "$(session_files "$dir" | tr ' ' '\n' | grep -vxE 'Applet.exe|virtualrecorder.ini|wnaspi32.dll|linernotes.htm|QlnT-[12].mp3|qlnxaudio.dll|qlnc.ql')"
     case $name in
-      dotdot* | root* | drive* | unc)
+      dotdot* | root* | drive* | unc | long-name)
         expect_eq "$name: nothing expanded" "Applet.exe virtualrecorder.ini wnaspi32.dll" \
           "$(session_files "$dir")"
         ;;
@@ -143,6 +144,14 @@ for row in "${rows[@]}"; do
   if [ "$name" != tracks-30 ]; then
     expect_true "$name: package expand names the program" grep -qF "$logs/$name.exe: " \
       "$dir/native.err"
+  fi
+  case $name in
+    dotdot* | root* | drive* | unc) why='its name leads out of the folder' ;;
+    long-name) why='its name is too long' ;;
+    *) why='' ;;
+  esac
+  if [ -n "$why" ]; then
+    expect_true "$name: package expand says why" grep -qF "$why" "$dir/native.err"
   fi
   expect_eq "$name: package expand wrote nothing outside" "" \
     "$(outside_hits; find "$dir/native" -mindepth 1 -not -path "$dir/native/out*")"

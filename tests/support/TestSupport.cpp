@@ -1,6 +1,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -69,6 +70,14 @@ void WriteFile(const std::string &path, const std::string &data) {
 std::string SourceDir() {
   const char *dir = std::getenv("QLN_SOURCE_DIR");
   return dir != nullptr ? std::string(dir) : std::string(".");
+}
+
+std::FILE *TFakePlatform::OpenFile(const std::string &path, const char *mode) {
+  if (FailWritesWith != 0 && mode[0] == 'w') {
+    errno = FailWritesWith;
+    return nullptr;
+  }
+  return TPlatformProxy::OpenFile(path, mode);
 }
 
 int64_t TFakePlatform::DiskFreeBytes(const std::string &path) {

@@ -48,7 +48,9 @@ struct TMessageBoxCall {
 // settings store and the module path are scripted and recorded.
 class TFakePlatform : public platform::TPlatformProxy {
 public:
-  // Files, folders and libraries pass through to the real platform.
+  // Files, folders and libraries pass through to the real platform; with FailWritesWith set,
+  // opening a file for writing fails with that errno.
+  std::FILE *OpenFile(const std::string &path, const char *mode) override;
   int64_t DiskFreeBytes(const std::string &path) override;
   std::string ModuleFileName() override;
 
@@ -76,6 +78,7 @@ public:
                       const std::string &initialDir, std::string &fileName) override;
   void Beep() override { ++Beeps; }
 
+  int FailWritesWith = 0;
   uint32_t Now = 1000;
   uint64_t Slept = 0;
   std::string ModulePath; // "" = the real one

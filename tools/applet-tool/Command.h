@@ -19,5 +19,8 @@ struct TCommandRegistration {
 int Usage(const char *usage);
 // Parses a whole decimal (or 0x-prefixed hexadecimal) number; false on anything else.
 bool ParseNumber(const std::string &text, long long &value);
+// True, after a line on standard error, when output names the same existing file as one of the
+// inputs (same device and inode, or volume and file index): writing it would destroy that input.
+bool SameFileAsInput(const std::string &output, const TArgs &inputs);
 
 } // namespace tool

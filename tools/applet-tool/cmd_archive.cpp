@@ -169,6 +169,8 @@ int Create(const TOptions &o) {
   for (size_t i = 1; i < o.Rest.size(); ++i)
     files.push_back(WindowsPath(o.Rest[i]));
   const std::string &file = o.Rest[0];
+  if (SameFileAsInput(file, files))
+    return 1;
   try {
     package::TCompress compress;
     compress.SetTargetPath(WindowsPath(o.Base));

@@ -34,6 +34,8 @@ int Run(const TCodecJob &job) {
     std::fprintf(stderr, "Method %s is not available in this tool\n", methodId.c_str());
     return 1;
   }
+  if (SameFileAsInput(out, {in}))
+    return 1;
   try {
     package::TFileStream source(in, package::TFileStream::fmOpenRead);
     const int64_t length = source.Size();

@@ -172,6 +172,8 @@ const char kLhaUsage[] = "lha wrap lh1|lh5 IN OUT.lzh [STREAM] | lha decode lh1|
 int Wrap(const TArgs &args) {
   if ((args.size() != 4 && args.size() != 5) || !IsMethod(args[1]))
     return Usage(kLhaUsage);
+  if (SameFileAsInput(args[3], TArgs(args.begin() + 2, args.end())))
+    return 1;
   std::vector<uint8_t> original;
   if (!ReadFile(args[2], original) || original.size() > UINT32_MAX) {
     std::fprintf(stderr, "cannot read %s\n", args[2].c_str());
@@ -210,6 +212,8 @@ int Decode(const TArgs &args) {
   if (args.size() != 5 || !IsMethod(args[1]) || !ParseNumber(args[2], size) || size < 0 ||
       size > UINT32_MAX)
     return Usage(kLhaUsage);
+  if (SameFileAsInput(args[4], {args[3]}))
+    return 1;
   std::FILE *in = std::fopen(args[3].c_str(), "rb");
   if (!in) {
     std::fprintf(stderr, "cannot read %s\n", args[3].c_str());

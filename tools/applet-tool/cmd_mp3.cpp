@@ -42,6 +42,8 @@ int Size(const std::string &file) {
 int Decode(const std::string &file, const std::string &out, int32_t chunk) {
   if (!platform::Platform().FileExists(file))
     return Fail("cannot open " + file);
+  if (SameFileAsInput(out, {file}))
+    return 1;
   TBinding binding;
   if (!recording::DecoderBound())
     return Fail(recording::EDecoderUnavailable().what());

@@ -59,6 +59,20 @@ int Fail(const std::string &file, const std::exception &e) {
   return 1;
 }
 
+// Every file a build reads: the program, the listing, the listed files and the extras.
+TArgs BuildInputs(const package::TBuildPlan &plan) {
+  TArgs inputs{plan.ProgramPath, plan.ListingPath, plan.Folder + common::kLinerNotesName,
+               plan.Folder + common::kCoverName};
+  try {
+    package::TAuthoringListing listing = package::ReadAuthoringListing(plan.ListingPath);
+    inputs.insert(inputs.end(), listing.Tracks.begin(), listing.Tracks.end());
+    inputs.push_back(listing.Library);
+  } catch (const std::exception &) {
+    // A listing that cannot be read fails the build itself, with its own message.
+  }
+  return inputs;
+}
+
 int Build(const TArgs &args) {
   package::TBuildPlan plan;
   plan.ProgramPath = args[0];
@@ -68,6 +82,8 @@ int Build(const TArgs &args) {
   // while the build runs; the producer's liner notes and cover stay.
   plan.Folder = Folder(plan.ListingPath);
   plan.RemovePackedExtras = false;
+  if (SameFileAsInput(plan.OutputPath, BuildInputs(plan)))
+    return 1;
   package::TCompress compress;
   ShowProgress(compress, "packing");
   package::TBuildResult result;
@@ -80,7 +96,24 @@ int Build(const TArgs &args) {
     std::printf("%s\n", name.c_str());
   for (const std::string &missing : result.Missing)
     std::fprintf(stderr, "%s: not packed (cannot be read)\n", missing.c_str());
+  for (const std::string &dropped : result.Dropped)
+    std::fprintf(stderr, "%s: not packed (a package holds at most %d tracks)\n", dropped.c_str(),
+                 common::kMaxTracks);
   return result.Complete() ? 0 : 1;
+}
+
+// Whether a member would be written over the program itself (said on standard error).
+bool ExpandsOverProgram(package::TFileStream &program, const TArgs &args) {
+  if (program.Size() <= package::kPackageOffset)
+    return false;
+  program.SetPosition(package::kPackageOffset);
+  std::vector<package::TListedMember> members;
+  package::TCompress().ListMembers(program, members);
+  const std::string folder = platform::IncludeTrailingBackslash(args[1]);
+  for (const package::TListedMember &m : members)
+    if (SameFileAsInput(folder + m.Name, {args[0]}))
+      return true;
+  return false;
 }
 
 int Expand(const TArgs &args) {
@@ -91,6 +124,8 @@ int Expand(const TArgs &args) {
     package::TFileStream program(args[0], package::TFileStream::fmOpenRead);
     if (!platform::Platform().DirectoryExists(args[1]))
       throw common::Exception("the folder \"" + args[1] + "\" does not exist");
+    if (ExpandsOverProgram(program, args))
+      return 1;
     if (!package::ExpandPackage(compress, program, args[1]))
       throw common::Exception("carries no package");
   } catch (const std::exception &e) {
@@ -102,6 +137,8 @@ int Expand(const TArgs &args) {
 }
 
 int Strip(const TArgs &args) {
+  if (SameFileAsInput(args[1], {args[0]}))
+    return 1;
   try {
     if (common::FileSizeOf(args[0]) < package::kPackageOffset)
       throw common::Exception("shorter than a bare applet");

@@ -77,6 +77,8 @@ int Sector(const TArgs &all) {
     if (!ParseLba(args[1], lba))
       return Fail("LBA must be a whole number from " + std::to_string(kFirstLba) + " to " +
                   std::to_string(kLastLba));
+    if (SameFileAsInput(args[3], {args[2]}))
+      return 1;
     recording::TUserData user;
     if (!ReadExactly(args[2], user.data(), user.size(), error))
       return Fail(error);
@@ -90,6 +92,8 @@ int Sector(const TArgs &all) {
     return WriteSector(args[2], recording::Mode2Sector(recording::SectorAddress(lba), scrambled));
   }
   if (kind == "scramble" && args.size() == 3 && scrambled) {
+    if (SameFileAsInput(args[2], {args[1]}))
+      return 1;
     recording::TRawSector sector;
     if (!ReadExactly(args[1], sector.data(), sector.size(), error))
       return Fail(error);

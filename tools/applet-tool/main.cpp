@@ -1,6 +1,8 @@
 // applet-tool: command-line access to the portable core for producers, scripts and tests.
 #include "tools/applet-tool/Command.h"
 
+#include "applet/platform/Platform.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +51,17 @@ bool ParseNumber(const std::string &text, long long &value) {
   char *end = nullptr;
   value = std::strtoll(text.c_str(), &end, 0);
   return errno == 0 && end != nullptr && *end == '\0';
+}
+
+bool SameFileAsInput(const std::string &output, const TArgs &inputs) {
+  for (const std::string &input : inputs) {
+    if (!input.empty() && platform::Platform().SameFile(output, input)) {
+      std::fprintf(stderr, "applet-tool: %s is the same file as the input %s: nothing written\n",
+                   output.c_str(), input.c_str());
+      return true;
+    }
+  }
+  return false;
 }
 
 } // namespace tool

@@ -88,6 +88,14 @@ TEST_F(TPackFixture, RoundTripsEveryMethodWithAndWithoutKey) {
       ASSERT_EQ(members.size(), 3u);
       EXPECT_EQ(members[1].Info.Locked, key != 0);
       EXPECT_EQ(members[1].Info.Checksum, Sum(Bytes(runs)) + static_cast<uint32_t>(key));
+      if (key == 0)
+        continue;
+      // A wrong key is named as such, whatever it garbles, and leaves no output behind.
+      TTempDir wrong;
+      compress.Key = 5;
+      std::vector<std::string> only{"runs.bin"};
+      EXPECT_THROW(Extract(archive, wrong.Path(), &only), EInvalidKey) << int(method);
+      EXPECT_FALSE(platform::Platform().FileExists(wrong.File("runs.bin"))) << int(method);
     }
   }
 }

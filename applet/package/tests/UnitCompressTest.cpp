@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <utility>
 
@@ -70,6 +71,7 @@ protected:
     TCompressDataModule module;
     const bool result = module.DispatchPackageMode(host);
     exitCode = module.JobExitCode();
+    failure = module.StagingFailure();
     return result;
   }
 
@@ -99,6 +101,7 @@ protected:
   testsupport::TFakePlatform fake;
   platform::TPlatformOverride override_{fake};
   int exitCode = -1;
+  std::string failure;
 };
 
 TEST_F(UnitCompressTest, SwitchesAreTestedInTheirOrderAndEndTheRun) {
@@ -313,6 +316,36 @@ TEST_F(BuildTest, AFailedCopyNeverPacksAStaleFileAndEndsWithExitCodeOne) {
   }
 }
 
+TEST_F(BuildTest, ListingsAsEditorsSaveThemAndListingsWithoutTracks) {
+  WriteFile(App("applet.exe"), Bare());
+  WriteFile(Src("1.mp3"), Track(1));
+  WriteFile(Src("qlnxaudio.dll"), "library");
+  const std::string utf8Name = "M\xC3\xBCller.mp3";
+  const std::string utf8Path = fake.Utf8Path(Src(""), utf8Name);
+  ASSERT_FALSE(utf8Path.empty());
+  WriteFile(utf8Path, Track(2));
+  // A byte-order mark, a UTF-8 name, 26 tracks and blank lines at the section's end.
+  std::string files;
+  for (int n = 1; n <= 26; ++n)
+    files += (n == 2 ? Src("") + utf8Name : Src("1.mp3")) + "\r\n";
+  WriteFile(App("qln1e.ini"), "\xEF\xBB\xBF[Files]\r\n" + files + "\r\n\r\n[Library]\r\n" +
+                                  Src("qlnxaudio.dll") + "\r\n");
+  TCompress compress;
+  const TBuildPlan plan{dir.File("app/"), App("qln1e.ini"), App("applet.exe"), App("out.exe"),
+                        true};
+  const TBuildResult result = BuildPackagedProgram(compress, plan);
+  EXPECT_EQ(25u, result.Packed.size()); // 24 tracks and the library
+  EXPECT_TRUE(result.Missing.empty());
+  EXPECT_EQ((Names{Src("1.mp3"), Src("1.mp3")}), result.Dropped);
+  EXPECT_TRUE(Dispatch({"/#27#58"}));
+  EXPECT_EQ(1, exitCode); // the dropped tracks, silently
+  // No track that could be packed: an error naming the listing, no output.
+  platform::Platform().RemoveFile(App("out.exe"));
+  WriteFile(App("qln1e.ini"), "[Files]\r\n" + Src("absent.mp3") + "\r\n");
+  EXPECT_THROW(BuildPackagedProgram(compress, plan), ENoTracks);
+  EXPECT_FALSE(Exists(App("out.exe")));
+}
+
 TEST_F(BuildTest, ALibraryAlreadyInTheFolderStays) {
   WriteFile(App("applet.exe"), Bare());
   WriteFile(Src("1.mp3"), Track(1));
@@ -415,10 +448,33 @@ TEST_F(StagingTest, ADamagedPackageLeavesNoExpandedFile) {
       ASSERT_TRUE(std::filesystem::remove(App("QlnT-2.mp3")));
     }
   }
+  // An archive that cannot be read at all: liner notes this run did not write stay.
+  WriteFile(App("applet.exe"), Bare() + std::string(161432, '\0'));
+  WriteFile(App("linernotes.htm"), "kept");
+  EXPECT_FALSE(Dispatch({}));
+  EXPECT_EQ("kept", ReadFile(App("linernotes.htm")));
+  fake.RemoveFile(App("linernotes.htm"));
   WriteFile(App("applet.exe"), good);
   EXPECT_FALSE(Dispatch({}));
   EXPECT_EQ((Names{"QlnT-1.mp3", "QlnT-2.mp3", "applet.exe", "linernotes.htm", "qlnxaudio.dll"}),
             FolderFiles());
+}
+
+TEST_F(StagingTest, AStagingThatCannotWriteNamesTheReason) {
+  const struct {
+    int Error;
+    const char *Says;
+  } cases[] = {{ENOSPC, "no space left on the drive of this folder"},
+               {EACCES, "access to this folder was denied"},
+               {EROFS, "this folder is read-only"},
+               {0, ""}};
+  WriteFile(App("applet.exe"), Packaged(members));
+  for (const auto &c : cases) {
+    fake.FailWritesWith = c.Error;
+    EXPECT_FALSE(Dispatch({}));
+    EXPECT_NE(std::string::npos, failure.find(c.Says)) << c.Error;
+    EXPECT_EQ(c.Error == 0, failure.empty()) << c.Error;
+  }
 }
 
 TEST_F(StagingTest, NoMemberLeavesTheAppletsFolder) {
@@ -442,6 +498,29 @@ TEST_F(StagingTest, NoMemberLeavesTheAppletsFolder) {
     EXPECT_EQ((Names{"applet.exe"}), FolderFiles());
     EXPECT_FALSE(Exists(dir.File("outside/escaped.txt")));
     EXPECT_FALSE(Exists(dir.File("escaped.txt")));
+  }
+}
+
+TEST_F(StagingTest, RefusedNamesSayWhyBeforeAnythingIsWritten) {
+  const struct {
+    std::string Name;
+    const char *Why;
+  } cases[] = {{"..\\escaped.txt", "leads out of the folder"},
+               {"sub\\escaped.txt", "names a subfolder"},
+               {std::string(300, 'n'), "is too long"}};
+  for (const auto &c : cases) {
+    WriteFile(App("applet.exe"),
+              Packaged({{"linernotes.htm", "notes"}, {"QlnT-1.mp3", "t1"}, {c.Name, "x"}}));
+    TFileStream program(App("applet.exe"), TFileStream::fmOpenRead);
+    TCompress compress;
+    try {
+      ExpandPackage(compress, program, dir.File("outside"));
+      ADD_FAILURE() << c.Why;
+    } catch (const ERefusedMember &e) {
+      EXPECT_NE(std::string::npos, std::string(e.what()).find(c.Why)) << e.what();
+    }
+    EXPECT_TRUE(compress.ExpandedFiles().empty()) << c.Why;
+    EXPECT_FALSE(Exists(dir.File("outside/linernotes.htm"))) << c.Why;
   }
 }
 

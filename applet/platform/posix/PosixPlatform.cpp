@@ -11,6 +11,7 @@
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -258,6 +259,22 @@ public:
   void FreeDynamicLibrary(void *library) override {
     if (library != nullptr)
       dlclose(library);
+  }
+
+  bool ClaimProcessName(const std::string &name) override {
+    const char *tmp = std::getenv("TMPDIR");
+    const std::string path =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/" + name + ".lock";
+    // The descriptor stays open until the process ends, which releases the lock. A second
+    // open file of this process conflicts too.
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+      return false;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      close(fd);
+      return false;
+    }
+    return true;
   }
 
   bool StartHidden(const std::string &commandLine, const std::string &folder, uint32_t) override {

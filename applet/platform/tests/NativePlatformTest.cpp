@@ -112,3 +112,23 @@ TEST(NativePlatform, ProcessMemoryCountsPrivateBytes) {
   EXPECT_GT(during.PrivateBytes, before.PrivateBytes + kBlock / 2);
   EXPECT_GE(during.PeakPrivateBytes, during.PrivateBytes);
 }
+
+TEST(NativePlatform, CommandInterpreterPathsNameTheSameFolder) {
+  TTempDir dir;
+  auto &p = NativePlatform();
+  const std::string folder = p.Utf8Path(dir.Path(), "J\xC3\xBCrgen M\xC3\xBCller") + "\\";
+  ASSERT_TRUE(p.CreateFolder(folder));
+  EXPECT_EQ(dir.Path() + "plain\\", p.CommandInterpreterPath(dir.Path() + "plain\\"));
+  const std::string batch = p.CommandInterpreterPath(folder + "qln1ebat.bat");
+  const std::string spelled = p.CommandInterpreterPath(folder);
+#ifdef _WIN32
+  // Plain ASCII that reaches the folder (its short form), or the OEM code page.
+  EXPECT_TRUE(std::all_of(spelled.begin(), spelled.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0x80) == 0;
+  })) << spelled;
+  EXPECT_TRUE(p.DirectoryExists(spelled)) << spelled;
+#else
+  EXPECT_EQ(folder, spelled);
+#endif
+  EXPECT_EQ(spelled + "qln1ebat.bat", batch);
+}

@@ -51,8 +51,53 @@ bool FileIdentity(const std::string &path, BY_HANDLE_FILE_INFORMATION &info) {
   return ok;
 }
 
+bool IsAscii(const std::string &text) {
+  for (const char c : text)
+    if ((static_cast<unsigned char>(c) & 0x80) != 0)
+      return false;
+  return true;
+}
+
+// The short form of an existing path; "" when there is none.
+std::string ShortPath(const std::string &path) {
+  const DWORD n = GetShortPathNameA(path.c_str(), nullptr, 0);
+  if (n == 0)
+    return std::string();
+  std::string result(n, '\0');
+  const DWORD written = GetShortPathNameA(path.c_str(), &result[0], n);
+  if (written == 0 || written >= n)
+    return std::string();
+  result.resize(written);
+  return result;
+}
+
 class TWin32Platform final : public TPlatform {
 public:
+  std::string CommandInterpreterPath(const std::string &path) override {
+    if (IsAscii(path))
+      return path;
+    std::string result = ShortPath(path);
+    if (result.empty()) {
+      // A file not written yet: the short form of its folder, then its own name.
+      const std::string folder = ExtractFilePath(path);
+      const std::string shortFolder = folder.empty() ? std::string() : ShortPath(folder);
+      result = (shortFolder.empty() ? folder : IncludeTrailingBackslash(shortFolder)) +
+               ExtractFileName(path);
+    }
+    if (path.back() == '\\' && result.back() != '\\')
+      result += '\\';
+    if (IsAscii(result))
+      return result;
+    const std::wstring wide = Widen(result, CP_ACP);
+    const int n = WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    if (wide.empty() || n <= 0)
+      return result;
+    std::string oem(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()), &oem[0], n,
+                        nullptr, nullptr);
+    return oem;
+  }
   std::string Utf8Path(const std::string &folder, const std::string &utf8Name) override {
     const std::wstring name = Widen(utf8Name, CP_UTF8);
     if (name.empty() && !utf8Name.empty())
@@ -167,6 +212,18 @@ public:
   void FreeDynamicLibrary(void *library) override {
     if (library != nullptr)
       ::FreeLibrary(static_cast<HMODULE>(library));
+  }
+
+  bool ClaimProcessName(const std::string &name) override {
+    // The handle stays open until the process ends, which releases the mutex.
+    const HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    if (mutex == nullptr)
+      return false;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+      CloseHandle(mutex);
+      return false;
+    }
+    return true;
   }
 
   bool StartHidden(const std::string &commandLine, const std::string &folder,

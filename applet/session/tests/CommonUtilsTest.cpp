@@ -73,6 +73,16 @@ TEST_F(CommonUtilsTest, StartNeedsAPackageSwitchOrAPackagedProgramFile) {
   }
 }
 
+TEST_F(CommonUtilsTest, OneRunPerFolderWhateverTheSpelling) {
+  const std::string name = FolderInstanceName("C:\\Music\\Album\\applet.exe");
+  EXPECT_EQ(name, FolderInstanceName("c:/music/ALBUM/Other.exe"));
+  EXPECT_NE(name, FolderInstanceName("C:\\Music\\Album2\\applet.exe"));
+  EXPECT_EQ(std::string::npos, name.find_first_of("\\/: "));
+  // The native platform's claim: the second one in the folder is refused.
+  EXPECT_TRUE(ClaimAppletFolder());
+  EXPECT_FALSE(ClaimAppletFolder());
+}
+
 TEST_F(CommonUtilsTest, AppletFilePathPutsTheAppletFolderInFront) {
   const std::string folder = dir.Path();
   EXPECT_EQ(folder + "linernotes.htm", AppletFilePath("linernotes.htm"));

@@ -159,6 +159,22 @@ TEST_F(SessionTest, CompletedRecordingEjectsCleansUpAndEndsWithSelfRemoval) {
   EXPECT_EQ(1, rig.StoredStatistics.Success[Tao]);
 }
 
+TEST_F(SessionTest, CompletedTestWriteSaysNothingWasWrittenAndKeepsTheApplet) {
+  PrepareGoodSession();
+  rig.RecorderList = {Recorder(false, false, true)};
+  SetCommandLineArguments({"applet.exe", "/test#13"});
+  form.FormCreate();
+  form.FormActivate();
+  rig.Log.clear();
+  form.RecordingFinished();
+  EXPECT_NE(std::string::npos, rig.Memo.find("Test completed: nothing was written to the CD."));
+  EXPECT_EQ(std::string::npos, rig.Memo.find("CD completed successfully!"));
+  EXPECT_EQ(0, ClickOk());
+  EXPECT_TRUE(rig.Logged({"SaveStatistics", "Report:0", "CleanUp", "halt:0"}));
+  EXPECT_FALSE(rig.Has("CleanUp:self"));
+  EXPECT_EQ(1, rig.StoredStatistics.Success[Tao]);
+}
+
 TEST_F(SessionTest, CancelDuringRecordingCountsOneFailure) {
   PrepareGoodSession();
   form.FormActivate();

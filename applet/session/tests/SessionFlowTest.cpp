@@ -140,6 +140,13 @@ INSTANTIATE_TEST_SUITE_P(
         TCheckCase{"AllPass", true, true, true, true, Recording, nullptr}),
     [](const ::testing::TestParamInfo<TCheckCase> &info) { return info.param.Name; });
 
+TEST_F(SessionTest, AStagingThatCouldNotWriteSaysWhyBeforeTheFilesMessage) {
+  rig.Failure = "*** The album could not be unpacked: no space.";
+  form.FormCreate();
+  form.RunChecks();
+  EXPECT_TRUE(rig.Logged({"memo:" + rig.Failure, "memo:" + std::string(kFilesMissing), "beep"}));
+}
+
 TEST_F(SessionTest, OkDuringTheVersionPauseEndsWithTheSpaceResult) {
   PrepareGoodSession();
   rig.Events.emplace(rig.Fake.Now + 400, [this] { form.ButtonOkClick(); });

@@ -141,6 +141,7 @@ public:
     Log.push_back("DispatchPackageMode@" + std::to_string(Fake.Now));
     return Stage ? Stage(host) : false;
   }
+  std::string StagingFailure() const override { return Failure; }
 
   // Runs call; the exit code when it halted, or -1000 when it returned.
   static int ExitCodeOf(const std::function<void()> &call) {
@@ -178,6 +179,7 @@ public:
   std::deque<bool> NotReady;
   bool TocReadable = false;
   bool TestWrite = false;
+  std::string Failure; // the staging's failure line
   bool Failed = false;
   bool NothingStarted = false;
   TBurnHost *BurnHost = nullptr;
