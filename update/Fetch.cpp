@@ -1,6 +1,7 @@
 #include "update/Fetch.h"
 
 #include <cctype>
+#include <chrono>
 
 namespace update {
 
@@ -53,7 +54,36 @@ public:
 private:
   THttpClient &client_;
 };
+
+// The client's reads until the download's deadline; then no more bytes, and Expired.
+class TDeadlineReader : public TByteReader {
+public:
+  TDeadlineReader(THttpClient &client, TMsClock clock, uint64_t deadline)
+      : client_(client), clock_(clock), deadline_(deadline) {}
+  size_t Read(char *buffer, size_t size) override {
+    const uint64_t now = clock_();
+    if (now >= deadline_) {
+      expired_ = true;
+      return 0;
+    }
+    client_.LimitWait(deadline_ - now);
+    return client_.Read(buffer, size);
+  }
+  bool Expired() const { return expired_; }
+
+private:
+  THttpClient &client_;
+  TMsClock clock_;
+  uint64_t deadline_;
+  bool expired_ = false;
+};
 } // namespace
+
+uint64_t SteadyMs() {
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count());
+}
 
 bool IsRedirect(int status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -83,10 +113,15 @@ std::string ResolveLocation(const std::string &base, const std::string &location
   return origin + path.substr(0, path.rfind('/') + 1) + location;
 }
 
-bool Fetch(THttpClient &client, const std::string &address, std::string &text) {
+bool Fetch(THttpClient &client, const std::string &address, std::string &text, TMsClock clock) {
   text.clear();
+  const uint64_t deadline = clock() + kDownloadDeadlineMs;
   std::string at = address;
   for (int redirects = 0;; ++redirects) {
+    const uint64_t now = clock();
+    if (now >= deadline)
+      return false;
+    client.LimitWait(deadline - now);
     if (!client.Send(at))
       return false;
     TFinish finish(client);
@@ -94,8 +129,9 @@ bool Fetch(THttpClient &client, const std::string &address, std::string &text) {
     if (!IsRedirect(client.StatusCode()) || location.empty()) {
       std::string length;
       const bool announced = client.ContentLength(length);
-      text = ReadBody(client, BodySize(announced ? length.c_str() : nullptr));
-      if (client.ReadFailed()) {
+      TDeadlineReader reader(client, clock, deadline);
+      text = ReadBody(reader, BodySize(announced ? length.c_str() : nullptr));
+      if (client.ReadFailed() || reader.Expired()) {
         text.clear();
         return false;
       }

@@ -5,12 +5,20 @@
 
 #include "update/BodyReader.h"
 
+#include <cstdint>
 #include <string>
 
 namespace update {
 
 // The most redirects followed for one version text.
 constexpr int kMaxRedirects = 10;
+// The most one download may take, redirects included: a server that trickles its answer, each
+// byte within the connection's time-outs, still ends as a failed download.
+constexpr uint64_t kDownloadDeadlineMs = 120000;
+
+// A monotonic clock in milliseconds.
+using TMsClock = uint64_t (*)();
+uint64_t SteadyMs();
 
 // One HTTP request at a time, redirects not followed.
 class THttpClient : public TByteReader {
@@ -26,6 +34,8 @@ public:
   virtual bool ReadFailed() const = 0;
   // Ends the request.
   virtual void Finish() = 0;
+  // The next Send or Read may wait at most ms for the server (the time left of the download).
+  virtual void LimitWait(uint64_t ms) { static_cast<void>(ms); }
 };
 
 // True for the status codes that carry a Location to follow.
@@ -38,8 +48,9 @@ bool IsWebAddress(const std::string &address);
 std::string ResolveLocation(const std::string &base, const std::string &location);
 
 // Fetches the body at address, following redirects. False when the download failed: no
-// answer, a failed read, more than kMaxRedirects redirects, or a redirect to anything but a
-// web address.
-bool Fetch(THttpClient &client, const std::string &address, std::string &text);
+// answer, a failed read, more than kMaxRedirects redirects, a redirect to anything but a web
+// address, or kDownloadDeadlineMs passed on clock.
+bool Fetch(THttpClient &client, const std::string &address, std::string &text,
+           TMsClock clock = SteadyMs);
 
 } // namespace update

@@ -3,6 +3,7 @@
 #include "applet/layout/Cue.h"
 
 #include "applet/platform/Platform.h"
+#include "applet/recording/XAudio.h"
 
 namespace layout {
 
@@ -73,6 +74,98 @@ bool FindImageFile(const TCueFile &file, const std::string &cueFolder, bool utf8
   return false;
 }
 
+// The path as the file system spells it. A cue sheet's lines are read upper-cased, and the
+// platform's own functions find such a name without regard to case, but the decoder library
+// opens MP3 files itself: each element takes the spelling of its folder's entry.
+std::string ExistingSpelling(const std::string &path) {
+  std::string spelled;
+  size_t pos = 0;
+  while (pos <= path.size()) {
+    size_t end = path.find_first_of("\\/", pos);
+    if (end == std::string::npos)
+      end = path.size();
+    const std::string written = path.substr(pos, end - pos);
+    std::string element = written;
+    const bool plain = !written.empty() && written != "." && written != ".." &&
+                       written.back() != ':' && written.find_first_of("*?[") == std::string::npos;
+    bool exact = false;
+    for (const std::string &entry :
+         plain ? Platform().FindFiles(spelled + written) : std::vector<std::string>())
+      if (!exact && platform::SameText(entry, written)) {
+        exact = entry == written;
+        if (exact || element == written)
+          element = entry; // the name as written, else the first that matches
+      }
+    spelled += element;
+    if (end < path.size())
+      spelled += path[end];
+    pos = end + 1;
+  }
+  return spelled;
+}
+
+// Tracks of an MP3 or WAVE file are CD audio, one 2352-byte frame per sector.
+void RequireAudioTracks(const TCueFile &file) {
+  for (const std::unique_ptr<TTrackImageData> &t : file.Tracks)
+    if (t->Mode != TTrackMode::Audio || t->SectorSize != kRawSectorSize)
+      throw ECueError("TRACK " + std::to_string(t->TrackNumber) + " of the " + file.Type +
+                      " file " + file.Name + " is no AUDIO track; such a file holds audio only.");
+}
+
+// The bytes of audio that a FILE's tracks are placed in, and where they start in the file.
+struct TAudioContent {
+  int64_t Offset = 0;
+  int64_t Size = 0;
+};
+
+TAudioContent MeasureContent(const TCueFile &file, const TFoundFile &found, TMp3Sizer mp3Sizer) {
+  TAudioContent content{0, found.Size};
+  const std::string cannot = "The " + file.Type + " file " + file.Name + " cannot be recorded: ";
+  if (file.Type == "MP3") {
+    RequireAudioTracks(file);
+    uint32_t rate = 0;
+    if (mp3Sizer == nullptr || mp3Sizer(found.Path, content.Size, rate))
+      throw ECueError(cannot + "no MP3 decoder is available to measure it.");
+    if (rate != 0 && rate != recording::kCdSampleRate)
+      throw ECueError(cannot + "its audio has a sample rate of " + std::to_string(rate) +
+                      " Hz; a CD holds audio of 44100 Hz only.");
+    if (content.Size <= 0)
+      throw ECueError(cannot + "it holds no MP3 audio.");
+  } else if (file.Type == "WAVE") {
+    RequireAudioTracks(file);
+    std::FILE *f = Platform().OpenFile(found.Path, "rb");
+    TWaveData data;
+    std::string error = "it cannot be read";
+    const bool ok = f != nullptr && ReadWaveData(f, found.Size, data, error);
+    if (f != nullptr)
+      std::fclose(f);
+    if (!ok)
+      throw ECueError(cannot + error + ".");
+    content = {data.Offset, data.Size};
+  } else {
+    return content;
+  }
+  // Audio ends in a whole sector, as a single file's track does: the last one is padded.
+  content.Size = (content.Size + kRawSectorSize - 1) / kRawSectorSize * kRawSectorSize;
+  return content;
+}
+
+// Moves the placed tracks of a file by the offset of its audio.
+void ShiftTracks(TCueFile &file, int64_t offset) {
+  const auto shift = [offset](int32_t &field) {
+    const int64_t moved = field + offset;
+    if (moved > 0x7FFFFFFF)
+      throw ECueError("The audio of the file lies beyond what a track image holds.");
+    field = static_cast<int32_t>(moved);
+  };
+  for (std::unique_ptr<TTrackImageData> &t : file.Tracks) {
+    shift(t->FileOffset);
+    shift(t->EndOffset);
+    for (int32_t i = 0; i < t->UsedIndexes(); ++i)
+      shift(t->Indexes[i].DataOffset);
+  }
+}
+
 bool ReadCueFile(const std::string &cueFileName, std::string &text) {
   const int64_t size = Platform().FileSize(cueFileName);
   std::FILE *f = size >= 0 ? Platform().OpenFile(cueFileName, "rb") : nullptr;
@@ -100,7 +193,8 @@ bool ReadCueFile(const std::string &cueFileName, std::string &text) {
 
 } // namespace
 
-bool ImportCueSheet(const std::string &cueFileName, std::vector<TTrackList> &segments) {
+bool ImportCueSheet(const std::string &cueFileName, std::vector<TTrackList> &segments,
+                    TMp3Sizer mp3Sizer) {
   segments.clear();
   std::string text;
   if (!ReadCueFile(cueFileName, text))
@@ -121,7 +215,10 @@ bool ImportCueSheet(const std::string &cueFileName, std::vector<TTrackList> &seg
       // The sheet's own text is no track: such a FILE line would record it as noise.
       if (Platform().SameFile(found.Path, cueFileName))
         throw ECueError("The FILE line " + file.Name + " names the Cue file itself.");
-      PlaceCueTracks(file, found.Path, found.Size);
+      found.Path = ExistingSpelling(found.Path);
+      const TAudioContent content = MeasureContent(file, found, mp3Sizer);
+      PlaceCueTracks(file, found.Path, content.Size);
+      ShiftTracks(file, content.Offset);
       segments.push_back(std::move(file.Tracks));
     }
   } catch (const ECueError &e) {

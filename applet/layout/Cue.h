@@ -10,6 +10,7 @@
 #include "applet/layout/TrackImageData.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -19,10 +20,26 @@ namespace layout {
 
 using TTrackList = std::vector<std::unique_ptr<TTrackImageData>>;
 
+// Measures the decoded PCM byte count of an MP3 file and its sample rate (0 when unknown);
+// true when it cannot (no decoder).
+using TMp3Sizer = bool (*)(const std::string &fileName, int64_t &decodedBytes,
+                           uint32_t &sampleRate);
+
 // Reads a cue sheet and returns one track list per FILE segment, in cue order. Image files that
-// are not found (after asking) abandon their segment with a box. True when nothing could be
-// imported: the cue sheet cannot be read, or it is malformed (one box names the fault).
-bool ImportCueSheet(const std::string &cueFileName, std::vector<TTrackList> &segments);
+// are not found (after asking) abandon their segment with a box. A FILE of type MP3 is measured
+// with mp3Sizer and its tracks lie in the decoded audio; one of type WAVE holds its tracks in
+// its RIFF data chunk (16-bit stereo at 44100 Hz only). True when nothing could be imported: the
+// cue sheet cannot be read, or it is malformed (one box names the fault).
+bool ImportCueSheet(const std::string &cueFileName, std::vector<TTrackList> &segments,
+                    TMp3Sizer mp3Sizer = nullptr);
+
+// Where the audio of a WAVE file lies: its data chunk. False with the reason in error when the
+// file holds no 16-bit stereo PCM at 44100 Hz (or no readable RIFF chunks at all).
+struct TWaveData {
+  int64_t Offset = 0;
+  int64_t Size = 0;
+};
+bool ReadWaveData(std::FILE *f, int64_t fileSize, TWaveData &data, std::string &error);
 
 // A malformed cue sheet: a bad time or number, or positions that contradict each other.
 class ECueError : public std::runtime_error {

@@ -55,6 +55,19 @@ void ShowError(const std::string &text) {
   Platform().ShowMessageBox(text, kErrorCaption, platform::kMbOk | platform::kMbIconError);
 }
 
+std::string UnableText(const std::string &fileName, const std::string &reason) {
+  return "Unable to import " + fileName + ".  " + reason;
+}
+
+// An MP3 file starts with an ID3v2 tag or an MPEG audio frame's sync (11 bits set).
+bool StartsLikeMp3(std::FILE *f) {
+  unsigned char head[3] = {0, 0, 0};
+  if (std::fseek(f, 0, SEEK_SET) != 0 || std::fread(head, 1, sizeof head, f) != sizeof head)
+    return false;
+  return std::memcmp(head, "ID3", sizeof head) == 0 ||
+         (head[0] == 0xFF && (head[1] & 0xE0) == 0xE0);
+}
+
 std::string NotFoundText(const std::string &fileName) {
   return "Unable to track image file.  An error has trying to open " + fileName + ".";
 }
@@ -120,8 +133,16 @@ void TBurnDataModule::DataModuleDestroy() {
   LeadInTableLength = CueSheetLength = 0;
 }
 
+bool TBurnDataModule::Refuse(const std::string &box, const std::string &reason) {
+  LastImportRefusal = reason;
+  if (ImportBoxes)
+    ShowError(box);
+  return true;
+}
+
 bool TBurnDataModule::ImportTrackFile(const std::string &fileName) {
   LastImportPartial = false;
+  LastImportRefusal.clear();
   const std::string ext = LowerAscii(platform::ExtractFileExt(fileName));
   if (ext == ".bin" &&
       !AskYesNo(fileName + " appears to be a BIN file.  The way to import tracks into the layout "
@@ -131,20 +152,17 @@ bool TBurnDataModule::ImportTrackFile(const std::string &fileName) {
   if (ext == ".cue")
     return ImportCue(fileName);
 
-  if (Platform().DirectoryExists(fileName)) {
-    ShowError("You tried to import a directory as a track into the CD Layout.  Add only track "
-              "image files.");
-    return true;
-  }
+  if (Platform().DirectoryExists(fileName))
+    return Refuse("You tried to import a directory as a track into the CD Layout.  Add only "
+                  "track image files.",
+                  "It is a folder, not a track file.");
   const int64_t size = Platform().FileExists(fileName) ? Platform().FileSize(fileName) : -1;
-  if (size < 0) {
-    ShowError(NotFoundText(fileName));
-    return true;
-  }
+  if (size < 0)
+    return Refuse(NotFoundText(fileName), "The file is missing.");
   if (size > kMaxTrackBytes) {
-    ShowError("Unable to import " + fileName + ".  A track file may hold at most " +
-              std::to_string(kMaxTrackBytes) + " bytes.");
-    return true;
+    const std::string reason =
+        "A track file may hold at most " + std::to_string(kMaxTrackBytes) + " bytes.";
+    return Refuse(UnableText(fileName, reason), reason);
   }
   auto track = std::make_unique<TTrackImageData>();
   if (FillSingleFileTrack(fileName, size, *track))
@@ -160,11 +178,10 @@ bool TBurnDataModule::FillSingleFileTrack(const std::string &fileName, int64_t f
   t.DataSize = t.EndOffset = static_cast<int32_t>(fileSize);
 
   std::FILE *f = Platform().OpenFile(fileName, "rb");
-  if (f == nullptr) {
-    ShowError(NotFoundText(fileName));
-    return true;
-  }
+  if (f == nullptr)
+    return Refuse(NotFoundText(fileName), "The file cannot be opened.");
   const bool dataImage = DetectDataImage(f, t);
+  const bool mp3Start = StartsLikeMp3(f);
   std::fclose(f);
 
   if (!dataImage) {
@@ -178,18 +195,24 @@ bool TBurnDataModule::FillSingleFileTrack(const std::string &fileName, int64_t f
       int64_t decoded = 0;
       uint32_t rate = 0;
       if (Mp3Sizer == nullptr || Mp3Sizer(fileName, decoded, rate)) {
-        ShowError("Unable to import " + fileName +
-                  ".  No MP3 decoder is available to measure its length.");
-        return true;
+        const std::string reason = "No MP3 decoder is available to measure its length.";
+        return Refuse(UnableText(fileName, reason), reason);
       }
-      if (rate != 0 && rate != recording::kCdSampleRate) {
-        ShowError("Unable to import " + fileName + ".  Its audio has a sample rate of " +
-                  std::to_string(rate) + " Hz; a CD holds audio of 44100 Hz only.");
-        return true;
+      // What a decoder makes of a file that is no MP3 at all (a renamed WAV, random bytes) is
+      // noise: a file that starts as no MP3 does and measures badly is called what it is.
+      const bool badRate = rate != 0 && rate != recording::kCdSampleRate;
+      if (fileSize > 0 && !mp3Start && (badRate || decoded <= 0)) {
+        const std::string reason = "It is not an MP3 file.";
+        return Refuse(UnableText(fileName, reason), reason);
+      }
+      if (badRate) {
+        const std::string reason = "Its audio has a sample rate of " + std::to_string(rate) +
+                                   " Hz; a CD holds audio of 44100 Hz only.";
+        return Refuse(UnableText(fileName, reason), reason);
       }
       if (decoded > kMaxTrackBytes) {
-        ShowError("Unable to import " + fileName + ".  Its decoded audio is longer than a disc.");
-        return true;
+        const std::string reason = "Its decoded audio is longer than a disc.";
+        return Refuse(UnableText(fileName, reason), reason);
       }
       t.DataSize = static_cast<int32_t>(decoded > 0 ? decoded : 0);
     }
@@ -203,8 +226,8 @@ bool TBurnDataModule::FillSingleFileTrack(const std::string &fileName, int64_t f
 
   t.Sectors = static_cast<int32_t>((int64_t{t.DataSize} + t.SectorSize - 1) / t.SectorSize);
   if (t.Sectors == 0) {
-    ShowError("Unable to import " + fileName + ".  It holds no track data.");
-    return true;
+    const std::string reason = "It holds no track data.";
+    return Refuse(UnableText(fileName, reason), reason);
   }
   t.IndexCount = 1;
   t.Indexes[0].Number = 1;
@@ -216,7 +239,7 @@ bool TBurnDataModule::FillSingleFileTrack(const std::string &fileName, int64_t f
 
 bool TBurnDataModule::ImportCue(const std::string &fileName) {
   std::vector<TTrackList> segments;
-  if (ImportCueSheet(fileName, segments))
+  if (ImportCueSheet(fileName, segments, Mp3Sizer))
     return true;
   LastImportPartial = segments.empty();
   for (TTrackList &tracks : segments) {

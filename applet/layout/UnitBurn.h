@@ -5,6 +5,7 @@
 
 #include "applet/common/WorkingNames.h"
 #include "applet/device/DriveData.h"
+#include "applet/layout/Cue.h"
 #include "applet/layout/LayoutListView.h"
 #include "applet/layout/TrackImageData.h"
 #include "applet/recording/RecordingThreads.h"
@@ -18,10 +19,6 @@
 
 namespace layout {
 
-// Measures the decoded PCM byte count of an MP3 file and its sample rate (0 when unknown);
-// true when it cannot (no decoder).
-using TMp3Sizer = bool (*)(const std::string &fileName, int64_t &decodedBytes,
-                           uint32_t &sampleRate);
 // A sizer with no decoder: MP3 imports are refused.
 bool NoMp3Decoder(const std::string &fileName, int64_t &decodedBytes, uint32_t &sampleRate);
 // The bound decoder library's measuring pass; refuses while no library is bound.
@@ -42,10 +39,19 @@ public:
   virtual void ReportLine(const std::string &line) = 0;
   // Handles waiting window messages (between the files measured at a start).
   virtual void ProcessMessages() = 0;
+  // The title of the package's track number n (its liner notes), or "" when there is none.
+  virtual std::string TrackTitle(long n) {
+    static_cast<void>(n);
+    return {};
+  }
 };
 
-// How long CancelRecording waits for the threads before it leaves them to the process end.
+// How long CancelRecording waits for the threads; threads still in the recorder's flush then
+// get kFlushWaitMs more before they are left to the process end.
 constexpr uint32_t kCancelWaitMs = 5000;
+constexpr uint32_t kFlushWaitMs = 180000;
+// The shortest track a CD may hold: 4 s.
+constexpr int32_t kMinTrackSectors = 300;
 // The DAO write speed (2x) in kB/s.
 constexpr uint16_t kDaoWriteSpeed = 352;
 
@@ -65,6 +71,10 @@ public:
   // without tracks, or no FILE line at all).
   bool ImportTrackFile(const std::string &fileName);
   bool LastImportPartial = false;
+  // Why the last single file was refused (one sentence, without the file's name).
+  std::string LastImportRefusal;
+  // Refusals of single files are shown in boxes; a start that reports them itself turns this off.
+  bool ImportBoxes = true;
   // Imports each name, lower-cased, in order; failures are reported per file and skipped.
   void ImportTrackList(const std::vector<std::string> &names);
   // Full paths of the package's track files in the applet's folder, in directory order.
@@ -84,9 +94,11 @@ public:
   // Termination handler of every cache thread (main thread).
   void RecordingFinished();
   // Raises UserCancelled and waits, running the dispatcher, until the threads have ended
-  // (at most kCancelWaitMs); then frees the cache, unloads the decoder and clears the layout.
+  // (at most kCancelWaitMs, then kFlushWaitMs more); then frees the cache, unloads the decoder
+  // and clears the layout.
   void CancelRecording();
-  // Success: the last writer wrote all it was given and no flag is set.
+  // Success: the last writer wrote all it was given and no failure flag is set; a cancel that
+  // came after the last track's sectors had all been sent does not undo a finished disc.
   bool RecordingSucceeded() const;
   bool Recording() const { return ActiveThread != nullptr; }
   // Frees the cache and unloads the decoder unless a recording thread still runs.
@@ -117,6 +129,7 @@ private:
   // The shared first steps of a start; false when there is nothing to record.
   bool PrepareStart(device::TWriteMethod method);
   bool FitsOnDisc();
+  void ExtendShortTracks();
   void FailStart(const std::string &line);
   void LogPeakMemory();
   void StartThread(recording::TRecordingSetup setup);
@@ -124,7 +137,15 @@ private:
 
   device::TWriteMethod method_ = device::TWriteMethod::Sao;
   bool cancelling_ = false;
+  bool discFinished_ = false; // a cancel came after the disc had been finished
+  bool WaitForThreads(uint32_t ms);
 
+  // Imports the package's tracks; any refused track refuses the album with one line that names
+  // it. False when nothing is to be recorded.
+  bool ImportAlbum(const std::vector<std::string> &names);
+  // A package track as the person knows it: its liner-notes title, else its file name.
+  std::string TrackLabel(const std::string &path);
+  bool Refuse(const std::string &box, const std::string &reason);
   bool ImportCue(const std::string &fileName);
   bool FillSingleFileTrack(const std::string &fileName, int64_t fileSize, TTrackImageData &t);
 };

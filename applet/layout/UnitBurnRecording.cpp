@@ -22,6 +22,13 @@ constexpr int32_t kTaoPause = 150;
 constexpr int32_t kFramesPerSecond = 75;
 constexpr int32_t kFirstLba = -150;
 
+std::string LowerAscii(std::string s) {
+  for (char &c : s)
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
 // The number after "QlnT-" in a track's file name; -1 when there is none.
 long TrackNumberOf(const std::string &path) {
   const std::string name = platform::ExtractFileName(path);
@@ -67,6 +74,7 @@ void TBurnDataModule::ReleaseRecording() {
 bool TBurnDataModule::PrepareStart(device::TWriteMethod method) {
   method_ = method;
   cancelling_ = false;
+  discFinished_ = false;
   Status.BeginRecording();
   Status.Display = Host;
   Layout->Clear();
@@ -76,15 +84,15 @@ bool TBurnDataModule::PrepareStart(device::TWriteMethod method) {
     names = FindPackageTracks();
     SortByTrackNumber(names);
   }
-  if (!recording::DecoderBound()) {
-    const auto mp3 = std::remove_if(names.begin(), names.end(), recording::IsMp3File);
-    if (mp3 != names.end() && Host)
-      Host->ReportLine(std::string("*** Error - The MP3 decoder library ") +
-                       recording::kDecoderLibraryName + " could not be loaded.");
-    names.erase(mp3, names.end());
+  if (!recording::DecoderBound() && std::any_of(names.begin(), names.end(), recording::IsMp3File)) {
+    // No MP3 of the album can be measured or decoded: it is not recorded at all.
+    FailStart(std::string("*** Error - The MP3 decoder library ") +
+              recording::DecoderLibraryFile() + " could not be loaded. Nothing was recorded.");
+    return false;
   }
   if (ExplicitTracks.empty()) {
-    ImportTrackList(names);
+    if (!ImportAlbum(names))
+      return false;
   } else {
     // Files named to be recorded are recorded whole or not at all. A file that added nothing
     // has been named by its import's box; a cue sheet that yielded less than it names (or no
@@ -103,6 +111,7 @@ bool TBurnDataModule::PrepareStart(device::TWriteMethod method) {
     FailStart("");
     return false;
   }
+  ExtendShortTracks();
   const uint8_t ha = Recorder.HaId, target = Recorder.Target;
   device::TestUnitReady(ha, target);
   const uint16_t writeSpeed = method == device::Dao         ? kDaoWriteSpeed
@@ -111,6 +120,50 @@ bool TBurnDataModule::PrepareStart(device::TWriteMethod method) {
   device::SetCDSpeed(ha, target, device::kSpeedMax, writeSpeed);
   device::SendOPC(ha, target);
   return true;
+}
+
+std::string TBurnDataModule::TrackLabel(const std::string &path) {
+  const std::string title = Host ? Host->TrackTitle(TrackNumberOf(path)) : std::string();
+  return title.empty() ? platform::ExtractFileName(path) : "\"" + title + "\"";
+}
+
+bool TBurnDataModule::ImportAlbum(const std::vector<std::string> &names) {
+  ImportBoxes = false;
+  for (const std::string &name : names) {
+    const bool refused = ImportTrackFile(LowerAscii(name));
+    if (Host)
+      Host->ProcessMessages(); // measuring an MP3 takes a while: keep the window alive
+    if (refused) {
+      ImportBoxes = true;
+      Layout->Clear();
+      FailStart("*** Error - " + TrackLabel(name) + " cannot be recorded. " + LastImportRefusal +
+                " Nothing was recorded.");
+      return false;
+    }
+  }
+  ImportBoxes = true;
+  return true;
+}
+
+// A CD track lasts at least kMinTrackSectors: a shorter audio file is recorded with silence
+// after it (reads past a file's end give zeros). Tracks of a cue sheet keep their layout.
+void TBurnDataModule::ExtendShortTracks() {
+  for (int row = 0; row < Layout->Count(); ++row) {
+    TTrackImageData &t = Layout->Track(row);
+    if (t.Mode != TTrackMode::Audio || !t.FileType.empty() || t.Sectors >= kMinTrackSectors)
+      continue;
+    char seconds[16];
+    std::snprintf(seconds, sizeof seconds, "%.2f", t.Sectors / double{kFramesPerSecond});
+    Status.LogLine("Track " + std::to_string(row + 1) + " (" +
+                   platform::ExtractFileName(t.FileName) + ") lasts " + seconds +
+                   " s; silence extends it to 4 s [" + std::to_string(kMinTrackSectors) +
+                   " Sectors]");
+    const int32_t last = t.UsedIndexes() - 1;
+    if (last >= 0)
+      t.Indexes[last].Length += kMinTrackSectors - t.Sectors;
+    t.Sectors = kMinTrackSectors;
+  }
+  Layout->Normalise();
 }
 
 // An album is refused before anything is written when its lead-out would lie beyond the
@@ -209,8 +262,8 @@ bool TBurnDataModule::StartNextTaoTrack() {
 }
 
 bool TBurnDataModule::RecordingSucceeded() const {
-  return Status.WriterComplete && !Status.UserCancelled && !Status.ReaderFailed &&
-         !Status.WriterFailed;
+  return Status.WriterComplete && (!Status.UserCancelled || discFinished_) &&
+         !Status.ReaderFailed && !Status.WriterFailed;
 }
 
 void TBurnDataModule::RecordingFinished() {
@@ -234,6 +287,17 @@ void TBurnDataModule::LogPeakMemory() {
     Status.LogLine("Peak private bytes: " + std::to_string(peak / 1024) + " KB");
 }
 
+// Runs the dispatcher until the recording threads have ended or ms have passed; true when
+// they have ended.
+bool TBurnDataModule::WaitForThreads(uint32_t ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!ActiveThread->Finished() && std::chrono::steady_clock::now() < deadline) {
+    platform::TMainThread::ProcessPending();
+    platform::TMainThread::WaitPending(kCancelPollMs);
+  }
+  return ActiveThread->Finished();
+}
+
 void TBurnDataModule::CancelRecording() {
   Status.UserCancelled = true;
   if (!ActiveThread) {
@@ -241,13 +305,17 @@ void TBurnDataModule::CancelRecording() {
     return;
   }
   cancelling_ = true;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kCancelWaitMs);
-  while (!ActiveThread->Finished() && std::chrono::steady_clock::now() < deadline) {
-    platform::TMainThread::ProcessPending();
-    platform::TMainThread::WaitPending(kCancelPollMs);
+  if (!WaitForThreads(kCancelWaitMs)) {
+    // Threads that stop this late are in the recorder's flush, which no cancel shortens; the
+    // decoder is unloaded once they have ended.
+    Status.LogLine("Waiting for the recorder to finish its last command");
+    if (!WaitForThreads(kFlushWaitMs))
+      return; // the decoder stays loaded; the process end takes the threads with it
   }
-  if (!ActiveThread->Finished())
-    return; // the decoder stays loaded; the process end takes the threads with it
+  // A cancel that came once every sector had been sent did not stop the last track: if the
+  // recorder then finished the disc, the recording succeeded.
+  discFinished_ = Status.WriterComplete && !Status.ReaderFailed && !Status.WriterFailed &&
+                  (method_ != device::Tao || NextTaoTrack >= Layout->Count());
   ActiveThread.reset();
   ReleaseRecording();
   Layout->Clear();

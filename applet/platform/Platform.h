@@ -98,6 +98,8 @@ public:
   virtual void *LoadDynamicLibrary(const std::string &name) = 0;
   virtual void *LibrarySymbol(void *library, const char *symbol) = 0;
   virtual void FreeDynamicLibrary(void *library) = 0;
+  // The file that LoadDynamicLibrary(name) looks for first, for messages.
+  virtual std::string LibraryFileName(const std::string &name) { return name; }
 
   // Processes and the shell.
   // Starts commandLine as a new process with its window hidden, no inherited handles and the

@@ -53,6 +53,9 @@ public:
     return target_.LibrarySymbol(library, symbol);
   }
   void FreeDynamicLibrary(void *library) override { target_.FreeDynamicLibrary(library); }
+  std::string LibraryFileName(const std::string &name) override {
+    return target_.LibraryFileName(name);
+  }
 
   bool StartHidden(const std::string &commandLine, const std::string &folder,
                    uint32_t creationFlags) override {

@@ -51,9 +51,10 @@ void TWriterThread::Execute() {
   if (setup_.KeepRunningTotal)
     status_.SectorsWritten = setup_.Before + written;
   Finish();
+  // Once every sector has been sent, a cancel no longer stops anything: the flush (and the
+  // session's close) finish the disc, and the recording is complete if they did.
   const bool wroteAll = written >= setup_.Total;
-  status_.WriterComplete =
-      wroteAll && !status_.UserCancelled && !status_.ReaderFailed && !status_.WriterFailed;
+  status_.WriterComplete = wroteAll && !status_.ReaderFailed && !status_.WriterFailed;
   status_.PostLog(TWorker::CacheThread, "Thread 2 has terminated");
   status_.WriterFinished = true;
 }
@@ -66,8 +67,7 @@ void TWriterThread::Finish() {
     Log("Synchronize Cache Error occurred");
     Log(device::CommandStatusText(result));
   }
-  const bool failed = status_.UserCancelled || status_.ReaderFailed || status_.WriterFailed ||
-                      written_ < setup_.Total;
+  const bool failed = status_.ReaderFailed || status_.WriterFailed || written_ < setup_.Total;
   if (!setup_.CloseSession || setup_.TestWrite || failed)
     return;
   Log("Closing Session");

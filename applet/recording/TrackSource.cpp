@@ -30,6 +30,7 @@ bool TTrackSource::Open(const TTrackImageData &track, int64_t skipBytes) {
     mp3_ = std::make_unique<TGetMP3DecodedData>(track.FileName);
     if (!mp3_->Opened())
       return false;
+    skipBytes += track.FileOffset; // a cue sheet's track starts within the decoded audio
     std::vector<uint8_t> scratch(std::min<int64_t>(skipBytes, kSkipPiece));
     while (skipBytes > 0) {
       const auto n = static_cast<size_t>(std::min<int64_t>(skipBytes, kSkipPiece));

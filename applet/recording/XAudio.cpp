@@ -90,6 +90,10 @@ void UnbindDecoder() {
 
 bool DecoderBound() { return Binding().Library != nullptr; }
 
+std::string DecoderLibraryFile() {
+  return platform::Platform().LibraryFileName(kDecoderLibraryName);
+}
+
 void MonoToStereo(uint8_t *pcm, uint32_t size) {
   constexpr size_t kSampleBytes = 2;
   for (size_t i = size / kSampleBytes; i-- > 0;) {

@@ -113,6 +113,8 @@ void BindDecoder();
 // Deletes the decoder and unloads the library.
 void UnbindDecoder();
 bool DecoderBound();
+// The decoder library's file as this platform looks for it, for messages.
+std::string DecoderLibraryFile();
 
 // What the decoder said of a stream's PCM (0 when it said nothing).
 struct TDecodedFormat {

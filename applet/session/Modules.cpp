@@ -5,6 +5,7 @@
 #include "applet/recording/XAudio.h"
 #include "applet/session/AspiDeviceLayer.h"
 #include "applet/session/Ending.h"
+#include "applet/session/Manifest.h"
 #include "applet/session/Startup.h"
 
 namespace session {
@@ -46,6 +47,10 @@ private:
   void ProcessMessages() override {
     if (host_)
       host_->ProcessRecordingMessages();
+  }
+  std::string TrackTitle(long n) override {
+    return n < 0 ? std::string()
+                 : ReadManifestString(LinerNotesPath(), kTracksSection, std::to_string(n), "");
   }
   void ShowRecordingProgress(int percent, const std::string &title) override {
     if (host_)

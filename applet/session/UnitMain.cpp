@@ -105,28 +105,47 @@ void TFormMain::StartRecording() {
   // WriteMethod is set before the start, so an outcome is counted for the right method.
   burn_->SetRecorder(SessionRecorder.Drive);
   bool nothingStarted = false;
+  const char *methodLine = nullptr;
+  startLines_ = 0;
   if (SessionRecorder.CanSAO) {
     WriteMethod = Sao;
     nothingStarted = burn_->StartSaoRecording();
-    view_.AddMemoLine("(Using SAO method)");
+    methodLine = "(Using SAO method)";
   } else if (SessionRecorder.CanRaw) {
     WriteMethod = Dao;
     nothingStarted = burn_->StartDaoRecording();
-    view_.AddMemoLine("(Using DAO method)");
+    methodLine = "(Using DAO method)";
   } else if (SessionRecorder.CanTAO) {
     WriteMethod = Tao;
     nothingStarted = burn_->StartTaoRecording();
-    view_.AddMemoLine("(Using TAO method- Pause near end is normal)");
+    methodLine = "(Using TAO method- Pause near end is normal)";
   } else {
     view_.AddMemoLine(kNoRecorderText);
   }
+  if (nothingStarted) {
+    RefuseRecording();
+    return;
+  }
+  if (methodLine != nullptr)
+    view_.AddMemoLine(methodLine);
   view_.AddMemoLine(rule);
   ShowSection(kTitleSection);
   ShowSection(kTracksSection);
   view_.AddMemoLine(rule);
   view_.SetProgress(kProgressRecording);
-  if (nothingStarted)
-    RecordingFinished(); // a start that recorded nothing ends as a failed recording
+}
+
+void TFormMain::RefuseRecording() {
+  burn_->ReleaseCache();
+  view_.SetProgress(kProgressMax);
+  CountOutcome(MethodStatistics, WriteMethod, false);
+  // The burn module's line says why; a start that gave none gets the general text.
+  if (startLines_ == 0)
+    view_.AddMemoLine(kRecordingFailedText);
+  SessionState = Refused;
+  SetOkCaption(1);
+  view_.Beep();
+  burn_->UnloadDecoder();
 }
 
 void TFormMain::ShowRecordingProgress(int percent, const std::string &title) {
@@ -134,7 +153,10 @@ void TFormMain::ShowRecordingProgress(int percent, const std::string &title) {
   view_.SetTitle(title);
 }
 
-void TFormMain::ReportRecordingLine(const std::string &line) { view_.AddMemoLine(line); }
+void TFormMain::ReportRecordingLine(const std::string &line) {
+  ++startLines_;
+  view_.AddMemoLine(line);
+}
 
 void TFormMain::ProcessRecordingMessages() { application_.ProcessMessages(); }
 
@@ -168,6 +190,10 @@ void TFormMain::ButtonOkClick() {
     return;
   case Recording:
     burn_->CancelRecording();
+    if (!burn_->RecordingFailed()) {
+      RecordingFinished(); // the recorder had finished the disc: it is reported as such
+      return;
+    }
     CountOutcome(MethodStatistics, WriteMethod, false);
     EndSession(1, false);
   case FilesCheck:
@@ -188,6 +214,8 @@ void TFormMain::ButtonOkClick() {
     EndSession(8, false);
   case Completed:
     EndSession(0, !TestWrite);
+  case Refused: // counted when it was refused
+    EndSession(1, false);
   }
 }
 

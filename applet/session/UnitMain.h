@@ -21,6 +21,7 @@ enum TSessionState : uint8_t {
   BlankDiscCheck = 5,
   RecorderCheck = 6,
   Completed = 7,
+  Refused = 8, // the burn module refused the album before writing anything
 };
 
 // Shown by the recorder check, and when the recorder offers no write method.
@@ -88,6 +89,8 @@ private:
   // Shows the values of a manifest section in the memo as a name=value list.
   void ShowSection(const std::string &section);
   void FinishSession();
+  // A start that recorded nothing: counted once as a failure, its reason the last line.
+  void RefuseRecording();
   [[noreturn]] void EndSession(int resultCode, bool selfRemoval);
 
   TMainView &view_;
@@ -96,6 +99,7 @@ private:
   TEndingPort &ending_;
   TBurnPort *burn_ = nullptr;
   TStagingPort *staging_ = nullptr;
+  int startLines_ = 0; // burn module lines since the last start
 };
 
 } // namespace session

@@ -2,8 +2,9 @@
 # The recording engine natively: applet-tool record onto the virtual recorder's libwnaspi32.so,
 # each layout with each method. cd-info must list the expected track starts and lead-out,
 # bchunk must give back each track's audio (mpg123's decode of an MP3 padded to the sector, the
-# WAV's data, the BIN's bytes) and the Mode 1 track's user data, every Mode 1 sector must carry
-# a valid EDC and the ECC our encoder gives, and raw DAO must pass the recorder's Q check.
+# WAV's data, the BIN's bytes, also where a cue sheet names the MP3 and the WAV) and the Mode 1
+# track's user data, every Mode 1 sector must carry a valid EDC and the ECC our encoder gives,
+# and raw DAO must pass the recorder's Q check.
 . "$(dirname "$0")/lib.sh"
 
 scratch_dir
@@ -37,6 +38,17 @@ FILE "AUDIO.BIN" BINARY
     INDEX 02 00:07:00
     INDEX 03 00:08:30
 CUE
+# A sheet naming an MP3 (decoded as an MP3 track is) and a WAVE file whose data chunk follows
+# another chunk (only the data chunk is audio); the names in lower case, as Linux keeps them.
+python3 - t2.wav w2.wav <<'PY'
+import sys
+d = open(sys.argv[1], 'rb').read()
+listing = b'LIST' + (10).to_bytes(4, 'little') + b'INFOIART\0\0'
+body = d[12:36] + listing + d[36:]
+open(sys.argv[2], 'wb').write(b'RIFF' + (4 + len(body)).to_bytes(4, 'little') + b'WAVE' + body)
+PY
+printf 'FILE "t1.mp3" MP3\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\nFILE "w2.wav" WAVE\n TRACK 02 AUDIO\n  INDEX 01 00:00:00\n' \
+  >audio.cue
 
 # The expected audio of each album track, padded with zeros to whole sectors.
 pad() { # FILE
@@ -48,8 +60,11 @@ mpg123 -q -s t1.mp3 >e1.pcm && pad e1.pcm
 tail -c +45 t2.wav >e2.pcm && pad e2.pcm
 mpg123 -q -s t3.mp3 >e3.pcm && pad e3.pcm
 L1=$(($(stat -c %s e1.pcm) / SECTOR))
-L2=$(($(stat -c %s e2.pcm) / SECTOR))
-L3=$(($(stat -c %s e3.pcm) / SECTOR))
+L2C=$(($(stat -c %s e2.pcm) / SECTOR)) # as a cue sheet's track
+# A track file shorter than 4 s is recorded as 300 sectors, silence after its audio.
+at_least_4s() { echo $(($1 < 300 ? 300 : $1)); }
+L2=$(at_least_4s "$L2C")
+L3=$(at_least_4s $(($(stat -c %s e3.pcm) / SECTOR)))
 tail -c +$((150 * SECTOR + 1)) AUDIO.BIN | head -c $((300 * SECTOR)) >c2.pcm
 tail -c +$((450 * SECTOR + 1)) AUDIO.BIN >c3.pcm
 
@@ -119,6 +134,7 @@ cases=(
   "album|sao|t1.mp3 t2.wav t3.mp3|0 $L1 $((L1 + L2)) leadout $((L1 + L2 + L3))"
   "album|dao|t1.mp3 t2.wav t3.mp3|0 $L1 $((L1 + L2)) leadout $((L1 + L2 + L3))"
   "album|tao|t1.mp3 t2.wav t3.mp3|0 $((L1 + 150)) $((L1 + L2 + 300)) leadout $((L1 + L2 + L3 + 300))"
+  "audiocue|sao|audio.cue|0 $L1 leadout $((L1 + L2C))"
   "cue|sao|album.cue|0 525 825 leadout 1275"
   "cue|dao|album.cue|0 525 825 leadout 1275"
   "cue|tao|album.cue|0 450 900 leadout 1350"
@@ -138,6 +154,14 @@ for c in "${cases[@]}"; do
     done
     expect_true "$name $m: track lines" grep -q \
       "Thread1: Processing Track 1  \[Audio\]  \[$L1 Sectors\]" out-$name-$m.txt
+    expect_true "$name $m: track 2 extended to 4 s" grep -q \
+      "Track 2 (t2.wav) lasts [0-9.]* s; silence extends it to 4 s \[300 Sectors\]" out-$name-$m.txt
+    expect_eq "$name $m: in a pipe a progress line per track" "1 2 3" \
+      "$(sed -n 's/^Buffering Track \([0-9]*\)$/\1/p' out-$name-$m.txt | paste -sd' ')"
+  elif [ "$name" = audiocue ]; then
+    for t in 1 2; do
+      expect_true "$name $m: track $t audio" same_audio out0$t.wav e$t.pcm
+    done
   else
     expect_true "$name $m: Mode 1 user data through bchunk" cmp -s out01.iso DATA.ISO
     expect_true "$name $m: Mode 1 sectors valid" mode1_valid $stem.bin 0 300
@@ -170,6 +194,8 @@ head -c 3000 /dev/urandom >bad-garbage.cue
 # Long enough to hold sectors of its own: it would be recorded as noise.
 { printf 'FILE "bad-self.cue" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n'; seq -f 'REM %g' 3000; } \
   >bad-self.cue
+sox -n -r 22050 -c 2 -b 16 low.wav synth 1 sine 440 2>/dev/null
+printf 'FILE "low.wav" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n' >bad-rate.cue
 # sheet | methods | the line that says why
 while IFS='|' read -r sheet methods said; do
   for m in $methods; do
@@ -186,6 +212,7 @@ bad-beyond|sao dao tao|Unable to import the Cue file bad-beyond.cue.  The image 
 bad-pregap|sao dao|This album needs 100:12 minutes but the blank CD holds only 80:00 minutes
 bad-garbage|sao dao tao|bad-garbage.cue was not imported in full
 bad-empty|sao dao tao|bad-empty.cue was not imported in full
+bad-rate|sao|The WAVE file LOW.WAV cannot be recorded: its audio has 2 channel(s) of 16 bits at 22050 Hz
 bad-self|sao dao tao|Unable to import the Cue file bad-self.cue.  The FILE line BAD-SELF.CUE names the Cue file itself.
 TABLE
 
@@ -200,8 +227,29 @@ expect_eq "paced 52x: cd-info lists both tracks" 2 \
   "$(starts disc-paced-sao.cue | awk '{ print NF - 2 }')"
 grep -h "cache low water" out-paced-sao.txt
 
+# A package build names a listed track shorter than a CD track's 4 s.
+sox -n -r 44100 -c 2 -b 16 blip.wav synth 0.03 sine 440 2>/dev/null
+lame --quiet blip.wav blip.mp3
+printf '[Files]\n%s\n%s\n[Library]\n%s\n' "$PWD/t1.mp3" "$PWD/blip.mp3" "$PWD/libqlnxaudio.so" \
+  >short.ini
+./applet-tool package build "$WIN32/applet/ui/applet.exe" short.ini short.exe >/dev/null 2>short.err
+expect_eq "short track: one warning, naming track 2" \
+  "applet-tool: warning: track 2 ($PWD/blip.mp3) lasts" "$(grep warning short.err | cut -d' ' -f1-6)"
+
+# A pressed disc is refused as not blank; without the decoder library beside the tool the
+# refusal names the file looked for; a cache low water is a real figure or left out.
+expect_eq "pressed disc: exit code" 1 "$(VR_KEYS="medium = audio" record pressed sao t2.wav)"
+expect_true "pressed disc: says so" grep -qx "applet-tool: the disc is not blank" out-pressed-sao.txt
+mkdir -p nodecoder && cp applet-tool nodecoder/
+printf '[device.0]\nimage = disc-nodecoder\n' >vr.ini
+VIRTUAL_RECORDER_CONFIG="$PWD/vr.ini" timeout 60 nodecoder/applet-tool record sao --aspi "$ASPI" \
+  t1.mp3 >out-nodecoder.txt 2>&1
+expect_true "no decoder: names the file looked for" grep -qF \
+  "The MP3 decoder library $PWD/nodecoder/libqlnxaudio.so could not be loaded." out-nodecoder.txt
+
 # A test write goes through and leaves the disc blank.
 expect_eq "test write: exit code" 0 "$(record test sao --test t2.wav)"
 expect_true "test write: no image" test ! -e disc-test-sao.cue
 expect_true "test write: journal says test" grep -q "test" journal-test-sao.txt
+expect_true "cache low water never -1" bash -c "! grep -h 'low water -1' out-*.txt"
 e2e_finish

@@ -134,14 +134,17 @@ expect_eq "cancel: exit 1" "exit=1" "$(grep '^exit=' "$E2E_SCRATCH/cancel.out")"
 expect_true "cancel: the recording had been started" grep -q "SET CD SPEED" "$dir/journal.txt"
 expect_true "cancel: the disc was not finished" lacks "recording complete" "$dir/journal.txt"
 
-# No decoder library: said once in the memo, nothing recorded, exit 1 after OK.
+# No decoder library: said once in the memo as its last line, nothing recorded, exit 1 after OK.
 applet=$(album nodecoder $'[device.0]\nimage = disc\njournal = journal.txt\n')
 dir=$(dirname "$applet")
 rm "$dir/qlnxaudio.dll"
-drive start "$(winpath "$applet")" wait-memo "$failed" 120000 dump click "&OK" \
+drive start "$(winpath "$applet")" wait-memo "could not be loaded" 120000 dump click "&OK" \
   wait-exit 30000 >"$E2E_SCRATCH/nodecoder.out"
 expect_eq "no decoder: uidriver steps held" "0" "$?"
 expect_eq "no decoder: said once" "1" "$(grep -c 'qlnxaudio.dll could not be loaded' "$E2E_SCRATCH/nodecoder.out")"
+expect_eq "no decoder: the last line" \
+  "*** Error - The MP3 decoder library qlnxaudio.dll could not be loaded. Nothing was recorded." \
+  "$(memo_tail "$E2E_SCRATCH/nodecoder.out" 1)"
 expect_eq "no decoder: exit 1" "exit=1" "$(grep '^exit=' "$E2E_SCRATCH/nodecoder.out")"
 expect_true "no decoder: nothing written" lacks "WRITE(10)" "$dir/journal.txt"
 e2e_finish

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # update.exe under Wine against hostile version texts and servers: a link to a local program,
-# a server that never answers or stops in the middle of the body, redirect chains and loops.
+# a server that never answers, stops in the middle of the body or trickles it, redirect chains
+# and loops.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/update_lib.sh"
 
@@ -94,6 +95,12 @@ expect_eq "silent server: asked once" "/silent/none.htm" "$(cat "$SERVER_LOG")"
 publish held.htm 1.0 "$web/download/page.htm"
 failed held "$web/held/held.htm"
 waited "held connection"
+# A server that sends a byte every 10 s, each within the time-outs: the download ends at its
+# 120 s deadline.
+failed trickle "$web/trickle/held.htm"
+wait=$((SECONDS_TAKEN - baseline))
+expect_true "trickling server: ended by the download's deadline (waited ${wait}s)" \
+  test "$wait" -ge 115 -a "$wait" -le 135
 
 # Redirects: ten are followed, the eleventh is not; a loop ends after ten.
 publish equal.htm 1.0 "$web/download/page.htm"

@@ -17,6 +17,7 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 #   overstated  announces 50000000 bytes, sends the body and closes
 #   held        announces 50000000 bytes, sends the body and keeps the connection open
 #   silent      takes the request and never answers (NAME need not exist)
+#   trickle     announces 50000000 bytes and sends one byte every TRICKLE seconds
 #   loop        answers every request with a redirect (302) to the same path
 #   hopN        redirects to /hop(N-1)/NAME (a Location without the host); /hop0/NAME is plain
 # Every request path is appended to the log.
@@ -27,6 +28,7 @@ import http.server, os, sys, time
 root, port_file, log = sys.argv[1:4]
 PAUSE = 0.3
 HOLD = 120  # how long the silent and held modes keep a connection without a word
+TRICKLE = 10
 
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = 'HTTP/1.1'
@@ -60,7 +62,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         self.send_response(200)
         self.send_header('Content-Type', 'text/html')
-        if mode == 'held':
+        if mode == 'trickle':
+            self.send_header('Content-Length', '50000000')
+            self.end_headers()
+            for _ in range(3 * HOLD // TRICKLE):
+                self.wfile.write(b'x')
+                self.wfile.flush()
+                time.sleep(TRICKLE)
+        elif mode == 'held':
             self.send_header('Content-Length', '50000000')
             self.end_headers()
             self.wfile.write(body)

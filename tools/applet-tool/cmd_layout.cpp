@@ -33,12 +33,14 @@ private:
   static constexpr unsigned kButtonMask = 0x0F;
 };
 
-// Binds the MP3 decoder library, as a recording start does, while MP3 files are imported.
+// Binds the MP3 decoder library, as a recording start does, while MP3 files or cue sheets are
+// imported.
 class TDecoderBinding {
 public:
   explicit TDecoderBinding(const TArgs &files) {
     for (const std::string &file : files)
-      bound_ = bound_ || platform::SameText(platform::ExtractFileExt(file), ".mp3");
+      bound_ = bound_ || platform::SameText(platform::ExtractFileExt(file), ".mp3") ||
+               platform::SameText(platform::ExtractFileExt(file), ".cue"); // may name MP3s
     if (bound_)
       recording::BindDecoder();
   }

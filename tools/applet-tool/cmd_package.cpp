@@ -3,6 +3,8 @@
 #include "applet/common/CommonUtils.h"
 #include "applet/package/UnitCompress.h"
 #include "applet/platform/Platform.h"
+#include "applet/recording/TrackSource.h"
+#include "applet/recording/XAudio.h"
 #include "tools/applet-tool/Command.h"
 
 #ifdef _WIN32
@@ -11,8 +13,10 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace tool {
 namespace {
@@ -73,6 +77,37 @@ TArgs BuildInputs(const package::TBuildPlan &plan) {
   return inputs;
 }
 
+// A CD track lasts at least 4 s (300 sectors); the recording extends a shorter one with
+// silence. The listed MP3s that the decoder library beside the tool measures shorter are named.
+void WarnShortTracks(const std::string &listingPath) {
+  constexpr int64_t kShortestTrackBytes = int64_t{300} * 2352;
+  constexpr double kBytesPerSecond = 44100.0 * 4;
+  const std::vector<std::string> tracks = package::ReadAuthoringListing(listingPath).Tracks;
+  if (std::none_of(tracks.begin(), tracks.end(), recording::IsMp3File))
+    return;
+  recording::BindDecoder();
+  if (!recording::DecoderBound()) {
+    std::fprintf(stderr, "applet-tool: track lengths not checked: %s could not be loaded\n",
+                 recording::DecoderLibraryFile().c_str());
+    return;
+  }
+  for (size_t i = 0; i < tracks.size(); ++i) {
+    if (!recording::IsMp3File(tracks[i]) || !platform::Platform().FileExists(tracks[i]))
+      continue;
+    const int64_t bytes = recording::DecodedSize(tracks[i]);
+    if (bytes <= 0)
+      std::fprintf(stderr,
+                   "applet-tool: warning: track %zu (%s) holds no audio the decoder reads\n", i + 1,
+                   tracks[i].c_str());
+    else if (bytes < kShortestTrackBytes)
+      std::fprintf(stderr,
+                   "applet-tool: warning: track %zu (%s) lasts %.2f s; a CD track lasts at least "
+                   "4 s, so silence will extend it\n",
+                   i + 1, tracks[i].c_str(), static_cast<double>(bytes) / kBytesPerSecond);
+  }
+  recording::UnbindDecoder();
+}
+
 int Build(const TArgs &args) {
   package::TBuildPlan plan;
   plan.ProgramPath = args[0];
@@ -99,6 +134,7 @@ int Build(const TArgs &args) {
   for (const std::string &dropped : result.Dropped)
     std::fprintf(stderr, "%s: not packed (a package holds at most %d tracks)\n", dropped.c_str(),
                  common::kMaxTracks);
+  WarnShortTracks(plan.ListingPath);
   return result.Complete() ? 0 : 1;
 }
 

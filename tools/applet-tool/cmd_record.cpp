@@ -1,10 +1,13 @@
 // A recording onto the first recorder, as the applet's burn module makes it: the files are
-// imported as tracks (MP3, WAV, BIN/CUE), then recorded with the method given. Prints the
-// status log, then on standard error how long the start (import and measuring) and the
-// recording took, the peak private bytes and the cache's low-water mark; exits 0 when the recording
-// succeeded, 1 otherwise.
+// imported as tracks (MP3, WAV, BIN/CUE), then recorded with the method given. While it records
+// it shows on standard error the track, percent and speed (on a terminal, one line redrawn; in
+// a pipe, a line per track). Then it prints the status log, and on standard error how long the
+// start (import and measuring) and the recording took, the peak private bytes and, when the
+// writer took from the cache while it was filled, the cache's low-water mark; exits 0 when the
+// recording succeeded, 1 otherwise (also for a disc that is not blank).
 #include "applet/device/DeviceModule.h"
 #include "applet/device/Discovery.h"
+#include "applet/device/MMC.h"
 #include "applet/layout/UnitBurn.h"
 #include "applet/platform/Dispatcher.h"
 #include "applet/platform/Platform.h"
@@ -15,6 +18,14 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
+#ifdef _WIN32
+#include <io.h>
+#define QLN_ISATTY(f) _isatty(_fileno(f))
+#else
+#include <unistd.h>
+#define QLN_ISATTY(f) isatty(fileno(f))
+#endif
 
 namespace tool {
 namespace {
@@ -86,6 +97,75 @@ struct TSamples {
   }
 };
 
+using TClock = std::chrono::steady_clock;
+double Seconds(TClock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// The progress shown while recording: on a terminal one line redrawn with the track, the
+// percent and the speed (in CD speeds, from the last second's progress); in a pipe a line for
+// each track as it starts.
+class TProgress {
+public:
+  TProgress(const layout::TBurnDataModule &burn, int32_t totalSectors)
+      : burn_(burn), total_(totalSectors), terminal_(QLN_ISATTY(stderr) != 0) {}
+  void Show(int percent) {
+    const std::string track = burn_.Status.Controls().TrackProgress;
+    const TClock::time_point now = TClock::now();
+    if (!terminal_) {
+      if (track != track_ && track.rfind("Buffering Track", 0) == 0)
+        std::fprintf(stderr, "%s\n", track.c_str());
+      track_ = track;
+      return;
+    }
+    if (Seconds(now - sampled_) >= 1.0) {
+      speed_ = (percent - sampledPercent_) / 100.0 * total_ / kSectorsPerSecond /
+               Seconds(now - sampled_);
+      sampled_ = now;
+      sampledPercent_ = percent;
+    }
+    if (percent == shown_ && track == track_)
+      return;
+    shown_ = percent;
+    track_ = track;
+    std::fprintf(stderr, "\r%-24s %3d%%  %5.1fx ", track.c_str(), percent, speed_ > 0 ? speed_ : 0);
+  }
+  void End() const {
+    if (terminal_ && shown_ >= 0)
+      std::fprintf(stderr, "\n");
+  }
+
+private:
+  static constexpr double kSectorsPerSecond = 75;
+  const layout::TBurnDataModule &burn_;
+  int32_t total_;
+  bool terminal_;
+  std::string track_;
+  int shown_ = -1;
+  TClock::time_point sampled_ = TClock::now();
+  int sampledPercent_ = 0;
+  double speed_ = 0;
+};
+
+// A disc with a table of contents is not blank: nothing is started on it.
+bool DiscIsBlank(const device::TDriveData &drive) {
+  std::vector<uint8_t> toc;
+  if (!device::ReadTOC(drive.HaId, drive.Target, "TOCFULL", false, true, toc)) {
+    std::fprintf(stderr, "applet-tool: the disc is not blank\n");
+    return false;
+  }
+  return true;
+}
+
+// The status log and the result; the cache's low water only where it was measured.
+void PrintSummary(const TSamples &samples) {
+  if (samples.CacheLow >= 0)
+    std::fprintf(stderr, "peak private bytes %llu KB, cache low water %d of %d blocks\n",
+                 static_cast<unsigned long long>(samples.PeakPrivateBytes / 1024), samples.CacheLow,
+                 samples.CacheBlocks);
+  else
+    std::fprintf(stderr, "peak private bytes %llu KB\n",
+                 static_cast<unsigned long long>(samples.PeakPrivateBytes / 1024));
+}
+
 int Record(const TArgs &args) {
   TRecordArgs a;
   if (!Parse(args, a))
@@ -102,7 +182,8 @@ int Record(const TArgs &args) {
   burn.Host = &host;
   burn.TestWrite = a.Test;
   burn.ExplicitTracks = a.Files;
-  using TClock = std::chrono::steady_clock;
+  if (!DiscIsBlank(burn.Recorder))
+    return 1;
   const TClock::time_point begin = TClock::now();
   const bool nothingStarted = a.Method == "dao"   ? burn.StartDaoRecording()
                               : a.Method == "tao" ? burn.StartTaoRecording()
@@ -110,9 +191,11 @@ int Record(const TArgs &args) {
   const TClock::time_point started = TClock::now();
   bool cancelled = false;
   TSamples samples;
+  TProgress progress(burn, burn.Layout->TotalSectors());
   while (!nothingStarted && !host.Finished) {
     samples.Take();
     platform::TMainThread::ProcessPending();
+    progress.Show(host.Percent);
     if (!a.CancelAt.empty() && !cancelled && LogContains(burn, a.CancelAt)) {
       cancelled = true;
       burn.CancelRecording();
@@ -121,13 +204,11 @@ int Record(const TArgs &args) {
     platform::TMainThread::WaitPending(kPumpMs);
   }
   platform::TMainThread::ProcessPending();
-  const auto seconds = [](TClock::duration d) { return std::chrono::duration<double>(d).count(); };
-  std::fprintf(stderr, "start %.2f s, recording %.2f s\n", seconds(started - begin),
-               seconds(TClock::now() - started));
+  progress.End();
+  std::fprintf(stderr, "start %.2f s, recording %.2f s\n", Seconds(started - begin),
+               Seconds(TClock::now() - started));
   samples.Take();
-  std::fprintf(stderr, "peak private bytes %llu KB, cache low water %d of %d blocks\n",
-               static_cast<unsigned long long>(samples.PeakPrivateBytes / 1024), samples.CacheLow,
-               samples.CacheBlocks);
+  PrintSummary(samples);
   for (const std::string &line : burn.Status.Controls().Log)
     std::printf("%s\n", line.c_str());
   const bool success = !nothingStarted && burn.RecordingSucceeded();

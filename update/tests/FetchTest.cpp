@@ -14,7 +14,11 @@ struct TAnswer {
   std::string Body;
   const char *Length = nullptr; // the announced content length
   bool ReadFails = false;       // the connection times out after the body
+  uint64_t ByteEveryMs = 0;     // a trickle: one byte a read, this long on the fake clock
 };
+
+uint64_t gNow = 0;
+uint64_t FakeMs() { return gNow; }
 
 // A server of fixed answers by address; an address it does not know gets no answer.
 class TFakeClient : public THttpClient {
@@ -40,7 +44,11 @@ public:
     return true;
   }
   size_t Read(char *buffer, size_t size) override {
-    const size_t n = std::min(size, answer_.Body.size() - at_);
+    size_t n = std::min(size, answer_.Body.size() - at_);
+    if (answer_.ByteEveryMs != 0) {
+      n = std::min<size_t>(n, 1);
+      gNow += answer_.ByteEveryMs;
+    }
     if (n == 0 && answer_.ReadFails)
       failed_ = true;
     answer_.Body.copy(buffer, n, at_);
@@ -122,6 +130,21 @@ TEST(Fetch, WhatIsNotFollowed) {
   client.Answers["http://h/long"] = {200, "", "0123456789", "4"};
   EXPECT_TRUE(Fetch(client, "http://h/long", text));
   EXPECT_EQ(text, "0123");
+}
+
+// A server that sends a byte every 29 s (each within the connection's time-outs) ends as a failed
+// download at the deadline; one that ends in time is read whole.
+TEST(Fetch, ADownloadEndsAtItsDeadline) {
+  for (const uint64_t every : {uint64_t{29000}, uint64_t{1000}}) {
+    TFakeClient client;
+    client.Answers["http://h/slow"] = {200, "", std::string(100, 'x'), "100", false, every};
+    gNow = 5;
+    std::string text;
+    const bool inTime = every * 100 < kDownloadDeadlineMs;
+    EXPECT_EQ(inTime, Fetch(client, "http://h/slow", text, FakeMs)) << every;
+    EXPECT_EQ(inTime ? 100u : 0u, text.size()) << every;
+    EXPECT_LE(gNow, 5 + kDownloadDeadlineMs + every) << every;
+  }
 }
 
 TEST(ResolveLocation, AgainstTheAnsweringAddress) {

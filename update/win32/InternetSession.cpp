@@ -18,10 +18,10 @@ constexpr DWORD kLocationSize = 2048;
 // download as failed.
 constexpr DWORD kTimeoutMs = 30000;
 
-void SetTimeouts(HINTERNET handle) {
+void SetTimeouts(HINTERNET handle, DWORD ms = kTimeoutMs) {
   for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                              INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    DWORD timeout = kTimeoutMs;
+    DWORD timeout = ms;
     InternetSetOptionA(handle, option, &timeout, sizeof timeout);
   }
 }
@@ -59,7 +59,7 @@ public:
                                    INTERNET_SERVICE_HTTP, 0, 0);
     if (connection_ == nullptr)
       return false;
-    SetTimeouts(connection_);
+    SetTimeouts(connection_, limit_);
     std::string object = path.c_str();
     object = (object.empty() ? "/" : object) + extra.c_str();
     DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_RELOAD |
@@ -93,6 +93,16 @@ public:
     return 0;
   }
   bool ReadFailed() const override { return failed_; }
+  // The time-outs, lowered to the time left of the download where that is shorter.
+  void LimitWait(uint64_t ms) override {
+    const DWORD limit = ms < kTimeoutMs ? static_cast<DWORD>(ms > 0 ? ms : 1) : kTimeoutMs;
+    if (limit == limit_)
+      return;
+    limit_ = limit;
+    for (HINTERNET handle : {connection_, request_})
+      if (handle != nullptr)
+        SetTimeouts(handle, limit_);
+  }
   void Finish() override {
     for (HINTERNET *handle : {&request_, &connection_}) {
       if (*handle != nullptr)
@@ -116,6 +126,7 @@ private:
   HINTERNET connection_ = nullptr;
   HINTERNET request_ = nullptr;
   bool failed_ = false;
+  DWORD limit_ = kTimeoutMs;
 };
 
 class TFileReader : public TByteReader {

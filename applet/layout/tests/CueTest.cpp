@@ -337,6 +337,77 @@ TEST_F(CueImport, NamesInAnyCaseAndEncodings) {
   }
 }
 
+uint32_t gMp3Rate = 44100;
+bool FakeMp3Sizer(const std::string &, int64_t &decodedBytes, uint32_t &sampleRate) {
+  decodedBytes = kSector * 10 + 5;
+  sampleRate = gMp3Rate;
+  return false;
+}
+
+// A WAVE file: the RIFF header, a format chunk, a LIST chunk, then a data chunk of dataBytes.
+std::string Wave(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, size_t dataBytes) {
+  const auto le = [](uint32_t v, int n) {
+    std::string b;
+    for (int i = 0; i < n; ++i)
+      b += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return b;
+  };
+  const std::string body = "WAVEfmt " + le(16, 4) + le(tag, 2) + le(channels, 2) + le(rate, 4) +
+                           le(rate * channels * bits / 8, 4) + le(channels * bits / 8, 2) +
+                           le(bits, 2) + "LIST" + le(3, 4) + "abc" + std::string(1, '\0') + "data" +
+                           le(static_cast<uint32_t>(dataBytes), 4) + std::string(dataBytes, '\x11');
+  return "RIFF" + le(static_cast<uint32_t>(body.size()), 4) + body;
+}
+
+// MP3 and WAVE files hold their tracks in their audio: the decoded length of an MP3 (the last
+// sector padded), the data chunk of a WAVE; their names take the file system's spelling.
+TEST_F(CueImport, Mp3AndWaveFilesHoldTheirTracksInTheirAudio) {
+  MakeFile(dir.File("song.mp3"), 1000);
+  const size_t dataAt = 12 + 8 + 16 + 8 + 4 + 8; // RIFF, fmt, LIST (padded to even), data header
+  testsupport::WriteFile(dir.File("cd.wav"), Wave(1, 2, 44100, 16, kSector * 20));
+  testsupport::WriteFile(dir.File("low.wav"), Wave(1, 2, 22050, 16, kSector * 20));
+  testsupport::WriteFile(dir.File("mp3.wav"), Wave(85, 2, 44100, 0, 100));
+  const std::string two = "TRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 01 00:00:04\n";
+  struct TCase {
+    std::string Text;
+    uint32_t Rate;
+    const char *Refusal; // in the box, or "" when imported
+    std::string File;
+    int32_t Offset2, Sectors2; // track 2
+  };
+  const TCase cases[] = {
+      {"FILE \"SONG.MP3\" MP3\n" + two, 44100, "", dir.File("song.mp3"), 4 * 2352, 7},
+      {"FILE \"CD.WAV\" WAVE\n" + two, 44100, "", dir.File("cd.wav"),
+       static_cast<int32_t>(dataAt + 4 * kSector), 16},
+      {"FILE \"SONG.MP3\" MP3\n" + two, 48000, "its audio has a sample rate of 48000 Hz", "", 0, 0},
+      {"FILE \"SONG.MP3\" MP3\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\n", 44100,
+       "TRACK 1 of the MP3 file SONG.MP3 is no AUDIO track", "", 0, 0},
+      {"FILE \"LOW.WAV\" WAVE\n" + two, 44100, "2 channel(s) of 16 bits at 22050 Hz", "", 0, 0},
+      {"FILE \"MP3.WAV\" WAVE\n" + two, 44100, "compressed (format 85)", "", 0, 0},
+      {"FILE \"SONG.MP3\" WAVE\n" + two, 44100, "it is not a RIFF WAVE file", "", 0, 0},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.Text);
+    gMp3Rate = c.Rate;
+    fake.MessageBoxes.clear();
+    const bool refused = *c.Refusal != '\0';
+    EXPECT_EQ(refused, ImportCueSheet(Cue(c.Text), segments, FakeMp3Sizer));
+    if (refused) {
+      ASSERT_EQ(1u, fake.MessageBoxes.size());
+      EXPECT_NE(std::string::npos, fake.MessageBoxes[0].Text.find(c.Refusal))
+          << fake.MessageBoxes[0].Text;
+      continue;
+    }
+    ASSERT_EQ(1u, segments.size());
+    ASSERT_EQ(2u, segments[0].size());
+    const TTrackImageData &t2 = *segments[0][1];
+    EXPECT_EQ(c.File, t2.FileName);
+    EXPECT_EQ(c.Offset2, t2.FileOffset);
+    EXPECT_EQ(c.Offset2, t2.Indexes[0].DataOffset);
+    EXPECT_EQ(c.Sectors2, t2.Sectors);
+  }
+}
+
 } // namespace
 } // namespace layout
 

@@ -144,7 +144,7 @@ TEST_F(BurnModule, QuestionsAndBoxesDecideWhatIsAdded) {
 }
 
 TEST_F(BurnModule, Mp3TracksAreSizedByTheirDecodedLength) {
-  const std::string mp3 = File("t.mp3", std::string(1000, '\x55'));
+  const std::string mp3 = File("t.mp3", "\xFF\xFB\x90" + std::string(1000, '\x55'));
   EXPECT_TRUE(burn.ImportTrackFile(mp3)); // no decoder wired in
   EXPECT_EQ("Unable to import " + mp3 + ".  No MP3 decoder is available to measure its length.",
             fake.MessageBoxes.back().Text);
@@ -175,6 +175,14 @@ TEST_F(BurnModule, Mp3TracksAreSizedByTheirDecodedLength) {
   EXPECT_EQ("Unable to import " + mp3 +
                 ".  Its audio has a sample rate of 48000 Hz; a CD holds audio of 44100 Hz only.",
             fake.MessageBoxes.back().Text);
+  // A file that starts as no MP3 does (a renamed WAV) and measures badly is not blamed on its
+  // rate; with boxes off only the reason is kept.
+  const std::string wav = File("w.mp3", "RIFF" + std::string(1000, '\0'));
+  burn.ImportBoxes = false;
+  const size_t boxes = fake.MessageBoxes.size();
+  EXPECT_TRUE(burn.ImportTrackFile(wav));
+  EXPECT_EQ("It is not an MP3 file.", burn.LastImportRefusal);
+  EXPECT_EQ(boxes, fake.MessageBoxes.size());
   gSampleRate = 44100;
   EXPECT_EQ(3, layout.Count());
 }

@@ -238,20 +238,22 @@ public:
   }
   void Sleep(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-  void *LoadDynamicLibrary(const std::string &name) override {
+  // "x.dll" is looked for as "libx.so": beside the program for a bare name.
+  std::string LibraryFileName(const std::string &name) override {
     std::string file = ExtractFileName(Native(name));
     const std::string ext = ExtractFileExt(file);
     if (ext == ".dll" || ext == ".DLL")
       file = "lib" + file.substr(0, file.size() - 4) + ".so";
-    if (name.find_first_of("/\\") != std::string::npos) {
-      const std::string dir = ExtractFilePath(Native(name));
-      void *h = dlopen((dir + file).c_str(), RTLD_NOW | RTLD_LOCAL);
-      return h != nullptr ? h : dlopen(Native(name).c_str(), RTLD_NOW | RTLD_LOCAL);
-    }
-    const std::string beside = ExtractFilePath(ModuleFileName()) + file;
-    if (void *h = dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL))
+    const bool hasFolder = name.find_first_of("/\\") != std::string::npos;
+    return (hasFolder ? ExtractFilePath(Native(name)) : ExtractFilePath(ModuleFileName())) + file;
+  }
+  void *LoadDynamicLibrary(const std::string &name) override {
+    const std::string first = LibraryFileName(name);
+    if (void *h = dlopen(first.c_str(), RTLD_NOW | RTLD_LOCAL))
       return h;
-    return dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (name.find_first_of("/\\") != std::string::npos)
+      return dlopen(Native(name).c_str(), RTLD_NOW | RTLD_LOCAL);
+    return dlopen(ExtractFileName(first).c_str(), RTLD_NOW | RTLD_LOCAL);
   }
   void *LibrarySymbol(void *library, const char *symbol) override {
     return library != nullptr ? dlsym(library, symbol) : nullptr;

@@ -184,21 +184,49 @@ TEST_F(SessionTest, CancelDuringRecordingCountsOneFailure) {
   EXPECT_EQ(1, rig.StoredStatistics.Fail[Sao]);
 }
 
-TEST_F(SessionTest, AStartThatRecordsNothingEndsAsAFailedRecording) {
+TEST_F(SessionTest, ACancelInTheFlushThatFinishedTheDiscReportsTheSuccess) {
   PrepareGoodSession();
-  rig.RecorderList = {Recorder(false, true, false)};
-  rig.NothingStarted = true;
-  form.FormCreate();
-  form.WriteMethod = Tao;
   form.FormActivate();
-  EXPECT_EQ(Dao, form.WriteMethod); // set before the start: the failure counts for DAO
-  EXPECT_TRUE(rig.Logged({"StartDao", "memo:(Using DAO method)", "ReleaseCache", "caption:&OK",
-                          "beep", "UnloadDecoder"}));
-  EXPECT_NE(std::string::npos, rig.Memo.find("*** Error - A problem has prevented completion"));
-  EXPECT_EQ(102, rig.Progress.back());
-  EXPECT_EQ(1, form.MethodStatistics.Fail[Dao]);
-  EXPECT_EQ(1, ClickOk());
-  EXPECT_EQ(2, rig.StoredStatistics.Fail[Dao]);
+  rig.DiscFinishedAtCancel = true;
+  form.ButtonOkClick();
+  EXPECT_TRUE(rig.Logged({"CancelRecording", "Eject", "CleanUp"}));
+  EXPECT_NE(std::string::npos, rig.Memo.find("CD completed successfully!"));
+  EXPECT_EQ(Completed, form.SessionState);
+  EXPECT_EQ(0, ClickOk());
+  EXPECT_EQ(1, rig.StoredStatistics.Success[Sao]);
+  EXPECT_EQ(0, rig.StoredStatistics.Fail[Sao]);
+}
+
+// A start that records nothing: its reason (or the general text) is the last line, no method
+// line follows, one failure is counted, and OK ends with 1 and no self-removal.
+class RefusedStartTest : public SessionTest {
+protected:
+  void Run(const std::string &reason, const std::string &lastLine) {
+    PrepareGoodSession();
+    rig.RecorderList = {Recorder(false, true, false)};
+    rig.NothingStarted = true;
+    rig.RefusalLine = reason;
+    form.FormCreate();
+    form.WriteMethod = Tao;
+    form.FormActivate();
+    EXPECT_EQ(Dao, form.WriteMethod); // set before the start: the failure counts for DAO
+    EXPECT_TRUE(rig.Logged({"StartDao", "ReleaseCache", "caption:&OK", "beep", "UnloadDecoder"}));
+    EXPECT_FALSE(rig.Has("memo:(Using DAO method)"));
+    EXPECT_EQ(lastLine, SplitLines(rig.Memo).back().substr(0, lastLine.size()));
+    EXPECT_EQ(102, rig.Progress.back());
+    EXPECT_EQ(1, ClickOk());
+    EXPECT_EQ(1, rig.StoredStatistics.Fail[Dao]);
+    EXPECT_TRUE(rig.Has("CleanUp"));
+  }
+};
+
+TEST_F(RefusedStartTest, TheBurnModulesReason) {
+  Run("*** Error - \"Dusk\" cannot be recorded. Why.",
+      "*** Error - \"Dusk\" cannot be recorded. Why.");
+}
+
+TEST_F(RefusedStartTest, WithoutAReasonTheGeneralText) {
+  Run("", "*** Error - A problem has prevented completion");
 }
 
 TEST_F(SessionTest, TheBurnModuleReachesTheGaugeTitleAndMemo) {

@@ -101,18 +101,23 @@ public:
   void SetRecorder(const device::TDriveData &) override {}
   bool StartSaoRecording() override {
     Log.push_back("StartSao");
-    return NothingStarted;
+    return Refuse();
   }
   bool StartDaoRecording() override {
     Log.push_back("StartDao");
-    return NothingStarted;
+    return Refuse();
   }
   bool StartTaoRecording() override {
     Log.push_back("StartTao");
-    return NothingStarted;
+    return Refuse();
   }
-  void CancelRecording() override { Log.push_back("CancelRecording"); }
-  bool RecordingFailed() override { return Failed || NothingStarted; }
+  void CancelRecording() override {
+    Log.push_back("CancelRecording");
+    Cancelled = true;
+  }
+  bool RecordingFailed() override {
+    return Failed || NothingStarted || (Cancelled && !DiscFinishedAtCancel);
+  }
   void ReleaseCache() override { Log.push_back("ReleaseCache"); }
   void UnloadDecoder() override { Log.push_back("UnloadDecoder"); }
   recording::TStatusForm &Status() override { return RecordingStatus; }
@@ -182,6 +187,14 @@ public:
   std::string Failure; // the staging's failure line
   bool Failed = false;
   bool NothingStarted = false;
+  bool Cancelled = false;
+  bool DiscFinishedAtCancel = false; // the cancel came in the flush that finished the disc
+  std::string RefusalLine;           // reported by a start that starts nothing
+  bool Refuse() {
+    if (NothingStarted && !RefusalLine.empty() && BurnHost)
+      BurnHost->ReportRecordingLine(RefusalLine);
+    return NothingStarted;
+  }
   TBurnHost *BurnHost = nullptr;
   TMethodStatistics StoredStatistics;
   std::function<bool(TStagingHost *)> Stage;

@@ -1,8 +1,9 @@
 // The burn module's recordings end to end over the virtual recorder linked in: each method
-// succeeds; every failure path (a cancel at the cache thread's start, in the lead-in, the
-// pregap, between track-at-once tracks, mid-track, with the cache full and during the writer's
-// flush; a write error, a removed disc, a refused cue sheet, nothing to record, an album longer
-// than the disc) ends as a failure with its log lines, never hangs, and leaves no thread behind.
+// succeeds, also when cancelled during the writer's last flush (the disc is finished); every
+// failure path (a cancel at the cache thread's start, in the lead-in, the pregap, between
+// track-at-once tracks, mid-track, with the cache full; a write error, a removed disc, a
+// refused cue sheet, nothing to record, an album longer than the disc) ends as a failure with its
+// log lines, never hangs, and leaves no thread behind.
 #include "applet/device/Aspi.h"
 #include "applet/device/DeviceModule.h"
 #include "applet/device/Discovery.h"
@@ -194,7 +195,8 @@ const TCase kCases[] = {
      false,
      true,
      {"Thread1: Executing (Cache enabled)", "Thread1: Sending Cue Sheet",
-      "Thread1: Processing Track 2  [Audio]  [200 Sectors]", "Thread2: Synchronizing Cache",
+      "Track 2 (t2.wav) lasts 2.67 s; silence extends it to 4 s [300 Sectors]",
+      "Thread1: Processing Track 2  [Audio]  [300 Sectors]", "Thread2: Synchronizing Cache",
       "Thread1: Thread 2 has terminated"},
      nullptr},
     {"dao",
@@ -214,7 +216,7 @@ const TCase kCases[] = {
      nullptr,
      false,
      true,
-     {"Thread1: Processing Track 3  [Audio]  [100 Sectors]", "Thread2: Closing Session"},
+     {"Thread1: Processing Track 3  [Audio]  [300 Sectors]", "Thread2: Closing Session"},
      nullptr},
     {"cancel at the start", device::Sao, "", {3000}, "Executing", false, false, {}, nullptr},
     {"cancel in the lead-in",
@@ -259,7 +261,7 @@ const TCase kCases[] = {
      {300},
      "Synchronizing Cache",
      false,
-     false,
+     true, // all sent: the flush finishes the disc
      {},
      nullptr},
     {"cancel during the dao flush",
@@ -268,7 +270,7 @@ const TCase kCases[] = {
      {300},
      "Synchronizing Cache",
      false,
-     false,
+     true, // all sent: the flush finishes the disc
      {},
      nullptr},
     {"cancel with the cache full",
