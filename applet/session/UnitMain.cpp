@@ -98,6 +98,7 @@ void TFormMain::StartRecording() {
   view_.AddMemoLine("Do not disturb or run other programs while recording.  Please wait...");
   // WriteMethod is set before the start, so an outcome is counted for the right method.
   burn_->SetRecorder(SessionRecorder.Drive);
+  device_.SetExclusiveAccess(SessionRecorder, true);
   bool nothingStarted = false;
   if (SessionRecorder.CanSAO) {
     WriteMethod = Sao;
@@ -119,6 +120,9 @@ void TFormMain::StartRecording() {
   ShowSection(kTracksSection);
   view_.AddMemoLine(rule);
   view_.SetProgress(kProgressRecording);
+  const std::string route = device_.RouteText();
+  if (!route.empty())
+    burn_->Status().LogLine("Device route: " + route);
   if (nothingStarted)
     RecordingFinished(); // a start that recorded nothing ends as a failed recording
 }
@@ -133,6 +137,7 @@ void TFormMain::ReportRecordingLine(const std::string &line) { view_.AddMemoLine
 void TFormMain::ProcessRecordingMessages() { application_.ProcessMessages(); }
 
 void TFormMain::RecordingFinished() {
+  device_.SetExclusiveAccess(SessionRecorder, false);
   burn_->ReleaseCache();
   view_.SetProgress(kProgressMax);
   if (burn_->RecordingFailed()) {
@@ -162,6 +167,7 @@ void TFormMain::ButtonOkClick() {
     return;
   case Recording:
     burn_->CancelRecording();
+    device_.SetExclusiveAccess(SessionRecorder, false);
     CountOutcome(MethodStatistics, WriteMethod, false);
     EndSession(1, false);
   case FilesCheck:
