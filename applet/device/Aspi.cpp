@@ -11,6 +11,7 @@ namespace {
 constexpr uint32_t kAdapterCountMask = 0xFF;
 constexpr uint32_t kRetryPauseMs = 100;
 constexpr int kRetryLimit = 3000;
+static_assert(kPassThroughTimeoutMs == kRetryLimit * kRetryPauseMs, "request time-out");
 
 struct TTransport {
   TAspiEntryPoints Entry;

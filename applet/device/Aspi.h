@@ -38,6 +38,8 @@ constexpr uint8_t kAscNotReady = 0x04;
 constexpr uint8_t kAscMoreTimeNeeded = 0x2E;
 
 constexpr uint8_t kSenseLength = 14;
+// Targets behind one host adapter.
+constexpr uint8_t kTargetsPerBus = 8;
 constexpr size_t kCdbSize = 16;
 // Positions in the sense area.
 constexpr size_t kSenseKeyByte = 2;
@@ -103,6 +105,10 @@ struct TAspiEntryPoints {
   TGetAspiSupportInfoFn GetSupportInfo = nullptr;
   TSendAspiCommandFn SendCommand = nullptr;
 };
+
+// How long one request may take on a transport that times requests itself: as long as the
+// retry rules below wait out a drive that is not ready.
+constexpr uint32_t kPassThroughTimeoutMs = 300000;
 
 // Sets up the transport over the given entry points and creates the completion event.
 void OpenTransport(const TAspiEntryPoints &entryPoints);

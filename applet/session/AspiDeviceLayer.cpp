@@ -29,6 +29,14 @@ public:
     std::vector<uint8_t> toc;
     return device::ReadTOC(r.HaId, r.Target, "TOCFULL", false, true, toc);
   }
+  std::string RouteText() override { return device::RouteText(); }
+  bool DrivesDenied() override {
+    const device::TPassThroughScan &scan = device::LastPassThroughScan();
+    return !device::AspiLoaded() && scan.Tried > 0 && scan.Denied == scan.Tried;
+  }
+  void SetExclusiveAccess(const TRecorderInfo &r, bool exclusive) override {
+    device::SetExclusiveAccess(r.HaId, r.Target, exclusive);
+  }
 
 private:
   device::TDeviceModule module_;
@@ -52,7 +60,7 @@ TRecorderInfo RecorderInfoOf(const device::TDriveData &drive) {
 }
 
 std::unique_ptr<TDevicePort> CreateAspiDeviceLayer(const std::string &library) {
-  return std::make_unique<TAspiDeviceLayer>(library);
+  return std::make_unique<TAspiDeviceLayer>(device::TAnyRoute{library});
 }
 
 std::unique_ptr<TDevicePort> CreateAspiDeviceLayer(const device::TAspiEntryPoints &entryPoints) {

@@ -15,6 +15,9 @@ constexpr const char *kNoSpaceText =
 constexpr const char *kNoAspiText =
     "\r\n\r\n*** Error - No suitable ASPI layer found!  Connect to the Internet then press OK to "
     "learn more at our web site.\r\n";
+constexpr const char *kDrivesDeniedText =
+    "*** Attention - This computer has CD drives, but the system refused access to them. Run "
+    "the program as an administrator.";
 constexpr const char *kNoBlankDiscText =
     "\r\n*** Attention - No Blank CD was found, please check it. Then try again by pressing OK "
     "after inserting a blank CD. Program will exit if a blank CD is not found again.\r\n\r\n";
@@ -76,6 +79,8 @@ bool TFormMain::CheckAspi() {
   SessionState = AspiCheck;
   if (device_.AspiLoaded())
     return true;
+  if (device_.DrivesDenied())
+    view_.AddMemoLine(kDrivesDeniedText);
   ReportFailure(kNoAspiText);
   return false;
 }

@@ -74,6 +74,13 @@ public:
   virtual bool StartStopUnit(const TRecorderInfo &recorder, TStartStopAction action) = 0;
   // READ TOC in its full-TOC form (legacy form, number 0) into a zeroed 1024-byte buffer.
   virtual bool ReadTocFull(const TRecorderInfo &recorder) = 0;
+  // The route requests take ("ASPI (wnaspi32.dll)", "SCSI pass-through"), or "".
+  virtual std::string RouteText() { return std::string(); }
+  // No route loaded, and CD drives exist that the system refused to open.
+  virtual bool DrivesDenied() { return false; }
+  // Asks for or gives up exclusive use of the recorder while it records, where the route
+  // offers it.
+  virtual void SetExclusiveAccess(const TRecorderInfo &, bool) {}
 };
 
 // What the burn module reaches of the session while it records (main thread).

@@ -104,6 +104,7 @@ void TFormMain::StartRecording() {
   view_.AddMemoLine("Do not disturb or run other programs while recording.  Please wait...");
   // WriteMethod is set before the start, so an outcome is counted for the right method.
   burn_->SetRecorder(SessionRecorder.Drive);
+  device_.SetExclusiveAccess(SessionRecorder, true);
   bool nothingStarted = false;
   const char *methodLine = nullptr;
   startLines_ = 0;
@@ -122,6 +123,9 @@ void TFormMain::StartRecording() {
   } else {
     view_.AddMemoLine(kNoRecorderText);
   }
+  const std::string route = device_.RouteText();
+  if (!route.empty())
+    burn_->Status().LogLine("Device route: " + route);
   if (nothingStarted) {
     RefuseRecording();
     return;
@@ -136,6 +140,7 @@ void TFormMain::StartRecording() {
 }
 
 void TFormMain::RefuseRecording() {
+  device_.SetExclusiveAccess(SessionRecorder, false);
   burn_->ReleaseCache();
   view_.SetProgress(kProgressMax);
   CountOutcome(MethodStatistics, WriteMethod, false);
@@ -161,6 +166,7 @@ void TFormMain::ReportRecordingLine(const std::string &line) {
 void TFormMain::ProcessRecordingMessages() { application_.ProcessMessages(); }
 
 void TFormMain::RecordingFinished() {
+  device_.SetExclusiveAccess(SessionRecorder, false);
   burn_->ReleaseCache();
   view_.SetProgress(kProgressMax);
   if (burn_->RecordingFailed()) {
@@ -190,6 +196,7 @@ void TFormMain::ButtonOkClick() {
     return;
   case Recording:
     burn_->CancelRecording();
+    device_.SetExclusiveAccess(SessionRecorder, false);
     if (!burn_->RecordingFailed()) {
       RecordingFinished(); // the recorder had finished the disc: it is reported as such
       return;

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # applet-tool's drive commands: natively over the device tests' scripted ASPI library, a
-# missing ASPI layer and bad arguments; under Wine over Wine's own ASPI layer, which loads but
+# missing ASPI layer and bad arguments, and through SG_IO (--device) on the stand-in node and on
+# nodes that are missing, no CD device or not open to the user; under Wine over Wine's own ASPI layer, which loads but
 # reports no host adapters.
 . "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/passthrough_lib.sh"
 
 scratch_dir
 tool="$NATIVE/tools/applet-tool/applet-tool"
@@ -50,6 +52,27 @@ for args in "blank 0" "eject 0 256" "blank --aspi" "drives extra" "eject x 1"; d
   "$tool" $args >/dev/null 2>&1
   expect_eq "native usage error: $args" "2" "$?"
 done
+
+printf '[device.0]\nproduct = CDR-4800\n' >"$E2E_SCRATCH/vr.ini"
+sg_start "$E2E_SCRATCH/vr.ini" "$E2E_SCRATCH/sr0"
+expect_eq "native --device lists the stand-in drive" \
+  "00:00  VIRTUAL CDR-4800 1.0|  recorder yes|  path $E2E_SCRATCH/sr0" \
+  "$(LD_PRELOAD=$SG_PRELOAD64 ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 \
+    "$tool" drives --device "$E2E_SCRATCH/sr0" | grep -E '^(00|  recorder|  path)' | paste -sd'|')"
+sg_stop
+: >"$E2E_SCRATCH/plain"
+chmod 711 "$E2E_SCRATCH"
+install -m 600 /dev/null "$E2E_SCRATCH/locked"
+while IFS='|' read -r what node user said; do
+  setpriv --reuid="$user" --regid="$user" --clear-groups "$tool" drives --device "$node" \
+    >/dev/null 2>"$E2E_SCRATCH/err"
+  expect_eq "native --device $what exits 1" "1" "$?"
+  expect_true "native --device $what: says why" grep -qF "$said" "$E2E_SCRATCH/err"
+done <<TABLE
+missing|$E2E_SCRATCH/missing|0|cannot open $E2E_SCRATCH/missing: no such device
+no CD device|$E2E_SCRATCH/plain|0|$E2E_SCRATCH/plain is not a CD device
+not open to the user|$E2E_SCRATCH/locked|65534|cannot open $E2E_SCRATCH/locked: permission denied (CD devices need membership in the cdrom group)
+TABLE
 
 end_unless_wine
 wine_run "$exe" drives >"$E2E_SCRATCH/out" 2>"$E2E_SCRATCH/err"

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The recording engine natively: applet-tool record onto the virtual recorder's libwnaspi32.so,
-# each layout with each method. cd-info must list the expected track starts and lead-out,
+# each layout with each method, and the album through SG_IO on the stand-in node (--device). cd-info must list the expected track starts and lead-out,
 # bchunk must give back each track's audio (mpg123's decode of an MP3 padded to the sector, the
 # WAV's data, the BIN's bytes, also where a cue sheet names the MP3 and the WAV) and the Mode 1
 # track's user data, every Mode 1 sector must carry a valid EDC and the ECC our encoder gives,
 # and raw DAO must pass the recorder's Q check.
 . "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/passthrough_lib.sh"
 
 scratch_dir
 S=$E2E_SCRATCH
@@ -119,14 +120,28 @@ PY
   done
 }
 
-record() { # NAME METHOD FILES...: records into disc-NAME-METHOD.*; VR_KEYS: more recorder keys
-  local name=$1 m=$2 stem=disc-$1-$2
+record() { # NAME METHOD FILES...: records into disc-NAME-METHOD.*; VR_KEYS: more recorder keys;
+  # names beginning with "sg" record through the SG_IO stand-in (SG_DURING: a command run then)
+  local name=$1 m=$2 stem=disc-$1-$2 status during
   shift 2
   printf '[device.0]\nimage = %s\njournal = journal-%s-%s.txt\n%s\n' "$stem" "$name" "$m" \
     "${VR_KEYS:-}" >vr.ini
-  VIRTUAL_RECORDER_CONFIG="$PWD/vr.ini" timeout 120 ./applet-tool record "$m" --aspi "$ASPI" \
-    "$@" >out-$name-$m.txt 2>&1
-  echo $?
+  if [[ $name != sg* ]]; then
+    VIRTUAL_RECORDER_CONFIG="$PWD/vr.ini" timeout 120 ./applet-tool record "$m" --aspi "$ASPI" \
+      "$@" >out-$name-$m.txt 2>&1
+    echo $?
+    return
+  fi
+  sg_start "$PWD/vr.ini" "$PWD/sr-stand-in"
+  ${SG_DURING:-true} &
+  during=$!
+  LD_PRELOAD=$SG_PRELOAD64 ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 \
+    timeout 120 ./applet-tool record "$m" --device "$PWD/sr-stand-in" "$@" >out-$name-$m.txt 2>&1
+  status=$?
+  wait "$during"
+  sg_stop
+  rm -f sr-stand-in
+  echo $status
 }
 
 # name | method | files | expected cd-info line
@@ -135,6 +150,7 @@ cases=(
   "album|dao|t1.mp3 t2.wav t3.mp3|0 $L1 $((L1 + L2)) leadout $((L1 + L2 + L3))"
   "album|tao|t1.mp3 t2.wav t3.mp3|0 $((L1 + 150)) $((L1 + L2 + 300)) leadout $((L1 + L2 + L3 + 300))"
   "audiocue|sao|audio.cue|0 $L1 leadout $((L1 + L2C))"
+  "sg-album|sao|t1.mp3 t2.wav t3.mp3|0 $L1 $((L1 + L2)) leadout $((L1 + L2 + L3))"
   "cue|sao|album.cue|0 525 825 leadout 1275"
   "cue|dao|album.cue|0 525 825 leadout 1275"
   "cue|tao|album.cue|0 450 900 leadout 1350"
@@ -148,7 +164,7 @@ for c in "${cases[@]}"; do
   expect_eq "$name $m: cd-info track starts and lead-out" "$expected" "$(starts $stem.cue)"
   rm -f out*.wav out*.iso
   bchunk -w $stem.bin $stem.cue out >/dev/null 2>&1
-  if [ "$name" = album ]; then
+  if [[ $name == *album ]]; then
     for t in 1 2 3; do
       expect_true "$name $m: track $t audio" same_audio out0$t.wav e$t.pcm
     done
@@ -180,6 +196,19 @@ done
 expect_true "tao: Mode 1 track converted line absent for 2048-byte data" bash -c \
   "! grep -q Converting out-cue-tao.txt"
 expect_true "dao: lead-in start logged" grep -q "Thread1: Start LBA is -11634" out-album-dao.txt
+
+# The drive goes away in the middle of the recording (its node is removed): the recording fails
+# with the host adapter's reason, and nothing is left running.
+vanish() {
+  for _ in $(seq 400); do
+    grep -q 'WRITE(10) LBA [1-9]' journal-sg-vanish-sao.txt 2>/dev/null && break
+    sleep 0.05
+  done
+  rm -f sr-stand-in
+}
+expect_eq "sg vanish: exit code" 1 \
+  "$(VR_KEYS=$'speed = 1\nbuffer_kb = 64' SG_DURING=vanish record sg-vanish sao t1.mp3)"
+expect_true "sg vanish: the reason" grep -qF "Host Adapter Status: HASTAT_SEL_TO" out-sg-vanish-sao.txt
 
 # Broken cue sheets: refused before anything is written, with a line naming the sheet (or the
 # line at fault), exit 1, no image. A PREGAP longer than a disc does not fit with the methods

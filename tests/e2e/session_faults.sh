@@ -5,15 +5,20 @@
 # statistics counter that moved (the key is removed before each row), that the run ends within
 # its time and that no applet.exe or uidriver.exe of the row is left running.
 #
-# Left to other checks: each method completing, paced 52x, a test write, a write error mid-track
-# with SAO, a cancel (session_device_record.sh); an audio disc, its eject, the retry and the
-# second miss with exit 5 (session_device_blank.sh).
+# The rows of route_rows run on both routes: the ASPI layer, and the SCSI pass-through with no
+# wnaspi32.dll and drive D: a CD-ROM whose device is the SG_IO stand-in (passthrough_lib.sh),
+# where each method also records the album (cd-info, and each track against mpg123).
+#
+# Left to other checks: paced 52x, a test write, a write error mid-track with SAO
+# (session_device_record.sh); an audio disc, its eject, the retry and the second miss with exit
+# 5 (session_device_blank.sh).
 #
 #   ROWS   a regular expression: run only the rows whose name matches
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/session_lib.sh"
 . "$(dirname "$0")/session_device_lib.sh"
 . "$(dirname "$0")/ending_lib.sh"
+. "$(dirname "$0")/passthrough_lib.sh"
 export WINEDLLOVERRIDES="$NATIVE_ASPI" LC_ALL=C
 
 scratch_dir
@@ -37,6 +42,24 @@ sox -n -r 44100 -c 2 -b 16 "$E2E_SCRATCH/long.wav" synth 150 sine 200-2000 pinkn
 lame --quiet -b 128 "$E2E_SCRATCH/s1.wav" "$E2E_SCRATCH/t1.mp3"
 lame --quiet -b 128 "$E2E_SCRATCH/s2.wav" "$E2E_SCRATCH/t2.mp3"
 lame --quiet -b 128 "$E2E_SCRATCH/long.wav" "$E2E_SCRATCH/long.mp3"
+mpg123 -q -s "$E2E_SCRATCH/t1.mp3" >"$E2E_SCRATCH/e1.pcm"
+mpg123 -q -s "$E2E_SCRATCH/t2.mp3" >"$E2E_SCRATCH/e2.pcm"
+COMPARE="$NATIVE/tools/qlnxaudio/pcm-compare"
+ROUTE=aspi
+
+# album_recorded DIR: cd-info reads two tracks from the image, and bchunk's tracks hold the audio
+# of the MP3s within 2 per sample of mpg123, of the same length once the padding is taken off.
+album_recorded() {
+  local d=$1 t n
+  [ "$(cd-info --no-device-info --quiet --cue-file "$d/disc.cue" 2>/dev/null |
+    grep -cE '^ +[0-9]+: .*audio')" = 2 ] || return 1
+  (cd "$d" && rm -f out*.wav && bchunk -w disc.bin disc.cue out >/dev/null 2>&1) || return 1
+  for t in 1 2; do
+    n=$(stat -c %s "$E2E_SCRATCH/e$t.pcm")
+    tail -c +45 "$d/out0$t.wav" | head -c "$n" >"$d/got$t.pcm"
+    "$COMPARE" "$E2E_SCRATCH/e$t.pcm" "$d/got$t.pcm" 2 >/dev/null || return 1
+  done
+}
 
 # row_processes NAME: the Windows processes of the row still running (its applet.exe, and the
 # uidriver.exe that started it), as "PID COMMAND".
@@ -93,7 +116,7 @@ failed_write_lba() {
 # row NAME METHOD KEYS ENDING EXIT COUNTER JOURNAL LOG [SECONDS] [STEPS]
 #   METHOD   sao, dao or tao: the recorder's write types (sao: all three)
 #   KEYS     further recorder keys, "~" between them
-#   ENDING   complete, fail or no-blank: the memo text waited for
+#   ENDING   complete, fail, no-blank or cancel (Cancel pressed while the method runs)
 #   COUNTER  the one counter that moved and by how much (NAME+N), or none
 #   JOURNAL  texts that stand in the recorder's journal, "~" between them
 #   LOG      consecutive lines of the status log; @LBA is the failed WRITE's LBA
@@ -103,6 +126,7 @@ row() {
   local name=$1 method=$2 keys=$3 ending=$4 code=$5 counter=$6 journal=$7 log=$8
   local limit=${9:-90} extra=${10:-} applet dir out steps=() pre=() lba text start=$SECONDS
   [[ $name =~ ${ROWS:-.} ]] || return 0
+  [ "$ROUTE" = aspi ] || name=pt-$name
   applet=$(album "$name" $'[device.0]\nimage = disc\njournal = journal.txt\n'"${method_keys[$method]}"$'\n'"${keys//\~/$'\n'}"$'\n')
   dir=$(dirname "$applet")
   out="$E2E_SCRATCH/$name.out"
@@ -111,10 +135,24 @@ row() {
   complete) steps=(wait-memo "$completed" 60000 dump click '&OK' wait-exit 30000) ;;
   fail) steps=(wait-memo "A problem has prevented" 60000 dump status-log click '&OK' wait-exit 30000) ;;
   no-blank) steps=(wait-memo "No Blank CD was found" 60000 dump click '&OK' wait-exit 30000) ;;
+  cancel) steps=(wait-memo "${method_line[$method]}" 60000 sleep 3000 dump status-log click
+    '&Cancel' wait-exit 30000) ;;
   esac
   [ -z "${ROW_SETUP:-}" ] || "$ROW_SETUP" "$dir"
-  bounded_drive "$name" "$limit" "$out" start "$(winpath "$applet")" "${pre[@]}" "${steps[@]}"
+  if [ "$ROUTE" = aspi ]; then
+    bounded_drive "$name" "$limit" "$out" start "$(winpath "$applet")" "${pre[@]}" "${steps[@]}"
+  else
+    rm "$dir/wnaspi32.dll"
+    sg_start "$dir/virtualrecorder.ini" "$E2E_SCRATCH/sr0"
+    LD_PRELOAD=$SG_PRELOAD32 bounded_drive "$name" "$limit" "$out" start "$(winpath "$applet")" \
+      "${pre[@]}" "${steps[@]}"
+  fi
   expect_eq "$name: uidriver steps held" "0" "$?"
+  sg_stop
+  if [ "$ROUTE" != aspi ] && [ "$ending" != no-blank ]; then
+    expect_true "$name: the status log names the route" grep -qxF \
+      "log=Device route: SCSI pass-through" "$out"
+  fi
   expect_eq "$name: exit $code" "exit=$code" "$(grep '^exit=' "$out")"
   case $ending in
   complete)
@@ -122,11 +160,17 @@ row() {
     expect_eq "$name: completion lines" "$completion_lines" \
       "$(grep '^memo=' "$out" | grep -A3 -F '**********' | head -4 | sed 's/^memo=//' | paste -sd'|')"
     expect_true "$name: no failure line" lacks "$failed" "$out"
+    [ "$ROUTE" = aspi ] || expect_true "$name: the album on the disc" album_recorded "$dir"
     ;;
   fail)
     expect_true "$name: method line" grep -qxF "memo=${method_line[$method]}" "$out"
     expect_eq "$name: failure line last" "memo=$failed" "$(grep '^memo=' "$out" | tail -1)"
     expect_true "$name: no completion" lacks "$completed" "$out"
+    ;;
+  cancel)
+    expect_true "$name: method line" grep -qxF "memo=${method_line[$method]}" "$out"
+    expect_true "$name: cancelled mid-track" grep -qE 'WRITE\(10\) LBA [1-9]' "$dir/journal.txt"
+    expect_true "$name: the disc was not finished" lacks "recording complete" "$dir/journal.txt"
     ;;
   no-blank)
     expect_true "$name: attention line" grep -qxF "memo=$attention" "$out"
@@ -152,11 +196,27 @@ row() {
 }
 
 wine_reg delete "$STATISTICS_KEY" /f >/dev/null
+long_tracks() { cp "$E2E_SCRATCH/long.mp3" "$1/QlnT-1.mp3" && cp "$E2E_SCRATCH/long.mp3" "$1/QlnT-2.mp3"; }
+
+# The rows run on both routes: each method completing (SAO after a drive not ready for 18 s; a
+# raw-only and a TAO-only recorder), a write error mid-track, the disc taken out while
+# recording, and Cancel pressed in the middle of a track.
+route_rows() {
+  row not-ready-18s sao 'fault.not_ready_ms = 18000' complete 0 SAOModeSuccess+1 \
+    'TEST UNIT READY | CHECK CONDITION 2/04/01' ''
+  row raw-only dao '' complete 0 DAOModeSuccess+1 'recording complete: 2 track(s)' ''
+  row tao-pregap tao 'fault.write_error_lba = -100' complete 0 TAOModeSuccess+1 \
+    'recording complete: 2 track(s)' ''
+  row dao-mid-track dao 'fault.write_error_lba = 100' fail 1 DAOModeFail+2 '' \
+    'Thread2: Write Error @ Sector @LBA~Thread2: WRITE ERROR ($03/$0C/$00)'
+  row medium-removed sao 'fault.remove_medium_after_blocks = 300' fail 1 SAOModeFail+2 '' \
+    'Thread2: Write Error @ Sector @LBA~Thread2: MEDIUM NOT PRESENT ($02/$3A/$01)'
+  ROW_SETUP=long_tracks row cancel-mid-track sao 'speed = 1' cancel 1 SAOModeFail+1 '' '' 120
+}
+route_rows
 
 # Each row: name, method, recorder keys, ending, exit, counter, journal texts, status log lines.
 # Readiness: a recorder that becomes ready late is waited for; one that is busy at the scan too.
-row not-ready-18s sao 'fault.not_ready_ms = 18000' complete 0 SAOModeSuccess+1 \
-  'TEST UNIT READY | CHECK CONDITION 2/04/01' ''
 row busy-4s sao 'fault.busy_ms = 4000' complete 0 SAOModeSuccess+1 'BUSY' ''
 row attention-at-scan sao 'fault.unit_attention = 29' complete 0 SAOModeSuccess+1 \
   'CHECK CONDITION 6/29/00' ''
@@ -169,10 +229,6 @@ row dao-pregap dao 'fault.write_error_lba = -100' fail 1 DAOModeFail+2 '' \
   'Thread2: Write Error @ Sector @LBA~Thread2: WRITE ERROR ($03/$0C/$00)'
 row sao-pregap sao 'fault.write_error_lba = -100' fail 1 SAOModeFail+2 '' \
   'Thread2: Write Error @ Sector @LBA~Thread2: WRITE ERROR ($03/$0C/$00)'
-row tao-pregap tao 'fault.write_error_lba = -100' complete 0 TAOModeSuccess+1 \
-  'recording complete: 2 track(s)' ''
-row dao-mid-track dao 'fault.write_error_lba = 100' fail 1 DAOModeFail+2 '' \
-  'Thread2: Write Error @ Sector @LBA~Thread2: WRITE ERROR ($03/$0C/$00)'
 row tao-mid-track tao 'fault.write_error_lba = 100' fail 1 TAOModeFail+2 '' \
   'Thread2: Write Error @ Sector @LBA~Thread2: WRITE ERROR ($03/$0C/$00)'
 row dao-lead-out dao 'fault.write_error_lba = 3000' fail 1 DAOModeFail+2 '' \
@@ -180,8 +236,6 @@ row dao-lead-out dao 'fault.write_error_lba = 3000' fail 1 DAOModeFail+2 '' \
 # The cue sheet refused, the disc taken out while recording.
 row cue-sheet-refused sao 'fault.reject_cue_sheet = yes' fail 1 SAOModeFail+2 '' \
   'Thread1: Error sending cue sheet~Thread1: INVALID FIELD IN PARAMETER LIST ($05/$26/$00)'
-row medium-removed sao 'fault.remove_medium_after_blocks = 300' fail 1 SAOModeFail+2 '' \
-  'Thread2: Write Error @ Sector @LBA~Thread2: MEDIUM NOT PRESENT ($02/$3A/$01)'
 # A drive reset in the middle of the recording: its unit attention fails the write.
 row attention-mid-recording sao 'fault.unit_attention_after_blocks = 300' fail 1 SAOModeFail+2 \
   '' 'Thread2: Write Error @ Sector @LBA~Thread2: POWER ON, RESET OR BUS DEVICE RESET OCURRED ($06/$29/$00)'
@@ -192,14 +246,12 @@ row no-disc sao 'medium = none' no-blank 5 none \
   'START STOP UNIT load | GOOD~START STOP UNIT eject | GOOD' ''
 # A raw-only recorder (tao-pregap above is the TAO-only one), and one whose capabilities page is
 # too short to hold its write speeds: it records at the maximum speed.
-row raw-only dao '' complete 0 DAOModeSuccess+1 'recording complete: 2 track(s)' ''
 row short-capabilities sao 'capabilities_page_length = 14' complete 0 SAOModeSuccess+1 \
   'SET CD SPEED read 65535 write 65535~recording complete: 2 track(s)' ''
 
 # Paced at 52x while the main window is dragged about for 2.5 s from the start of the recording
 # (the dump after the drag shows it still running): no buffer underrun. The ending's pauses
 # come after the recording has ended, so no row runs one during a recording.
-long_tracks() { cp "$E2E_SCRATCH/long.mp3" "$1/QlnT-1.mp3" && cp "$E2E_SCRATCH/long.mp3" "$1/QlnT-2.mp3"; }
 ROW_SETUP=long_tracks row paced-52x-moved sao 'speed = 52' complete 0 SAOModeSuccess+1 \
   'recording complete: 2 track(s)' '' 120 'wait-memo~(Using SAO method)~move-window~2500~dump'
 if [[ paced-52x-moved =~ ${ROWS:-.} ]]; then
@@ -211,4 +263,10 @@ if [[ paced-52x-moved =~ ${ROWS:-.} ]]; then
   expect_true "paced-52x-moved: no buffer underrun" lacks "buffer underrun" \
     "$E2E_SCRATCH/paced-52x-moved/journal.txt"
 fi
+# The pass-through route, in a prefix of its own.
+ROUTE=passthrough
+passthrough_prefix "$E2E_SCRATCH/sr0"
+wine_reg delete "$STATISTICS_KEY" /f >/dev/null 2>&1
+COUNTERS_BEFORE=$(for c in "${counters[@]}"; do echo "$c 0"; done)
+route_rows
 e2e_finish

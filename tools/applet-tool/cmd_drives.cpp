@@ -1,11 +1,11 @@
-// CD devices through the ASPI layer: the device list, the blank-disc test and the eject. Each
-// command loads the ASPI layer by name, or the file given with --aspi PATH, and scans the
-// buses as the applet does at start-up.
+// CD devices: the device list, the blank-disc test and the eject. Each command starts the device
+// layer on its route (DeviceRoute.h) and scans the buses as the applet does at start-up.
 #include "applet/device/ASPIError.h"
 #include "applet/device/DeviceModule.h"
 #include "applet/device/Discovery.h"
 #include "applet/device/MMC.h"
 #include "tools/applet-tool/Command.h"
+#include "tools/applet-tool/DeviceRoute.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -14,24 +14,7 @@
 namespace tool {
 namespace {
 
-const char kAspiOption[] = "--aspi";
 constexpr long long kMaxId = 0xFF;
-
-// Takes "--aspi PATH" out of args into library; false when the option lacks its path.
-bool TakeAspiOption(TArgs &args, std::string &library) {
-  library = device::kAspiLibraryName;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] != kAspiOption)
-      continue;
-    if (i + 1 >= args.size())
-      return false;
-    library = args[i + 1];
-    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
-               args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-    return true;
-  }
-  return true;
-}
 
 bool ParseId(const std::string &text, uint8_t &id) {
   long long value = 0;
@@ -41,18 +24,11 @@ bool ParseId(const std::string &text, uint8_t &id) {
   return true;
 }
 
-// Parses "[--aspi PATH] HA TARGET".
-bool ParseDriveArgs(const TArgs &args, std::string &library, uint8_t &adapter, uint8_t &target) {
+// Parses "[--aspi PATH | --device NODE] HA TARGET".
+bool ParseDriveArgs(const TArgs &args, TDeviceRoute &route, uint8_t &adapter, uint8_t &target) {
   TArgs rest = args;
-  return TakeAspiOption(rest, library) && rest.size() == 2 && ParseId(rest[0], adapter) &&
+  return TakeDeviceRoute(rest, route) && rest.size() == 2 && ParseId(rest[0], adapter) &&
          ParseId(rest[1], target);
-}
-
-bool Loaded(const std::string &library) {
-  if (device::AspiLoaded())
-    return true;
-  std::fprintf(stderr, "applet-tool: no ASPI layer: cannot load %s\n", library.c_str());
-  return false;
 }
 
 const char *YesNo(bool value) { return value ? "yes" : "no"; }
@@ -79,16 +55,19 @@ void PrintDevice(const device::TDriveListEntry &entry) {
               JoinSpeeds(d.ReadSpeeds).c_str());
   std::printf("  vendor %s\n  product %s\n  revision %s\n", d.Vendor.c_str(), d.Product.c_str(),
               d.Revision.c_str());
+  const std::string path = device::PassThroughPath(d.HaId, d.Target);
+  if (device::CurrentRoute() == device::TRoute::PassThrough && !path.empty())
+    std::printf("  path %s\n", path.c_str());
 }
 
-const char kDrivesUsage[] = "drives [--aspi PATH]";
+const char kDrivesUsage[] = "drives [--aspi PATH | --device NODE]";
 int Drives(const TArgs &args) {
   TArgs rest = args;
-  std::string library;
-  if (!TakeAspiOption(rest, library) || !rest.empty())
+  TDeviceRoute route;
+  if (!TakeDeviceRoute(rest, route) || !rest.empty())
     return Usage(kDrivesUsage);
-  device::TDeviceModule module(library);
-  if (!Loaded(library))
+  const TRouteModule module(route);
+  if (!module.Usable())
     return 1;
   if (device::AllDevices().empty())
     std::fprintf(stderr, "applet-tool: no CD devices found\n");
@@ -97,27 +76,27 @@ int Drives(const TArgs &args) {
   return 0;
 }
 
-const char kBlankUsage[] = "blank [--aspi PATH] HA TARGET";
+const char kBlankUsage[] = "blank [--aspi PATH | --device NODE] HA TARGET";
 int Blank(const TArgs &args) {
-  std::string library;
+  TDeviceRoute route;
   uint8_t adapter = 0, target = 0;
-  if (!ParseDriveArgs(args, library, adapter, target))
+  if (!ParseDriveArgs(args, route, adapter, target))
     return Usage(kBlankUsage);
-  device::TDeviceModule module(library);
-  if (!Loaded(library))
+  const TRouteModule module(route);
+  if (!module.Usable())
     return 1;
   std::printf("%s\n", device::IsDiscBlank(adapter, target) ? "blank" : "not blank");
   return 0;
 }
 
-const char kEjectUsage[] = "eject [--aspi PATH] HA TARGET";
+const char kEjectUsage[] = "eject [--aspi PATH | --device NODE] HA TARGET";
 int Eject(const TArgs &args) {
-  std::string library;
+  TDeviceRoute route;
   uint8_t adapter = 0, target = 0;
-  if (!ParseDriveArgs(args, library, adapter, target))
+  if (!ParseDriveArgs(args, route, adapter, target))
     return Usage(kEjectUsage);
-  device::TDeviceModule module(library);
-  if (!Loaded(library))
+  const TRouteModule module(route);
+  if (!module.Usable())
     return 1;
   device::TCommandStatus status;
   if (device::StartStopUnit(adapter, target, "Eject", &status)) {

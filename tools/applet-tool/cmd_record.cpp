@@ -13,6 +13,7 @@
 #include "applet/platform/Platform.h"
 #include "applet/recording/Cache.h"
 #include "tools/applet-tool/Command.h"
+#include "tools/applet-tool/DeviceRoute.h"
 
 #include <algorithm>
 #include <chrono>
@@ -30,7 +31,8 @@
 namespace tool {
 namespace {
 
-const char kRecordUsage[] = "record dao|sao|tao [--test] [--aspi PATH] [--cancel-at TEXT] FILE...";
+const char kRecordUsage[] =
+    "record dao|sao|tao [--test] [--aspi PATH | --device NODE] [--cancel-at TEXT] FILE...";
 constexpr uint32_t kPumpMs = 20;
 
 // The tool's side of a recording: it prints our lines and notes the end.
@@ -47,21 +49,23 @@ public:
 struct TRecordArgs {
   std::string Method;
   bool Test = false;
-  std::string Aspi = device::kAspiLibraryName;
+  TDeviceRoute Route;
   std::string CancelAt; // cancel once a log line contains this text
   TArgs Files;
 };
 
-bool Parse(const TArgs &args, TRecordArgs &out) {
-  if (args.empty() || (args[0] != "dao" && args[0] != "sao" && args[0] != "tao"))
+bool Parse(const TArgs &given, TRecordArgs &out) {
+  TArgs args = given;
+  if (args.empty() || (args[0] != "dao" && args[0] != "sao" && args[0] != "tao") ||
+      !TakeDeviceRoute(args, out.Route))
     return false;
   out.Method = args[0];
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string &a = args[i];
     if (a == "--test") {
       out.Test = true;
-    } else if ((a == "--aspi" || a == "--cancel-at") && i + 1 < args.size()) {
-      (a == "--aspi" ? out.Aspi : out.CancelAt) = args[++i];
+    } else if (a == "--cancel-at" && i + 1 < args.size()) {
+      out.CancelAt = args[++i];
     } else if (a.rfind("--", 0) == 0) {
       return false;
     } else {
@@ -171,9 +175,12 @@ int Record(const TArgs &args) {
   if (!Parse(args, a))
     return Usage(kRecordUsage);
   platform::TMainThread::Adopt();
-  device::TDeviceModule devices(a.Aspi);
-  if (!device::AspiLoaded() || device::Recorders().empty()) {
-    std::fprintf(stderr, "applet-tool: no recorder found through %s\n", a.Aspi.c_str());
+  const TRouteModule devices(a.Route);
+  if (!devices.Usable())
+    return 1;
+  if (device::Recorders().empty()) {
+    std::fprintf(stderr, "applet-tool: no recorder found through %s\n",
+                 device::RouteText().c_str());
     return 1;
   }
   TToolHost host;
