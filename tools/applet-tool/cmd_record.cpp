@@ -1,8 +1,8 @@
 // A recording onto the first recorder, as the applet's burn module makes it: the files are
 // imported as tracks (MP3, WAV, BIN/CUE), then recorded with the method given. Prints the
 // status log, then on standard error how long the start (import and measuring) and the
-// recording took, the peak private bytes and the cache's low-water mark; exits 0 when the recording
-// succeeded, 1 otherwise.
+// recording took, when the first write was done, the peak private bytes and the cache's
+// low-water mark; exits 0 when the recording succeeded, 1 otherwise.
 #include "applet/device/DeviceModule.h"
 #include "applet/device/Discovery.h"
 #include "applet/layout/UnitBurn.h"
@@ -110,8 +110,11 @@ int Record(const TArgs &args) {
   const TClock::time_point started = TClock::now();
   bool cancelled = false;
   TSamples samples;
+  TClock::time_point firstWrite{};
   while (!nothingStarted && !host.Finished) {
     samples.Take();
+    if (firstWrite == TClock::time_point{} && burn.Status.SectorsWritten > 0)
+      firstWrite = TClock::now();
     platform::TMainThread::ProcessPending();
     if (!a.CancelAt.empty() && !cancelled && LogContains(burn, a.CancelAt)) {
       cancelled = true;
@@ -124,6 +127,8 @@ int Record(const TArgs &args) {
   const auto seconds = [](TClock::duration d) { return std::chrono::duration<double>(d).count(); };
   std::fprintf(stderr, "start %.2f s, recording %.2f s\n", seconds(started - begin),
                seconds(TClock::now() - started));
+  if (firstWrite != TClock::time_point{})
+    std::fprintf(stderr, "first write %.2f s after the start\n", seconds(firstWrite - begin));
   samples.Take();
   std::fprintf(stderr, "peak private bytes %llu KB, cache low water %d of %d blocks\n",
                static_cast<unsigned long long>(samples.PeakPrivateBytes / 1024), samples.CacheLow,

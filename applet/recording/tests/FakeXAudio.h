@@ -19,6 +19,7 @@ struct TFakeLibrary {
   uint32_t FinalPiece = 0;
   bool EndlessSilence = false; // after Pieces: succeed with no output, forever
   bool ClaimTooMuch = false;   // after Pieces: report more output than a call may deliver
+  void (*OnDecode)() = nullptr; // called by every decode call
   int OpenStatus = 0;
   int NewStatus = 0;
   size_t NextPiece = 0;
