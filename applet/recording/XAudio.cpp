@@ -110,9 +110,7 @@ void MonoToStereo(uint8_t *pcm, uint32_t size) {
   }
 }
 
-void SetMeasurePump(TMeasurePump pump, void *context) {
-  MeasurePump() = {pump, context};
-}
+void SetMeasurePump(TMeasurePump pump, void *context) { MeasurePump() = {pump, context}; }
 
 int64_t DecodedSize(const std::string &fileName, TDecodedFormat *format) {
   if (!DecoderBound())

@@ -113,7 +113,8 @@ int Record(const TArgs &args) {
   TClock::time_point firstWrite{};
   while (!nothingStarted && !host.Finished) {
     samples.Take();
-    if (firstWrite == TClock::time_point{} && burn.Status.SectorsWritten > 0)
+    // The writer's first take from the cache comes right before its first WRITE.
+    if (firstWrite == TClock::time_point{} && samples.CacheLow >= 0)
       firstWrite = TClock::now();
     platform::TMainThread::ProcessPending();
     if (!a.CancelAt.empty() && !cancelled && LogContains(burn, a.CancelAt)) {
