@@ -252,6 +252,8 @@ bool TBurnDataModule::ImportCue(const std::string &fileName) {
 
 void TBurnDataModule::ImportTrackList(const std::vector<std::string> &names) {
   for (const std::string &name : names) {
+    if (Status.UserCancelled)
+      break;
     ImportTrackFile(LowerAscii(name));
     if (Host)
       Host->ProcessMessages(); // measuring an MP3 takes a while: keep the window alive

@@ -37,7 +37,7 @@ public:
   virtual void RecordingFinished() = 0;
   // A line of ours for the person (no box): a missing decoder, an album that does not fit.
   virtual void ReportLine(const std::string &line) = 0;
-  // Handles waiting window messages (between the files measured at a start).
+  // Handles waiting window messages (while the files are measured at a start).
   virtual void ProcessMessages() = 0;
   // The title of the package's track number n (its liner notes), or "" when there is none.
   virtual std::string TrackTitle(long n) {

@@ -90,6 +90,10 @@ bool TBurnDataModule::PrepareStart(device::TWriteMethod method) {
               recording::DecoderLibraryFile() + " could not be loaded. Nothing was recorded.");
     return false;
   }
+  // Measuring keeps the window alive, within a file too; a cancel there unbinds the decoder.
+  if (Host)
+    recording::SetMeasurePump([](void *host) { static_cast<TBurnHost *>(host)->ProcessMessages(); },
+                              Host);
   if (ExplicitTracks.empty()) {
     if (!ImportAlbum(names))
       return false;
@@ -98,8 +102,11 @@ bool TBurnDataModule::PrepareStart(device::TWriteMethod method) {
     // has been named by its import's box; a cue sheet that yielded less than it names (or no
     // FILE line at all) is named here.
     for (const std::string &name : names) {
+      if (Status.UserCancelled)
+        break;
       const bool none = ImportTrackFile(name);
       if (none || LastImportPartial) {
+        recording::SetMeasurePump(nullptr, nullptr);
         Layout->Clear();
         FailStart(
             none ? "" : "*** Error - " + name + " was not imported in full. Nothing was recorded.");
@@ -107,6 +114,9 @@ bool TBurnDataModule::PrepareStart(device::TWriteMethod method) {
       }
     }
   }
+  recording::SetMeasurePump(nullptr, nullptr);
+  if (Status.UserCancelled)
+    Layout->Clear(); // cancelled while measuring: nothing is recorded
   if (Layout->Count() == 0) {
     FailStart("");
     return false;

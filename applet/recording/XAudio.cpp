@@ -23,6 +23,16 @@ template <typename TFunction> TFunction As(void *symbol) {
   return function;
 }
 
+struct TPump {
+  TMeasurePump Call = nullptr;
+  void *Context = nullptr;
+};
+
+TPump &MeasurePump() {
+  static TPump pump;
+  return pump;
+}
+
 } // namespace
 
 const TXAudioBinding &XAudio() { return Binding(); }
@@ -104,17 +114,29 @@ void MonoToStereo(uint8_t *pcm, uint32_t size) {
   }
 }
 
+void SetMeasurePump(TMeasurePump pump, void *context) { MeasurePump() = {pump, context}; }
+
 int64_t DecodedSize(const std::string &fileName, TDecodedFormat *format) {
   if (!DecoderBound())
     throw EDecoderUnavailable();
   const TXAudioBinding &x = XAudio();
   TXAudioDecoder *decoder = x.Decoder;
+  const uint32_t generation = x.Generation;
+  const TPump pump = MeasurePump();
+  platform::TPlatform &system = platform::Platform();
+  uint32_t pumped = system.TickCount();
   x.DecoderInputNew(decoder, fileName.c_str(), kAnyInputModule);
   int status = x.DecoderInputOpen(decoder);
   int64_t count = 0;
   if (status == 0) {
     int empty = 0;
     do {
+      if (pump.Call != nullptr && system.TickCount() - pumped >= kMeasurePumpMs) {
+        pump.Call(pump.Context);
+        pumped = system.TickCount();
+        if (!DecoderBound() || XAudio().Generation != generation)
+          return count; // unbound by a cancel: its input went with the decoder
+      }
       status = x.DecoderDecode(decoder, nullptr);
       const uint32_t size = decoder->Output.Size;
       if (size > kMaxDecodeBytes)

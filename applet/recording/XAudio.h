@@ -123,10 +123,17 @@ struct TDecodedFormat {
 };
 constexpr uint32_t kCdSampleRate = 44100;
 
-// The measuring pass: decodes the file without output and returns the bytes of PCM it gives
-// (0 when it cannot be opened), counting mono as the stereo it is recorded as. Raises
-// EDecoderUnavailable while unbound.
+// The measuring pass: asks the library for the file's PCM byte count call by call, without
+// output (the library measures without decoding), and returns it (0 when the file cannot be
+// opened), counting mono as the stereo it is recorded as. Raises EDecoderUnavailable while
+// unbound. A measuring pump set while it runs is called at least every kMeasurePumpMs; when
+// the pump leaves the decoder unbound (a cancel), the pass stops with the count so far.
 int64_t DecodedSize(const std::string &fileName, TDecodedFormat *format = nullptr);
+
+constexpr uint32_t kMeasurePumpMs = 50;
+// The pump the measuring pass calls (main thread: window messages), or null for none.
+using TMeasurePump = void (*)(void *context);
+void SetMeasurePump(TMeasurePump pump, void *context);
 
 // Doubles size bytes of 16-bit mono PCM at pcm into stereo in place (pcm holds 2 * size).
 void MonoToStereo(uint8_t *pcm, uint32_t size);

@@ -5,13 +5,14 @@
 #include "applet/recording/XAudio.h"
 #include "tools/applet-tool/Command.h"
 
+#include <chrono>
 #include <cstdio>
 #include <vector>
 
 namespace tool {
 namespace {
 
-const char kMp3Usage[] = "mp3 size FILE | mp3 decode FILE OUT [--chunk N]";
+const char kMp3Usage[] = "mp3 size FILE... | mp3 decode FILE OUT [--chunk N]";
 constexpr long long kDefaultChunk = 27LL * 2352;
 constexpr long long kMaxChunk = 16LL * 1024 * 1024;
 
@@ -29,13 +30,25 @@ int Fail(const std::string &message) {
   return 1;
 }
 
-int Size(const std::string &file) {
-  if (!platform::Platform().FileExists(file))
-    return Fail("cannot open " + file);
+// Prints each file's measured PCM byte count; with several files, how long measuring took on
+// standard error.
+int Size(const TArgs &files) {
+  for (const std::string &file : files)
+    if (!platform::Platform().FileExists(file))
+      return Fail("cannot open " + file);
   TBinding binding;
   if (!recording::DecoderBound())
     return Fail(recording::EDecoderUnavailable().what());
-  std::printf("%lld\n", static_cast<long long>(recording::DecodedSize(file)));
+  using TClock = std::chrono::steady_clock;
+  const TClock::time_point begin = TClock::now();
+  std::vector<int64_t> sizes;
+  for (const std::string &file : files)
+    sizes.push_back(recording::DecodedSize(file));
+  const double seconds = std::chrono::duration<double>(TClock::now() - begin).count();
+  for (const int64_t size : sizes)
+    std::printf("%lld\n", static_cast<long long>(size));
+  if (files.size() > 1)
+    std::fprintf(stderr, "measured %zu files in %.3f s\n", files.size(), seconds);
   return 0;
 }
 
@@ -47,19 +60,17 @@ int Decode(const std::string &file, const std::string &out, int32_t chunk) {
   TBinding binding;
   if (!recording::DecoderBound())
     return Fail(recording::EDecoderUnavailable().what());
-  int64_t remaining = recording::DecodedSize(file);
   std::FILE *f = platform::Platform().OpenFile(out, "wb");
   if (f == nullptr)
     return Fail("cannot create " + out);
   bool written = true;
   {
+    // Decodes to the stream's end, apart from the measuring pass, so the two can be compared.
     recording::TGetMP3DecodedData reader(file);
     std::vector<uint8_t> buffer(static_cast<size_t>(chunk));
-    while (remaining > 0 && written) {
-      const int32_t n = remaining < chunk ? static_cast<int32_t>(remaining) : chunk;
-      reader.ReadPCM(buffer.data(), n);
+    for (int32_t n = chunk; n == chunk && written;) {
+      n = reader.ReadPCM(buffer.data(), chunk);
       written = std::fwrite(buffer.data(), 1, static_cast<size_t>(n), f) == static_cast<size_t>(n);
-      remaining -= n;
     }
   }
   written = std::fclose(f) == 0 && written;
@@ -67,8 +78,8 @@ int Decode(const std::string &file, const std::string &out, int32_t chunk) {
 }
 
 int Mp3(const TArgs &args) {
-  if (args.size() == 2 && args[0] == "size")
-    return Size(args[1]);
+  if (args.size() >= 2 && args[0] == "size")
+    return Size(TArgs(args.begin() + 1, args.end()));
   long long chunk = kDefaultChunk;
   const bool chunked = args.size() == 5 && args[3] == "--chunk";
   if (args.empty() || args[0] != "decode" || (args.size() != 3 && !chunked) ||

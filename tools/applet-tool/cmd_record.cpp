@@ -2,9 +2,9 @@
 // imported as tracks (MP3, WAV, BIN/CUE), then recorded with the method given. While it records
 // it shows on standard error the track, percent and speed (on a terminal, one line redrawn; in
 // a pipe, a line per track). Then it prints the status log, and on standard error how long the
-// start (import and measuring) and the recording took, the peak private bytes and, when the
-// writer took from the cache while it was filled, the cache's low-water mark; exits 0 when the
-// recording succeeded, 1 otherwise (also for a disc that is not blank).
+// start (import and measuring) and the recording took, when the first write was done, the peak
+// private bytes and, when the writer took from the cache while it was filled, the cache's low-water
+// mark; exits 0 when the recording succeeded, 1 otherwise (also for a disc that is not blank).
 #include "applet/device/DeviceModule.h"
 #include "applet/device/Discovery.h"
 #include "applet/device/MMC.h"
@@ -199,8 +199,12 @@ int Record(const TArgs &args) {
   bool cancelled = false;
   TSamples samples;
   TProgress progress(burn, burn.Layout->TotalSectors());
+  TClock::time_point firstWrite{};
   while (!nothingStarted && !host.Finished) {
     samples.Take();
+    // The writer's first take from the cache comes right before its first WRITE.
+    if (firstWrite == TClock::time_point{} && samples.CacheLow >= 0)
+      firstWrite = TClock::now();
     platform::TMainThread::ProcessPending();
     progress.Show(host.Percent);
     if (!a.CancelAt.empty() && !cancelled && LogContains(burn, a.CancelAt)) {
@@ -214,6 +218,8 @@ int Record(const TArgs &args) {
   progress.End();
   std::fprintf(stderr, "start %.2f s, recording %.2f s\n", Seconds(started - begin),
                Seconds(TClock::now() - started));
+  if (firstWrite != TClock::time_point{})
+    std::fprintf(stderr, "first write %.2f s after the start\n", Seconds(firstWrite - begin));
   samples.Take();
   PrintSummary(samples);
   for (const std::string &line : burn.Status.Controls().Log)

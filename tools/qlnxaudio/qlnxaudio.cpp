@@ -292,13 +292,21 @@ int decoder_decode(qlnx_decoder *decoder, void *buffer) {
   return Guarded(decoder, [decoder, buffer](qlnx_decoder_state &state) -> int {
     if (state.Input == nullptr || state.Input->Stream == nullptr)
       return QLNX_ERR_STATE;
+    const bool output = state.Output != nullptr && state.Output->Open;
+    if (buffer == nullptr && !output) {
+      // Measuring: the count a decoding call would report, without decoding.
+      const size_t n = state.Input->Stream->Measure();
+      decoder->output.pcm = nullptr;
+      decoder->output.size = static_cast<uint32_t>(n);
+      return n == 0 ? static_cast<int>(QLNX_END) : static_cast<int>(QLNX_OK);
+    }
     auto *target = buffer != nullptr ? static_cast<uint8_t *>(buffer) : state.Own;
     const size_t n = state.Input->Stream->Read(target, QLNX_MAX_DECODE_BYTES);
     decoder->output.pcm = target;
     decoder->output.size = static_cast<uint32_t>(n);
     if (n == 0)
       return static_cast<int>(QLNX_END);
-    if (state.Output != nullptr && state.Output->Open)
+    if (output)
       return WriteOutput(state, target, decoder->output.size);
     return QLNX_OK;
   });

@@ -112,9 +112,14 @@ QLNX_API int decoder_output_close(qlnx_decoder *decoder);
 QLNX_API int decoder_output_write(qlnx_decoder *decoder, const void *pcm, uint32_t size);
 
 /* Decodes the next piece of PCM into buffer (which must hold QLNX_MAX_DECODE_BYTES bytes), or
- * into the decoder's own buffer when buffer is null; an open output receives it too.
- * Returns QLNX_OK, QLNX_END when the input is exhausted, or an error; output.size is the
- * number of bytes delivered by this call. */
+ * into the decoder's own buffer when buffer is null and an output is open; an open output
+ * receives it too. Returns QLNX_OK, QLNX_END when the input is exhausted, or an error;
+ * output.size is the number of bytes delivered by this call.
+ * With a null buffer and no open output the call measures instead: it takes the next frame
+ * from the input and reports in output.size (output.pcm null) the bytes of PCM that frame
+ * gives, from its header and the trim alone, without decoding. Measuring an input to its end
+ * totals exactly the bytes that decoding it delivers: every frame found gives its full count
+ * of samples, and a frame the decoder cannot decode gives silence. */
 QLNX_API int decoder_decode(qlnx_decoder *decoder, void *buffer);
 
 #ifdef __cplusplus

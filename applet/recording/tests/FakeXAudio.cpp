@@ -22,6 +22,8 @@ int Record(const char *name) {
 int Decode(TXAudioDecoder *decoder, void *buffer) {
   TFakeLibrary &lib = Library();
   lib.Calls.emplace_back("decoder_decode");
+  if (lib.OnDecode != nullptr)
+    lib.OnDecode();
   auto *out = buffer != nullptr ? static_cast<uint8_t *>(buffer) : lib.Own;
   decoder->Output.Pcm = out;
   const bool more = lib.NextPiece < lib.Pieces.size();

@@ -17,8 +17,9 @@ struct TFakeLibrary {
   // Bytes handed out by the decode calls in turn; then one failing call hands out FinalPiece.
   std::vector<uint32_t> Pieces;
   uint32_t FinalPiece = 0;
-  bool EndlessSilence = false; // after Pieces: succeed with no output, forever
-  bool ClaimTooMuch = false;   // after Pieces: report more output than a call may deliver
+  bool EndlessSilence = false;  // after Pieces: succeed with no output, forever
+  bool ClaimTooMuch = false;    // after Pieces: report more output than a call may deliver
+  void (*OnDecode)() = nullptr; // called by every decode call
   int OpenStatus = 0;
   int NewStatus = 0;
   size_t NextPiece = 0;

@@ -112,5 +112,39 @@ TEST_F(XAudioTest, AMisbehavingLibraryCannotHangOrOverrunTheMeasure) {
   EXPECT_EQ(1000, DecodedSize("a.mp3"));
 }
 
+TEST_F(XAudioTest, MeasuringPumpsTheWindowAndStopsWhenACancelUnbinds) {
+  struct TCase {
+    const char *What;
+    bool Unbind;
+    int64_t Size;
+    int Pumps;
+  };
+  // The clock moves 30 ms per measuring call: the pump runs before every second one from the
+  // third (the seventh is the final call).
+  const TCase cases[] = {{"pumped", false, 6 * 1000, 3}, {"cancelled", true, 2 * 1000, 1}};
+  for (const TCase &c : cases) {
+    BindDecoder();
+    fake::Library() = fake::TFakeLibrary{};
+    fake::Library().Pieces.assign(6, 1000);
+    static TCase current;
+    static int pumps;
+    current = c;
+    pumps = 0;
+    static fake::TFakeLibraryPlatform *clock;
+    clock = &platform_;
+    fake::Library().OnDecode = [] { clock->Now += 30; };
+    SetMeasurePump(
+        [](void *) {
+          ++pumps;
+          if (current.Unbind)
+            UnbindDecoder();
+        },
+        nullptr);
+    EXPECT_EQ(c.Size, DecodedSize("a.mp3")) << c.What;
+    EXPECT_EQ(c.Pumps, pumps) << c.What;
+    SetMeasurePump(nullptr, nullptr);
+  }
+}
+
 } // namespace
 } // namespace recording
