@@ -100,8 +100,12 @@ bool MmcStartupAnyRoute(const std::string &library) {
     return m.Loaded;
   if (LoadAspi(m, library) && !Recorders().empty())
     return true;
+  // Without a CD device of the system's the ASPI start-up stands untouched.
+  const std::vector<std::string> candidates = PassThroughCandidates();
+  if (candidates.empty())
+    return m.Loaded;
   Detach(m);
-  if (OpenPassThroughRoute(m, {}) && !AllDevices().empty())
+  if (OpenPassThroughRoute(m, candidates) && !AllDevices().empty())
     return true;
   const TPassThroughScan scan = m.Scan;
   Detach(m);

@@ -32,7 +32,7 @@ passthrough_prefix() {
   wineserver -k 2>/dev/null
   # drive_c is shared through hard links (the programs' own files live outside the prefix).
   mkdir -p "$prefix"
-  cp -a "$WINEPREFIX"/*.reg "$WINEPREFIX/dosdevices" "$prefix/"
+  cp -a "$WINEPREFIX"/*.reg "$WINEPREFIX/.update-timestamp" "$WINEPREFIX/dosdevices" "$prefix/"
   cp -al "$WINEPREFIX/drive_c" "$prefix/"
   mkdir -p "$E2E_SCRATCH/cdroot"
   ln -sfn "$E2E_SCRATCH/cdroot" "$prefix/dosdevices/d:"

@@ -81,15 +81,18 @@ TOpenResult OpenPassThrough(const std::string &path, void *&handle) {
       return TOpenResult::Failed;
     }
   }
-  handle = reinterpret_cast<void *>(static_cast<intptr_t>(fd) + 1);
+  handle = new int(fd);
   return TOpenResult::Opened;
 }
 
 namespace {
-int Fd(void *handle) { return static_cast<int>(reinterpret_cast<intptr_t>(handle) - 1); }
+int Fd(void *handle) { return *static_cast<int *>(handle); }
 } // namespace
 
-void ClosePassThrough(void *handle) { close(Fd(handle)); }
+void ClosePassThrough(void *handle) {
+  close(Fd(handle));
+  delete static_cast<int *>(handle);
+}
 
 TTransportResult ExecutePassThrough(void *handle, TScsiRequest &request) {
   uint8_t sense[64] = {};
