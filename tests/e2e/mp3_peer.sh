@@ -63,7 +63,7 @@ check_file() {
   expect_true "$name: same bytes in any request size" \
     bash -c "cmp -s '$S/$name.pcm' '$S/$name.13' && cmp -s '$S/$name.pcm' '$S/$name.odd'"
 
-  wine_ok || continue
+  wine_ok || return 0
   win mp3 decode "$(winpath "$mp3")" "$(winpath "$S/$name.win")" >/dev/null
   if ! "$COMPARE" "$S/$name.ref" "$S/$name.win" "$near" >"$S/$name.cmp"; then
     cat "$S/$name.cmp"
