@@ -173,7 +173,7 @@ for c in "${cases[@]}"; do
     expect_true "$name $m: track 2 extended to 4 s" grep -q \
       "Track 2 (t2.wav) lasts [0-9.]* s; silence extends it to 4 s \[300 Sectors\]" out-$name-$m.txt
     expect_eq "$name $m: in a pipe a progress line per track" "1 2 3" \
-      "$(sed -n 's/^Buffering Track \([0-9]*\)$/\1/p' out-$name-$m.txt | paste -sd' ')"
+      "$(sed -n 's/^Processing Track \([0-9]*\) .*/\1/p' out-$name-$m.txt | paste -sd' ')"
   elif [ "$name" = audiocue ]; then
     for t in 1 2; do
       expect_true "$name $m: track $t audio" same_audio out0$t.wav e$t.pcm

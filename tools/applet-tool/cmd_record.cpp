@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 #ifdef _WIN32
@@ -112,25 +113,34 @@ public:
   TProgress(const layout::TBurnDataModule &burn, int32_t totalSectors)
       : burn_(burn), total_(totalSectors), terminal_(QLN_ISATTY(stderr) != 0) {}
   void Show(int percent) {
-    const std::string track = burn_.Status.Controls().TrackProgress;
-    const TClock::time_point now = TClock::now();
-    if (!terminal_) {
-      if (track != track_ && track.rfind("Buffering Track", 0) == 0)
-        std::fprintf(stderr, "%s\n", track.c_str());
-      track_ = track;
-      return;
+    // The track is the last one the log names: a label may change between two samples.
+    const std::vector<std::string> &log = burn_.Status.Controls().Log;
+    for (; seen_ < log.size(); ++seen_) {
+      const size_t at = log[seen_].find(kTrackText);
+      if (at == std::string::npos)
+        continue;
+      const std::string line = log[seen_].substr(at);
+      const std::string number = line.substr(0, line.find(' ', std::strlen(kTrackText)));
+      if (!terminal_ && number != number_) // a track's pregap line names it too
+        std::fprintf(stderr, "%s\n", line.c_str());
+      number_ = number;
+      track_ = line;
     }
+    if (!terminal_)
+      return;
+    const TClock::time_point now = TClock::now();
     if (Seconds(now - sampled_) >= 1.0) {
       speed_ = (percent - sampledPercent_) / 100.0 * total_ / kSectorsPerSecond /
                Seconds(now - sampled_);
       sampled_ = now;
       sampledPercent_ = percent;
     }
-    if (percent == shown_ && track == track_)
+    if (percent == shown_ && track_ == shownTrack_)
       return;
     shown_ = percent;
-    track_ = track;
-    std::fprintf(stderr, "\r%-24s %3d%%  %5.1fx ", track.c_str(), percent, speed_ > 0 ? speed_ : 0);
+    shownTrack_ = track_;
+    std::fprintf(stderr, "\r%-44s %3d%%  %5.1fx ", track_.c_str(), percent,
+                 speed_ > 0 ? speed_ : 0);
   }
   void End() const {
     if (terminal_ && shown_ >= 0)
@@ -139,10 +149,14 @@ public:
 
 private:
   static constexpr double kSectorsPerSecond = 75;
+  static constexpr const char *kTrackText = "Processing Track ";
   const layout::TBurnDataModule &burn_;
   int32_t total_;
   bool terminal_;
   std::string track_;
+  std::string shownTrack_;
+  std::string number_;
+  size_t seen_ = 0;
   int shown_ = -1;
   TClock::time_point sampled_ = TClock::now();
   int sampledPercent_ = 0;
