@@ -127,11 +127,24 @@ bool TFrameReader::Start() {
     return !ended_;
   while (SkipTag()) {
   }
+  // A lock found past bytes that are no frame needs a second confirming header: a sync and a
+  // header one frame on occur by chance in other data (PCM renamed .mp3).
+  const uint64_t dataStart = bufferOffset_ + cursor_;
   TFrameHeader header;
   size_t size = 0;
-  if (!Scan(0) || !FrameAt(0, Available(kLookahead), true, header, size)) {
-    ended_ = true;
-    return false;
+  for (size_t from = 0;; from = 1) {
+    if (!Scan(from)) {
+      ended_ = true;
+      return false;
+    }
+    const size_t available = Available(2 * kLookahead);
+    if (!FrameAt(0, available, true, header, size))
+      continue;
+    TFrameHeader second;
+    size_t secondSize = 0;
+    if (bufferOffset_ + cursor_ == dataStart || size == available ||
+        FrameAt(size, available, true, second, secondSize))
+      break;
   }
   format_ = header;
   if (header.FrameBytes == 0)
