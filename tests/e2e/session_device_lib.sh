@@ -46,3 +46,16 @@ memo_tail() { grep '^memo=' "$1" | tail -"$2" | sed 's/^memo=//' | paste -sd'|';
 
 # The memo lines StartRecording shows after the method line, for the liner notes above.
 RECORDING_TAIL='________________________|Album=Night Songs|Artist=The Quiet Hours|1=Evening|2=Lantern Light|________________________'
+
+# audio_matches IMAGE_DIR: bchunk's two tracks against mpg123's decodes $E2E_SCRATCH/e1.pcm and
+# e2.pcm (compared by $COMPARE), within 2 per sample, of the same length once the padding of the
+# last sector is taken off.
+audio_matches() {
+  local d=$1 t n
+  (cd "$d" && rm -f out*.wav && bchunk -w disc.bin disc.cue out >/dev/null 2>&1) || return 1
+  for t in 1 2; do
+    n=$(stat -c %s "$E2E_SCRATCH/e$t.pcm")
+    tail -c +45 "$d/out0$t.wav" | head -c "$n" >"$d/got$t.pcm"
+    "$COMPARE" "$E2E_SCRATCH/e$t.pcm" "$d/got$t.pcm" 2 >/dev/null || return 1
+  done
+}

@@ -24,18 +24,6 @@ lame --quiet -V 4 "$E2E_SCRATCH/s2.wav" "$E2E_SCRATCH/t2.mp3"
 mpg123 -q -s "$E2E_SCRATCH/t1.mp3" >"$E2E_SCRATCH/e1.pcm"
 mpg123 -q -s "$E2E_SCRATCH/t2.mp3" >"$E2E_SCRATCH/e2.pcm"
 
-# audio_matches IMAGE_DIR: bchunk's tracks against mpg123, within 2 per sample, same length
-# once the padding of the last sector is taken off.
-audio_matches() {
-  local d=$1 t n
-  (cd "$d" && rm -f out*.wav && bchunk -w disc.bin disc.cue out >/dev/null 2>&1) || return 1
-  for t in 1 2; do
-    n=$(stat -c %s "$E2E_SCRATCH/e$t.pcm")
-    tail -c +45 "$d/out0$t.wav" | head -c "$n" >"$d/got$t.pcm"
-    "$COMPARE" "$E2E_SCRATCH/e$t.pcm" "$d/got$t.pcm" 2 >/dev/null || return 1
-  done
-}
-
 # method | recorder keys | method line
 cases=(
   "sao||(Using SAO method)"

@@ -51,15 +51,9 @@ ROUTE=aspi
 # album_recorded DIR: cd-info reads two tracks from the image, and bchunk's tracks hold the audio
 # of the MP3s within 2 per sample of mpg123, of the same length once the padding is taken off.
 album_recorded() {
-  local d=$1 t n
+  local d=$1
   [ "$(cd-info --no-device-info --quiet --cue-file "$d/disc.cue" 2>/dev/null |
-    grep -cE '^ +[0-9]+: .*audio')" = 2 ] || return 1
-  (cd "$d" && rm -f out*.wav && bchunk -w disc.bin disc.cue out >/dev/null 2>&1) || return 1
-  for t in 1 2; do
-    n=$(stat -c %s "$E2E_SCRATCH/e$t.pcm")
-    tail -c +45 "$d/out0$t.wav" | head -c "$n" >"$d/got$t.pcm"
-    "$COMPARE" "$E2E_SCRATCH/e$t.pcm" "$d/got$t.pcm" 2 >/dev/null || return 1
-  done
+    grep -cE '^ +[0-9]+: .*audio')" = 2 ] && audio_matches "$d"
 }
 
 # row_processes NAME: the Windows processes of the row still running (its applet.exe, and the
