@@ -55,6 +55,15 @@ bool TFormMain::CheckRequiredFiles() {
   return false;
 }
 
+// A package that staged no track has nothing to record: its files are missing.
+bool TFormMain::CheckTracks() {
+  if (burn_->HasTracks())
+    return true;
+  SessionState = FilesCheck;
+  ReportFailure(kFilesMissingText);
+  return false;
+}
+
 bool TFormMain::CheckPackageSpace() {
   const int64_t required =
       ReadManifestInteger(LinerNotesPath(), kInternalSection, kSizeKey, kDefaultSpaceSizeMB) +

@@ -19,6 +19,7 @@ public:
   void SetHost(session::TBurnHost *host) override { host_ = host; }
   void SetTestWrite(bool testWrite) override { burn_.TestWrite = testWrite; }
   void SetRecorder(const device::TDriveData &recorder) override { burn_.SetRecorder(recorder); }
+  bool HasTracks() override { return !burn_.FindPackageTracks().empty(); }
   bool StartSaoRecording() override { return burn_.StartSaoRecording(); }
   bool StartDaoRecording() override { return burn_.StartDaoRecording(); }
   bool StartTaoRecording() override { return burn_.StartTaoRecording(); }

@@ -108,6 +108,8 @@ public:
   virtual void SetTestWrite(bool testWrite) = 0;
   // The recorder the start operations record on.
   virtual void SetRecorder(const device::TDriveData &recorder) = 0;
+  // The staged package holds at least one track to record.
+  virtual bool HasTracks() { return true; }
   virtual bool StartSaoRecording() = 0;
   virtual bool StartDaoRecording() = 0;
   virtual bool StartTaoRecording() = 0;

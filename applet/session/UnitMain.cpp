@@ -89,7 +89,7 @@ void TFormMain::RunChecks() {
     return;
   view_.AddMemoLine(std::string("Version ") + kVersion);
   DelayPumping(application_, kVersionPause);
-  if (!CheckAspi() || !CheckRecorder() || !CheckBlankDisc(false))
+  if (!CheckAspi() || !CheckRecorder() || !CheckBlankDisc(false) || !CheckTracks())
     return;
   StartRecording();
 }

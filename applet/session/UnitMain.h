@@ -63,6 +63,7 @@ public:
   void RunChecks();
   void StartRecording();
   bool CheckRequiredFiles();
+  bool CheckTracks();
   bool CheckPackageSpace() override;
   bool CheckFreeSpace(int64_t bytes);
   bool CheckAspi();

@@ -99,6 +99,7 @@ public:
   void SetHost(TBurnHost *host) override { BurnHost = host; }
   void SetTestWrite(bool testWrite) override { TestWrite = testWrite; }
   void SetRecorder(const device::TDriveData &) override {}
+  bool HasTracks() override { return Tracks; }
   bool StartSaoRecording() override {
     Log.push_back("StartSao");
     return Refuse();
@@ -183,6 +184,7 @@ public:
   std::vector<TRecorderInfo> RecorderList;
   std::deque<bool> NotReady;
   bool TocReadable = false;
+  bool Tracks = true;
   bool TestWrite = false;
   std::string Failure; // the staging's failure line
   bool Failed = false;
