@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 
 namespace package {
@@ -102,8 +103,10 @@ void TCompress::ExtractMembers(TStream &archive, std::vector<std::string> *selec
 
 void TCompress::ExpandMember(TStream &archive, const TMember &member, const std::string &target) {
   const TMemberHeader &h = member.Header;
-  if (FreeSpaceForPath(target) < h.UncompressedSize)
+  if (FreeSpaceForPath(target) < h.UncompressedSize) {
+    lastFileError_ = ENOSPC;
     throw EInsufficientDiskSpace(target);
+  }
   if (MakeDirectories)
     MakeDirectoryPath(platform::ExtractFilePath(target));
   std::unique_ptr<TFileStream> file;

@@ -89,12 +89,14 @@ void TFormMain::RunChecks() {
     return;
   view_.AddMemoLine(std::string("Version ") + kVersion);
   DelayPumping(application_, kVersionPause);
-  if (!CheckAspi() || !CheckRecorder() || !CheckBlankDisc(false) || !CheckTracks())
+  if (!CheckAspi() || !CheckRecorder() || !CheckBlankDisc(false))
     return;
   StartRecording();
 }
 
 void TFormMain::StartRecording() {
+  if (!CheckTracks())
+    return;
   const std::string rule(24, '_');
   SessionState = Recording;
   view_.AddMemoLine("Using CDR device " + SessionRecorder.Vendor + " " + SessionRecorder.Product +

@@ -80,13 +80,13 @@ mkdir -p "$E2E_SCRATCH/check"
 for n in 1 2 3; do
   expect_true "build: track $n equals its source" cmp -s "$media/t$n.mp3" "$E2E_SCRATCH/check/QlnT-$n.mp3"
 done
+packaged="$E2E_SCRATCH/packaged.exe"
+cp "$dir/Applet.exe" "$packaged"
 # The same build in a folder named with umlauts: the batch still installs Applet.exe.
 dir=$(producer "Müller" "$media/t1.mp3")
 expect_eq "build in Müller: exit 0" "0" "$(switch_run "$dir" applet.exe '/#27#58')"
 expect_eq "build in Müller: Applet.exe replaces applet.exe" "Applet.exe qln1e.ini" \
   "$(folder_files "$dir")"
-packaged="$E2E_SCRATCH/packaged.exe"
-cp "$dir/Applet.exe" "$packaged"
 
 # 2. Whole expansion and strip.
 spawn="$E2E_SCRATCH/spawn"

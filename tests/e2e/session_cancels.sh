@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Cancels of applet.exe under Wine at seeded random moments: each method (DAO = a raw-only
-# recorder, SAO, TAO = a TAO-only recorder) in each phase it has: while the tracks are
-# measured, in the lead-in, in the pregap (TAO: between the tracks), mid-track, with the cache
-# full behind a slow recorder, and while the recorder flushes its cache (fault.sync_cache_ms),
-# also for longer than the cancel waits for the threads (kCancelWaitMs, 5 s).
+# recorder, SAO, TAO = a TAO-only recorder) in each phase it has: at the start (the tracks
+# measured, the recorder prepared), in the lead-in, in the pregap (TAO: between the tracks),
+# mid-track, with the cache full behind a slow recorder, and while the recorder flushes its
+# cache (fault.sync_cache_ms), also for longer than the cancel waits for the threads
+# (kCancelWaitMs, 5 s).
 # Every run must end with exit 1 at once, count one failure for its method and nothing else,
 # show no crash, leave no process, and unload the decoder library only after the recording
 # threads have ended. A cancel in the last flush, which finishes the disc whatever comes, ends
@@ -32,7 +33,7 @@ ALBUMS="$E2E_SCRATCH/albums"
 mkdir -p "$ALBUMS"
 mp3() { # NAME SECONDS [KBPS]
   sox -n -r 44100 -c 2 -b 16 "$ALBUMS/$1.wav" synth "$2" sine 200-900 pinknoise vol 0.4 \
-    2>/dev/null && lame --quiet -b "${3:-128}" "$ALBUMS/$1.wav" "$ALBUMS/$1.mp3" && rm "$ALBUMS/$1.wav"
+    2>/dev/null && lame --quiet --resample 44.1 -b "${3:-128}" "$ALBUMS/$1.wav" "$ALBUMS/$1.mp3" && rm "$ALBUMS/$1.wav"
 }
 mp3 s20 20 && mp3 s10 10 && mp3 l180 180 && mp3 m300 300 32 || { echo "cannot make the MP3s"; exit 1; }
 album_files() { # PHASE METHOD: the album's MP3s, in track order
@@ -50,6 +51,7 @@ album_files() { # PHASE METHOD: the album's MP3s, in track order
 # lies beyond it.
 phase_keys() { # PHASE METHOD SPEED
   case "$1" in
+  measure) echo "speed = 1" ;;
   leadin) echo "speed = 4" ;;
   pregap) [ "$2" = sao ] && printf 'speed = 1\nbuffer_kb = 64\n' || echo "speed = 4" ;;
   midtrack) [ "$2" = dao ] && printf 'speed = 8\nbuffer_kb = 30000\n' || echo "speed = 8" ;;
@@ -69,7 +71,7 @@ phase_wait() { # PHASE METHOD -> "memo|TEXT" or "journal|TEXT"
 }
 phase_delay() { # PHASE METHOD -> "MIN MAX"
   case "$1" in
-  measure) echo "0 400" ;;
+  measure) echo "0 100" ;;
   leadin) echo "0 3000" ;;
   pregap) [ "$2" = tao ] && echo "0 100" || echo "0 600" ;;
   midtrack) echo "0 1500" ;;
@@ -146,7 +148,9 @@ in_phase() {
   local j=$3 w
   w=$(writes "$j")
   case "$1" in
-  measure) lacks "SET CD SPEED" "$j" ;; # the start prepares the recorder after measuring
+  # Measuring takes a few milliseconds now: the cancel comes during the start, before any audio
+  # reaches the slow recorder.
+  measure) lacks "WRITE(10) LBA 0," "$j" ;;
   leadin) [ -n "$w" ] && [ "$(sort -n <<<"$w" | tail -1)" -lt -150 ] ;;
   pregap)
     if [ "$2" = tao ]; then # the recorder makes the pause; the cancel comes before track 2 is far

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # applet.exe under Wine with the virtual recorder as wnaspi32.dll: the blank-disc check and its
-# one retry, and the start of a recording with the method line, the TITLE and the TRACKS AND
-# TAGS lines. No tracks are staged, so each start records nothing: the failure line follows
-# and OK ends the session with exit 1.
+# one retry. No tracks are staged, so once a blank disc is found the run ends in the
+# files-missing path (exit 2) without starting a recording.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/session_lib.sh"
 . "$(dirname "$0")/session_device_lib.sh"
@@ -32,8 +31,8 @@ out="$E2E_SCRATCH/retry.out"
 swapper=$!
 # Each close is refused and lets 300 ms pass: time for the disc to go in before OK.
 drive start "$(winpath "$applet")" wait-memo "No Blank CD was found" 60000 dump \
-  close close close close close click "&OK" wait-memo "A problem has prevented" 10000 dump \
-  click "&OK" wait-exit 10000 >"$out"
+  close close close close close click "&OK" wait-memo "Required download files are missing!" \
+  10000 dump click "&OK" wait-exit 10000 >"$out"
 expect_eq "retry: uidriver steps held" "0" "$?"
 wait "$swapper"
 expect_eq "retry: the disc was swapped after the eject" "0" "$?"
@@ -41,14 +40,12 @@ dumps() { awk -v n="$1" '/^client=/{k++} k==n' "$out"; }
 expect_eq "retry: attention message" "Version 1.40b||$attention||" \
   "$(dumps 1 | grep '^memo=' | tail -5 | sed 's/^memo=//' | paste -sd'|')"
 expect_eq "retry: OK caption after the attention" "button=&OK" "$(dumps 1 | grep '^button=&O')"
-expect_eq "retry: the recording starts on the blank disc" \
-  "Using CDR device QLN CDR-4800 2.5|Burn Time will be less than 2 minutes.|Do not disturb or run other programs while recording.  Please wait...|(Using SAO method)|$RECORDING_TAIL" \
-  "$(dumps 2 | grep '^memo=' | tail -11 | head -10 | sed 's/^memo=//' | paste -sd'|')"
-expect_true "retry: nothing to record is a failed recording" bash -c \
-  "grep '^memo=' '$out' | tail -1 | grep -q '^memo=\*\*\* Error - A problem has prevented completion'"
+expect_eq "retry: the blank disc passes; no track staged is the files-missing path" \
+  "$attention|*** Error - Required download files are missing!  Press OK to exit now." \
+  "$(dumps 2 | grep '^memo=.' | tail -2 | sed 's/^memo=//' | paste -sd'|')"
+expect_true "retry: no recording started" lacks "Using CDR device" "$out"
 expect_eq "retry: OK caption after the failure" "button=&OK" "$(dumps 2 | grep '^button=&O')"
-expect_eq "retry: gauge at completion" "gauge=102" "$(dumps 2 | grep '^gauge=')"
-expect_eq "retry: OK ends with exit 1" "exit=1" "$(grep '^exit=' "$out")"
+expect_eq "retry: OK ends with exit 2" "exit=2" "$(grep '^exit=' "$out")"
 journal="$dir/journal.txt"
 expect_eq "retry: one eject" "1" "$(grep -c 'START STOP UNIT eject | GOOD' "$journal")"
 expect_true "retry: the new disc was taken from the configuration" grep -q \
@@ -68,15 +65,15 @@ expect_eq "second miss ends with exit 5" "exit=5" "$(grep '^exit=' "$out")"
 expect_eq "second miss: the tray was closed again to look" "1" \
   "$(grep -c 'START STOP UNIT load | GOOD' "$(dirname "$applet")/journal.txt")"
 
-# A TAO-only recorder with a blank disc: the recording starts at once with the TAO method.
-applet=$(device_session tao $'[device.0]\nwrite_types = tao\n')
+# A TAO-only recorder with a blank disc at once and no track staged: nothing is sent to it
+# after the blank-disc check, the files-missing path ends the run.
+applet=$(device_session tao $'[device.0]\nwrite_types = tao\njournal = journal.txt\n')
 out="$E2E_SCRATCH/tao.out"
-drive start "$(winpath "$applet")" wait-memo "A problem has prevented" 60000 dump click "&OK" \
-  wait-exit 10000 >"$out"
-expect_eq "tao: uidriver steps held" "0" "$?"
-expect_eq "tao: method line, title and tracks" \
-  "Using CDR device VIRTUAL CD-R RECORDER 1.0|Burn Time will be less than 2 minutes.|Do not disturb or run other programs while recording.  Please wait...|(Using TAO method- Pause near end is normal)|$RECORDING_TAIL" \
-  "$(memo_tail "$out" 11 | cut -d'|' -f1-10)"
-expect_true "tao: no attention message" lacks "No Blank CD" "$out"
-expect_eq "tao: OK ends with exit 1" "exit=1" "$(grep '^exit=' "$out")"
+drive start "$(winpath "$applet")" wait-memo "Required download files are missing!" 60000 dump \
+  click "&OK" wait-exit 10000 >"$out"
+expect_eq "no tracks: uidriver steps held" "0" "$?"
+expect_true "no tracks: no attention message" lacks "No Blank CD" "$out"
+expect_true "no tracks: no recording started" lacks "Using CDR device" "$out"
+expect_true "no tracks: nothing written" lacks "WRITE(10)" "$(dirname "$applet")/journal.txt"
+expect_eq "no tracks: OK ends with exit 2" "exit=2" "$(grep '^exit=' "$out")"
 e2e_finish

@@ -127,7 +127,7 @@ row() {
   out="$E2E_SCRATCH/$name.out"
   [ -z "$extra" ] || IFS='~' read -ra pre <<<"$extra"
   case $ending in
-  complete) steps=(wait-memo "$completed" 60000 dump click '&OK' wait-exit 30000) ;;
+  complete) steps=(wait-memo "$completed" 60000 dump status-log click '&OK' wait-exit 30000) ;;
   fail) steps=(wait-memo "A problem has prevented" 60000 dump status-log click '&OK' wait-exit 30000) ;;
   no-blank) steps=(wait-memo "No Blank CD was found" 60000 dump click '&OK' wait-exit 30000) ;;
   cancel) steps=(wait-memo "${method_line[$method]}" 60000 sleep 3000 dump status-log click
@@ -139,11 +139,11 @@ row() {
   else
     rm "$dir/wnaspi32.dll"
     sg_start "$dir/virtualrecorder.ini" "$E2E_SCRATCH/sr0"
-    LD_PRELOAD=$SG_PRELOAD32 bounded_drive "$name" "$limit" "$out" start "$(winpath "$applet")" \
+    QLN_WINE_PRELOAD=$SG_PRELOAD_ANY bounded_drive "$name" "$limit" "$out" start "$(winpath "$applet")" \
       "${pre[@]}" "${steps[@]}"
   fi
   expect_eq "$name: uidriver steps held" "0" "$?"
-  sg_stop
+  sg_stop; cp -r "$dir" /tmp/ptdebug-$name 2>/dev/null; cp "$out" /tmp/ptdebug-$name/ 2>/dev/null
   if [ "$ROUTE" != aspi ] && [ "$ending" != no-blank ]; then
     expect_true "$name: the status log names the route" grep -qxF \
       "log=Device route: SCSI pass-through" "$out"
