@@ -143,7 +143,7 @@ row() {
       "${pre[@]}" "${steps[@]}"
   fi
   expect_eq "$name: uidriver steps held" "0" "$?"
-  sg_stop; cp -r "$dir" /tmp/ptdebug-$name 2>/dev/null; cp "$out" /tmp/ptdebug-$name/ 2>/dev/null
+  sg_stop
   if [ "$ROUTE" != aspi ] && [ "$ending" != no-blank ]; then
     expect_true "$name: the status log names the route" grep -qxF \
       "log=Device route: SCSI pass-through" "$out"
