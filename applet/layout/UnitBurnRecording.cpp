@@ -29,7 +29,16 @@ std::string LowerAscii(std::string s) {
   return s;
 }
 
-// The number after "QlnT-" in a track's file name; -1 when there is none.
+// "minutes:seconds" from LBA -150 to lba, the seconds rounded up.
+std::string PlayingTime(int32_t lba) {
+  const int32_t seconds = (lba - kFirstLba + kFramesPerSecond - 1) / kFramesPerSecond;
+  char text[16];
+  std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
+  return text;
+}
+
+} // namespace
+
 long TrackNumberOf(const std::string &path) {
   const std::string name = platform::ExtractFileName(path);
   const size_t dash = name.find('-');
@@ -41,16 +50,6 @@ long TrackNumberOf(const std::string &path) {
     n = n * 10 + (name[i] - '0');
   return i == dash + 1 ? -1 : n;
 }
-
-// "minutes:seconds" from LBA -150 to lba, the seconds rounded up.
-std::string PlayingTime(int32_t lba) {
-  const int32_t seconds = (lba - kFirstLba + kFramesPerSecond - 1) / kFramesPerSecond;
-  char text[16];
-  std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
-  return text;
-}
-
-} // namespace
 
 void SortByTrackNumber(std::vector<std::string> &paths) {
   std::stable_sort(paths.begin(), paths.end(), [](const std::string &a, const std::string &b) {
@@ -247,6 +246,7 @@ bool TBurnDataModule::StartSaoRecording() {
   recording::CreateCurrentCache(recording::kSaoCacheSize);
   recording::TRecordingSetup setup = BaseSetup(device::Sao);
   setup.Table.assign(CueSheet.begin(), CueSheet.begin() + CueSheetLength);
+  setup.CdTextPacks = AlbumTextPacks();
   StartThread(std::move(setup));
   return false;
 }
