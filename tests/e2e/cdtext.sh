@@ -196,8 +196,8 @@ expect_eq "limits 123: titles 1-7 cut by one" "7 17" "$(grep -c '^80 [1-9][0-9]*
 # Under Wine: a packaged applet whose liner notes opt in records three tracks with SAO; the
 # duration after a title is dropped, a track without an entry gets none.
 end_unless_wine
-. "$(dirname "$0")/session_lib.sh"
-. "$(dirname "$0")/session_device_lib.sh"
+. "$ROOT/tests/e2e/session_lib.sh"
+. "$ROOT/tests/e2e/session_device_lib.sh"
 session_device_prepare
 export WINEDLLOVERRIDES="$NATIVE_ASPI"
 applet=$(album wine $'[device.0]\nimage = disc\njournal = journal.txt\n')
@@ -215,6 +215,11 @@ Disc PERFORMER: The Quiet Hours
 2 TITLE: Lantern Light
 2 PERFORMER: The Quiet Hours
 3 PERFORMER: The Quiet Hours" "$(cdinfo_text "$dir/disc.cue")"
-expect_true "wine: packs decode" decode "$dir/disc.cdt" 3
+expect_eq "wine: packs decode" "packs 12
+80 0 Night Songs
+80 1 Evening
+80 2 Lantern Light
+80 3 
+81 0 The Quiet Hours" "$(decode "$dir/disc.cdt" 3 | head -6)"
 
 e2e_finish
