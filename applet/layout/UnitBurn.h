@@ -48,7 +48,8 @@ public:
     return {};
   }
   // Session-at-once: the CD-TEXT to record, false for none. Track titles left empty are the
-  // package's (TrackTitle of each track's number, without a trailing duration).
+  // package's (TrackTitle of each track's number, without a trailing duration), track
+  // performers left empty the disc's.
   virtual bool AlbumText(TCdText &text) {
     static_cast<void>(text);
     return false;

@@ -26,8 +26,8 @@ void PackRwBlock(const std::vector<uint8_t> &packs, int32_t block, uint8_t *out)
         &packs[((static_cast<size_t>(block) * kPacksPerBlock + p) % count) * kTextPackSize];
     for (size_t s = 0; s < kSymbolsPerPack; ++s) {
       const size_t bit = s * kSymbolBits; // of the 144, from the most significant
-      const unsigned pair = (unsigned{pack[bit / 8]} << 8) |
-                            (bit / 8 + 1 < kTextPackSize ? pack[bit / 8 + 1] : 0U);
+      const unsigned pair =
+          (unsigned{pack[bit / 8]} << 8) | (bit / 8 + 1 < kTextPackSize ? pack[bit / 8 + 1] : 0U);
       out[p * kSymbolsPerPack + s] =
           static_cast<uint8_t>((pair >> (16 - kSymbolBits - bit % 8)) & kSymbolMask);
     }

@@ -304,7 +304,7 @@ public:
       leadIn_ = 0;
     device::TCommandStatus status;
     if (leadIn_ == 0 && device::SendCueSheet(s.Drive.HaId, s.Drive.Target, s.Table.data(),
-                             static_cast<uint16_t>(s.Table.size()), &status)) {
+                                             static_cast<uint16_t>(s.Table.size()), &status)) {
       t.Status().ReaderFailed = true;
       t.Log("Error sending cue sheet");
       t.LogSense(status);

@@ -67,8 +67,7 @@ std::string Utf16(const uint8_t *p, size_t n, bool bigEndian) {
     uint32_t cp = unit(i);
     if (cp == 0)
       break;
-    if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < n && unit(i + 2) >= 0xDC00 &&
-        unit(i + 2) < 0xE000) {
+    if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < n && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
       i += 2;
     } else if (cp >= 0xD800 && cp < 0xE000) {

@@ -104,8 +104,8 @@ bool Parse(const TArgs &given, TRecordArgs &out) {
 layout::TCdText TagText(const TRecordArgs &a) {
   layout::TCdText text;
   const bool oneTrackEach = std::none_of(a.Files.begin(), a.Files.end(), [](const std::string &f) {
-    return f.size() >= 4 && (f.compare(f.size() - 4, 4, ".cue") == 0 ||
-                             f.compare(f.size() - 4, 4, ".CUE") == 0);
+    return f.size() >= 4 &&
+           (f.compare(f.size() - 4, 4, ".cue") == 0 || f.compare(f.size() - 4, 4, ".CUE") == 0);
   });
   for (const std::string &file : a.Files) {
     const TId3Tags tags = ReadId3Tags(file);

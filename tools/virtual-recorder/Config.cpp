@@ -310,7 +310,7 @@ bool TSectionReader::Apply(const std::string &key, const std::string &value) {
   } else if (key == "cd_text") {
     if (v != "yes" && v != "no" && v != "refuse")
       return fail("expected yes, no or refuse");
-    dev_.CdText = v == "yes" ? TCdTextSupport::Yes
+    dev_.CdText = v == "yes"  ? TCdTextSupport::Yes
                   : v == "no" ? TCdTextSupport::No
                               : TCdTextSupport::Refuse;
   } else if (key == "fault.not_ready_ms") {

@@ -84,7 +84,8 @@ std::string CueFileText(const TDisc &disc, const std::string &binName) {
 }
 
 // The raw packs, 18 bytes each, as a CDTEXTFILE holds them.
-static bool WriteFile(const std::string &path, const std::vector<uint8_t> &bytes, std::string &error) {
+static bool WriteFile(const std::string &path, const std::vector<uint8_t> &bytes,
+                      std::string &error) {
   std::FILE *f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) {
     error = Reason("cannot create", path);
