@@ -170,6 +170,23 @@ expect_eq "odd: the strings" "80 0 Ünïcode Ålbum
 80 3 Café ?mega ??
 81 0 Zoë" "$(decode disc-odd.cdt 3 | sed -n '2,6p')"
 
+# Broken tags give no text, and no text gives no CD-TEXT: an extended header and a frame that
+# claim more than the tag holds, a UTF-16 frame of odd length, an unsynchronised tag cut short.
+python3 - <<'PY'
+plain = open('plain.mp3', 'rb').read()
+def tag(version, flags, body):
+    n = len(body)
+    return b'ID3' + bytes([version, 0, flags, n >> 21 & 127, n >> 14 & 127, n >> 7 & 127, n & 127]) + body
+open('bad1.mp3', 'wb').write(tag(3, 0x40, b'\xff\xff\xff\xf0' + b'TIT2\0\0\0\x05\0\0\0AB') + plain)
+open('bad2.mp3', 'wb').write(tag(3, 0, b'TIT2\x7f\xff\xff\xff\0\0\x00Song' + b'TPE1\0\0\0\x04\0\0\x01\xff\xfeA') + plain)
+open('bad3.mp3', 'wb').write(tag(4, 0x80, b'TALB\0\0\0\x09\0\0\x03\xff\x00\xff') + plain)
+PY
+expect_eq "bad tags: exit code" 0 "$(record bad "" --cd-text bad1.mp3 bad2.mp3 bad3.mp3)"
+expect_true "bad tags: no CD-TEXT, said so" grep -q \
+  'No CD-TEXT: the album has no title, performer or track title' out-bad.txt
+expect_true "bad tags: a plain cue sheet" grep -q 'SEND CUE SHEET 48 bytes: 01 00 00 01 00' \
+  journal-bad.txt
+
 # 24 tracks whose titles take 247 of the 253 text packs (the performers 5), and one character
 # more each: then the first seven titles lose a character and the block is full.
 for len in 122 123; do
