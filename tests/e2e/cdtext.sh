@@ -98,7 +98,7 @@ record() { # NAME KEYS ARGS...: applet-tool record sao into disc-NAME.*; prints 
   printf '[device.0]\nimage = disc-%s\njournal = journal-%s.txt\n%s\n' "$name" "$name" "$2" >vr.ini
   shift 2
   VIRTUAL_RECORDER_CONFIG="$PWD/vr.ini" timeout 120 ./applet-tool record sao --aspi "$ASPI" "$@" \
-    >out-$name.txt 2>&1
+    >"out-$name.txt" 2>&1
   echo $?
 }
 
@@ -142,13 +142,20 @@ expect_true "none: no CD-TEXT, no lead-in writes" bash -c \
   "! grep -q -e CD-TEXT -e 'LBA -11' journal-none.txt out-none.txt && test ! -e disc-none.cdt"
 expect_true "none: same audio as with CD-TEXT" cmp -s disc-none.bin disc-tags.bin
 
+# CD-TEXT is for session-at-once only; the disc fields need --cd-text.
+for args in "dao --cd-text" "tao --cd-text" "sao --title X"; do
+  # shellcheck disable=SC2086
+  expect_eq "$args: a usage error" 2 "$(./applet-tool record $args --aspi "$ASPI" t1.mp3 >/dev/null 2>&1
+    echo $?)"
+done
+
 # Recorders that cannot take it: page 0x2A without R-W (the cue sheet is not tried), or a
 # cue sheet refused. The album is recorded without CD-TEXT.
 while IFS='|' read -r name keys said; do
   expect_eq "$name: exit code" 0 "$(record "$name" "$keys" --cd-text t1.mp3 t2.mp3 t3.mp3)"
-  expect_true "$name: the log says why" grep -qF "$said" out-$name.txt
-  expect_true "$name: recorded in full" grep -q 'recording complete: 3 track(s)' journal-$name.txt
-  expect_true "$name: same audio" cmp -s disc-$name.bin disc-tags.bin
+  expect_true "$name: the log says why" grep -qF "$said" "out-$name.txt"
+  expect_true "$name: recorded in full" grep -q 'recording complete: 3 track(s)' "journal-$name.txt"
+  expect_true "$name: same audio" cmp -s "disc-$name.bin" disc-tags.bin
   expect_true "$name: no text in the image" bash -c \
     "! grep -q -e TITLE -e CDTEXTFILE disc-$name.cue && test ! -e disc-$name.cdt"
 done <<'TABLE'

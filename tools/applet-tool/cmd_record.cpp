@@ -5,7 +5,7 @@
 // start (import and measuring) and the recording took, when the first write was done, the peak
 // private bytes and, when the writer took from the cache while it was filled, the cache's low-water
 // mark; exits 0 when the recording succeeded, 1 otherwise (also for a disc that is not blank).
-// With --cd-text a session-at-once recording carries CD-TEXT from the MP3s' tags: the first
+// With --cd-text (sao only) the recording carries CD-TEXT from the MP3s' tags: the first
 // album and artist tags found name the disc (--title and --performer override them), each
 // file's title and artist its track (a cue sheet among the files: no track texts).
 #include "applet/device/DeviceModule.h"
@@ -38,7 +38,7 @@ namespace {
 
 const char kRecordUsage[] =
     "record dao|sao|tao [--test] [--aspi PATH | --device NODE] [--cancel-at TEXT]\n"
-    "       [--cd-text [--title TEXT] [--performer TEXT]] FILE...";
+    "         [--cd-text [--title TEXT] [--performer TEXT]] FILE...";
 constexpr uint32_t kPumpMs = 20;
 
 // The tool's side of a recording: it prints our lines and notes the end.
@@ -97,7 +97,9 @@ bool Parse(const TArgs &given, TRecordArgs &out) {
       out.Files.push_back(a);
     }
   }
-  return !out.Files.empty() && (out.CdText || (!out.HasTitle && !out.HasPerformer));
+  // CD-TEXT goes into a session-at-once lead-in only.
+  return !out.Files.empty() &&
+         (out.CdText ? out.Method == "sao" : !out.HasTitle && !out.HasPerformer);
 }
 
 // The album text of the files' tags, one track per file.
