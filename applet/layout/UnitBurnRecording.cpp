@@ -29,14 +29,6 @@ std::string LowerAscii(std::string s) {
   return s;
 }
 
-// "minutes:seconds" from LBA -150 to lba, the seconds rounded up.
-std::string PlayingTime(int32_t lba) {
-  const int32_t seconds = (lba - kFirstLba + kFramesPerSecond - 1) / kFramesPerSecond;
-  char text[16];
-  std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
-  return text;
-}
-
 } // namespace
 
 long TrackNumberOf(const std::string &path) {
@@ -50,6 +42,18 @@ long TrackNumberOf(const std::string &path) {
     n = n * 10 + (name[i] - '0');
   return i == dash + 1 ? -1 : n;
 }
+
+namespace {
+
+// "minutes:seconds" from LBA -150 to lba, the seconds rounded up.
+std::string PlayingTime(int32_t lba) {
+  const int32_t seconds = (lba - kFirstLba + kFramesPerSecond - 1) / kFramesPerSecond;
+  char text[16];
+  std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
+  return text;
+}
+
+} // namespace
 
 void SortByTrackNumber(std::vector<std::string> &paths) {
   std::stable_sort(paths.begin(), paths.end(), [](const std::string &a, const std::string &b) {
