@@ -5,6 +5,7 @@
 
 #include "applet/common/WorkingNames.h"
 #include "applet/device/DriveData.h"
+#include "applet/layout/CdText.h"
 #include "applet/layout/Cue.h"
 #include "applet/layout/LayoutListView.h"
 #include "applet/layout/TrackImageData.h"
@@ -29,6 +30,8 @@ constexpr const char *kPackageTrackPattern = common::kTrackNamePattern;
 
 // Sorts track paths by the number in their names (QlnT-2 before QlnT-10), stably.
 void SortByTrackNumber(std::vector<std::string> &paths);
+// The number after the "-" in a track's file name (QlnT-7.mp3: 7); -1 when there is none.
+long TrackNumberOf(const std::string &path);
 
 // What a recording needs from the program around the burn module (main thread).
 class TBurnHost : public recording::TRecordingDisplay {
@@ -43,6 +46,13 @@ public:
   virtual std::string TrackTitle(long n) {
     static_cast<void>(n);
     return {};
+  }
+  // Session-at-once: the CD-TEXT to record, false for none. Track titles left empty are the
+  // package's (TrackTitle of each track's number, without a trailing duration), track
+  // performers left empty the disc's.
+  virtual bool AlbumText(TCdText &text) {
+    static_cast<void>(text);
+    return false;
   }
 };
 
@@ -134,6 +144,8 @@ private:
   void LogPeakMemory();
   void StartThread(recording::TRecordingSetup setup);
   recording::TRecordingSetup BaseSetup(device::TWriteMethod method) const;
+  // The CD-TEXT packs of the host's album text for the layout's tracks; none without.
+  std::vector<uint8_t> AlbumTextPacks();
 
   device::TWriteMethod method_ = device::TWriteMethod::Sao;
   bool cancelling_ = false;

@@ -29,7 +29,8 @@ std::string LowerAscii(std::string s) {
   return s;
 }
 
-// The number after "QlnT-" in a track's file name; -1 when there is none.
+} // namespace
+
 long TrackNumberOf(const std::string &path) {
   const std::string name = platform::ExtractFileName(path);
   const size_t dash = name.find('-');
@@ -41,6 +42,8 @@ long TrackNumberOf(const std::string &path) {
     n = n * 10 + (name[i] - '0');
   return i == dash + 1 ? -1 : n;
 }
+
+namespace {
 
 // "minutes:seconds" from LBA -150 to lba, the seconds rounded up.
 std::string PlayingTime(int32_t lba) {
@@ -247,6 +250,7 @@ bool TBurnDataModule::StartSaoRecording() {
   recording::CreateCurrentCache(recording::kSaoCacheSize);
   recording::TRecordingSetup setup = BaseSetup(device::Sao);
   setup.Table.assign(CueSheet.begin(), CueSheet.begin() + CueSheetLength);
+  setup.CdTextPacks = AlbumTextPacks();
   StartThread(std::move(setup));
   return false;
 }

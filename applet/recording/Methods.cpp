@@ -2,6 +2,7 @@
 // recorder before the first block, which phases it builds, and how a phase's blocks look.
 #include "applet/device/Calculations.h"
 #include "applet/device/MMC.h"
+#include "applet/recording/LeadInText.h"
 #include "applet/recording/RawBlock.h"
 #include "applet/recording/RecordingThreads.h"
 #include "applet/recording/TrackSource.h"
@@ -297,21 +298,27 @@ public:
       return false;
     t.Lba = next.TrackStart == 0 ? kBlankDiscFirstBlock : next.TrackStart;
     t.Log("Start LBA is " + N(t.Lba));
+    leadIn_ = text_.Plan(t, info.LastSessionLeadInStart, t.Lba);
     t.Log("Sending Cue Sheet");
+    if (leadIn_ > 0 && !text_.SendCueSheet(t))
+      leadIn_ = 0;
     device::TCommandStatus status;
-    if (device::SendCueSheet(s.Drive.HaId, s.Drive.Target, s.Table.data(),
-                             static_cast<uint16_t>(s.Table.size()), &status)) {
+    if (leadIn_ == 0 && device::SendCueSheet(s.Drive.HaId, s.Drive.Target, s.Table.data(),
+                                             static_cast<uint16_t>(s.Table.size()), &status)) {
       t.Status().ReaderFailed = true;
       t.Log("Error sending cue sheet");
       t.LogSense(status);
       return false;
     }
-    SetWriterTotal(t, 0);
+    t.Lba -= leadIn_;
+    SetWriterTotal(t, leadIn_);
     return true;
   }
 
   void Build(TCacheThread &t) override {
     const std::vector<TTrackImageData> &tracks = t.Setup().Tracks;
+    if (leadIn_ > 0 && !text_.Build(t, leadIn_))
+      return;
     for (size_t i = 0; i < tracks.size() && !t.Stopped(); ++i) {
       const TTrackImageData &track = tracks[i];
       const bool last = i + 1 == tracks.size();
@@ -369,6 +376,8 @@ private:
   }
 
   int32_t trackNumber_ = 1;
+  TLeadInText text_;
+  int32_t leadIn_ = 0; // lead-in blocks with CD-TEXT the host writes
 };
 
 // Track-at-once: one track per thread pair, at the recorder's next writable address, in the

@@ -36,7 +36,8 @@ struct TRecordingSetup {
   bool MultiSession = false;
   std::string DiscType = kDiscTypeDaOrRom;
   std::vector<TTrackImageData> Tracks;
-  std::vector<uint8_t> Table; // DAO: lead-in table; SAO: cue sheet
+  std::vector<uint8_t> Table;       // DAO: lead-in table; SAO: cue sheet
+  std::vector<uint8_t> CdTextPacks; // SAO: 18-byte CD-TEXT packs for the lead-in, or none
   // TAO: the track of this thread pair, the data sectors of all tracks, and those written
   // before this track.
   int32_t TrackIndex = 0;

@@ -13,6 +13,11 @@ inline constexpr const char *kSizeKey = "Size";
 inline constexpr const char *kSourceKey = "Source";
 inline constexpr const char *kTitleSection = "TITLE";
 inline constexpr const char *kTracksSection = "TRACKS AND TAGS";
+// CD-TEXT (session-at-once only) when "INTERNAL"/"CDText" is 1: the disc's title and performer
+// are "TITLE"/"Album" and "TITLE"/"Artist", track n's title is "TRACKS AND TAGS"/n.
+inline constexpr const char *kCdTextKey = "CDText";
+inline constexpr const char *kAlbumKey = "Album";
+inline constexpr const char *kArtistKey = "Artist";
 // Values are read up to this many characters.
 inline constexpr size_t kMaxProfileValue = 2047;
 

@@ -53,6 +53,14 @@ private:
     return n < 0 ? std::string()
                  : ReadManifestString(LinerNotesPath(), kTracksSection, std::to_string(n), "");
   }
+  bool AlbumText(layout::TCdText &text) override {
+    const std::string notes = LinerNotesPath();
+    if (ReadManifestInteger(notes, kInternalSection, kCdTextKey, 0) != 1)
+      return false;
+    text.Title = ReadManifestString(notes, kTitleSection, kAlbumKey, "");
+    text.Performer = ReadManifestString(notes, kTitleSection, kArtistKey, "");
+    return true;
+  }
   void ShowRecordingProgress(int percent, const std::string &title) override {
     if (host_)
       host_->ShowRecordingProgress(percent, title);

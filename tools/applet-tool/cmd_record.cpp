@@ -5,6 +5,9 @@
 // start (import and measuring) and the recording took, when the first write was done, the peak
 // private bytes and, when the writer took from the cache while it was filled, the cache's low-water
 // mark; exits 0 when the recording succeeded, 1 otherwise (also for a disc that is not blank).
+// With --cd-text (sao only) the recording carries CD-TEXT from the MP3s' tags: the first
+// album and artist tags found name the disc (--title and --performer override them), each
+// file's title and artist its track (a cue sheet among the files: no track texts).
 #include "applet/device/DeviceModule.h"
 #include "applet/device/Discovery.h"
 #include "applet/device/MMC.h"
@@ -14,6 +17,7 @@
 #include "applet/recording/Cache.h"
 #include "tools/applet-tool/Command.h"
 #include "tools/applet-tool/DeviceRoute.h"
+#include "tools/applet-tool/Id3Tags.h"
 
 #include <algorithm>
 #include <chrono>
@@ -33,7 +37,8 @@ namespace tool {
 namespace {
 
 const char kRecordUsage[] =
-    "record dao|sao|tao [--test] [--aspi PATH | --device NODE] [--cancel-at TEXT] FILE...";
+    "record dao|sao|tao [--test] [--aspi PATH | --device NODE] [--cancel-at TEXT]\n"
+    "         [--cd-text [--title TEXT] [--performer TEXT]] FILE...";
 constexpr uint32_t kPumpMs = 20;
 
 // The tool's side of a recording: it prints our lines and notes the end.
@@ -43,8 +48,16 @@ public:
   void ReportLine(const std::string &line) override { std::printf("%s\n", line.c_str()); }
   void ProcessMessages() override { platform::TMainThread::ProcessPending(); }
   void ShowRecordingProgress(int percent, const std::string &) override { Percent = percent; }
+  bool AlbumText(layout::TCdText &text) override {
+    if (!CdText)
+      return false;
+    text = Text;
+    return true;
+  }
   bool Finished = false;
   int Percent = 0;
+  bool CdText = false;
+  layout::TCdText Text;
 };
 
 struct TRecordArgs {
@@ -52,6 +65,9 @@ struct TRecordArgs {
   bool Test = false;
   TDeviceRoute Route;
   std::string CancelAt; // cancel once a log line contains this text
+  bool CdText = false;
+  bool HasTitle = false, HasPerformer = false;
+  std::string Title, Performer;
   TArgs Files;
 };
 
@@ -67,13 +83,48 @@ bool Parse(const TArgs &given, TRecordArgs &out) {
       out.Test = true;
     } else if (a == "--cancel-at" && i + 1 < args.size()) {
       out.CancelAt = args[++i];
+    } else if (a == "--cd-text") {
+      out.CdText = true;
+    } else if (a == "--title" && i + 1 < args.size()) {
+      out.HasTitle = true;
+      out.Title = args[++i];
+    } else if (a == "--performer" && i + 1 < args.size()) {
+      out.HasPerformer = true;
+      out.Performer = args[++i];
     } else if (a.rfind("--", 0) == 0) {
       return false;
     } else {
       out.Files.push_back(a);
     }
   }
-  return !out.Files.empty();
+  // CD-TEXT goes into a session-at-once lead-in only.
+  return !out.Files.empty() &&
+         (out.CdText ? out.Method == "sao" : !out.HasTitle && !out.HasPerformer);
+}
+
+// The album text of the files' tags, one track per file.
+layout::TCdText TagText(const TRecordArgs &a) {
+  layout::TCdText text;
+  const bool oneTrackEach = std::none_of(a.Files.begin(), a.Files.end(), [](const std::string &f) {
+    return f.size() >= 4 &&
+           (f.compare(f.size() - 4, 4, ".cue") == 0 || f.compare(f.size() - 4, 4, ".CUE") == 0);
+  });
+  for (const std::string &file : a.Files) {
+    const TId3Tags tags = ReadId3Tags(file);
+    if (text.Title.empty())
+      text.Title = tags.Album;
+    if (text.Performer.empty())
+      text.Performer = tags.Artist;
+    if (oneTrackEach) {
+      text.TrackTitles.push_back(tags.Title);
+      text.TrackPerformers.push_back(tags.Artist);
+    }
+  }
+  if (a.HasTitle)
+    text.Title = a.Title;
+  if (a.HasPerformer)
+    text.Performer = a.Performer;
+  return text;
 }
 
 bool LogContains(const layout::TBurnDataModule &burn, const std::string &text) {
@@ -203,6 +254,9 @@ int Record(const TArgs &args) {
   burn.Host = &host;
   burn.TestWrite = a.Test;
   burn.ExplicitTracks = a.Files;
+  host.CdText = a.CdText;
+  if (a.CdText)
+    host.Text = TagText(a);
   if (!DiscIsBlank(burn.Recorder))
     return 1;
   const TClock::time_point begin = TClock::now();

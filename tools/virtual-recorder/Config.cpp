@@ -307,6 +307,12 @@ bool TSectionReader::Apply(const std::string &key, const std::string &value) {
     if (!Number(value, kMaxMaxTransfer, n) || n < kMinMaxTransfer)
       return fail("expected a byte count from 2448 to 16777216");
     dev_.MaxTransferBytes = static_cast<uint32_t>(n);
+  } else if (key == "cd_text") {
+    if (v != "yes" && v != "no" && v != "refuse")
+      return fail("expected yes, no or refuse");
+    dev_.CdText = v == "yes"  ? TCdTextSupport::Yes
+                  : v == "no" ? TCdTextSupport::No
+                              : TCdTextSupport::Refuse;
   } else if (key == "fault.not_ready_ms") {
     dev_.Faults.NotReadyForever = v == "forever";
     if (!dev_.Faults.NotReadyForever && !Number(value, UINT32_MAX, n))

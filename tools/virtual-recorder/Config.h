@@ -10,6 +10,9 @@ namespace vrec {
 
 enum class TDeviceKind { Recorder, Reader, Other };
 enum class TMediumKind { None, Blank, Audio };
+// CD-TEXT in a session-at-once lead-in: taken; refused with page 0x2A saying so (no R-W);
+// refused although page 0x2A claims R-W.
+enum class TCdTextSupport { Yes, No, Refuse };
 
 struct TFaultConfig {
   uint32_t NotReadyMs = 0;
@@ -52,6 +55,7 @@ struct TDeviceConfig {
   bool Async = true;
   bool MediumChangeAttention = true;
   uint32_t MaxTransferBytes = 0;
+  TCdTextSupport CdText = TCdTextSupport::Yes;
   TFaultConfig Faults;
   // The section's lines, comments included: any change to them is a new disc.
   std::string SectionText;

@@ -63,7 +63,7 @@ bool TCueParser::CheckCommon(size_t i, const TEntry &e) {
   if (e.Scms != 0 && e.Scms != kScmsSet)
     return Fail(i, "invalid SCMS byte");
   if ((e.Form & 0xC0) != 0)
-    return Fail(i, "sub-channel data forms are not supported");
+    return Fail(i, "sub-channel data forms are supported in the lead-in only (packed R-W)");
   if (!IsKnownForm(e.Form))
     return Fail(i, "unknown data form");
   if (((e.CtlAdr & kCtlData) != 0) != IsDataForm(e.Form))
@@ -109,9 +109,13 @@ bool TCueParser::AddTrackEntry(size_t i, const TEntry &e) {
 }
 
 bool TCueParser::Parse() {
-  const TEntry first = At(0);
+  TEntry first = At(0);
   if (first.Tno != 0 || first.Index != 0)
     return Fail(0, "the first entry must be the lead-in (TNO 0, INDEX 0)");
+  if ((first.Form & form::kSubchannelMask) == form::kRwPacked) {
+    layout_.LeadInRw = true;
+    first.Form &= static_cast<uint8_t>(~form::kSubchannelMask);
+  }
   if (!CheckCommon(0, first))
     return false;
   if (!IsGenerated(first.Form))

@@ -26,6 +26,8 @@ constexpr uint8_t kMode1Generated = 0x14;
 constexpr uint8_t kMode2 = 0x20;
 constexpr uint8_t kMode2Raw = 0x21;
 constexpr uint8_t kMode2Generated = 0x24;
+constexpr uint8_t kRwPacked = 0x40; // sub-channel data form: packed R-W from the host
+constexpr uint8_t kSubchannelMask = 0xC0;
 } // namespace form
 
 struct TCueIndex {
@@ -55,6 +57,7 @@ struct TCueRange {
 
 struct TCueLayout {
   uint8_t LeadInForm = 0;
+  bool LeadInRw = false; // the host writes the lead-in's packed R-W (CD-TEXT)
   uint8_t LeadOutForm = 0;
   std::vector<TCueTrack> Tracks;
   std::vector<TCueRange> Ranges; // contiguous from the first track's first block to LeadOut

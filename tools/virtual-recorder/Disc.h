@@ -42,6 +42,7 @@ struct TDisc {
   int32_t NextWritable = 0; // blank and open discs: where the next (or open) track continues
   bool TrackOpen = false;   // a track-at-once track has blocks but is not closed
   int32_t OpenTrackStart = 0;
+  std::vector<uint8_t> CdTextPacks; // read from a session-at-once lead-in: STEM.cdt
 
   static TDisc Blank();
   // A pressed audio disc with tracks of these lengths (blocks), track 1 at LBA 0.

@@ -1,5 +1,6 @@
 #include "tools/virtual-recorder/ImageWriter.h"
 
+#include "tools/virtual-recorder/CdTextReader.h"
 #include "tools/virtual-recorder/SectorCodec.h"
 
 #include <cerrno>
@@ -27,10 +28,34 @@ void AppendIndex(std::string &text, int number, int32_t lba) {
   text += line;
 }
 
+// A TITLE or PERFORMER line of a CD-TEXT string (a quote, which the line cannot hold, becomes
+// an apostrophe); none for an empty string.
+void AppendText(std::string &text, const char *indent, const char *keyword,
+                const std::vector<std::string> &strings, size_t at) {
+  if (at >= strings.size() || strings[at].empty())
+    return;
+  std::string value = strings[at];
+  for (char &c : value)
+    if (c == '"')
+      c = '\'';
+  text += std::string(indent) + keyword + " \"" + value + "\"\n";
+}
+
+std::string StemName(const std::string &binName) {
+  return binName.substr(0, binName.size() - 4); // without ".bin"
+}
+
 } // namespace
 
 std::string CueFileText(const TDisc &disc, const std::string &binName) {
-  std::string text = "FILE \"" + binName + "\" BINARY\n";
+  std::string text;
+  const TCdTextStrings cdText = DecodeCdText(disc.CdTextPacks);
+  if (!disc.CdTextPacks.empty()) {
+    text += "CDTEXTFILE \"" + StemName(binName) + ".cdt\"\n";
+    AppendText(text, "", "TITLE", cdText.Titles, 0);
+    AppendText(text, "", "PERFORMER", cdText.Performers, 0);
+  }
+  text += "FILE \"" + binName + "\" BINARY\n";
   for (const TDiscTrack &t : disc.Tracks) {
     char line[48];
     const char *type = (t.CtlAdr & kControlData) == 0 ? "AUDIO"
@@ -38,6 +63,8 @@ std::string CueFileText(const TDisc &disc, const std::string &binName) {
                                                       : "MODE1/2352";
     std::snprintf(line, sizeof line, "  TRACK %02u %s\n", unsigned{t.Number}, type);
     text += line;
+    AppendText(text, "    ", "TITLE", cdText.Titles, t.Number);
+    AppendText(text, "    ", "PERFORMER", cdText.Performers, t.Number);
     std::string flags;
     if ((t.CtlAdr & kCopyPermitted) != 0)
       flags += " DCP";
@@ -56,12 +83,29 @@ std::string CueFileText(const TDisc &disc, const std::string &binName) {
   return text;
 }
 
+// The raw packs, 18 bytes each, as a CDTEXTFILE holds them.
+static bool WriteFile(const std::string &path, const std::vector<uint8_t> &bytes,
+                      std::string &error) {
+  std::FILE *f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) {
+    error = Reason("cannot create", path);
+    return false;
+  }
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  if (std::fclose(f) != 0 || !written) {
+    error = Reason("cannot write", path);
+    return false;
+  }
+  return true;
+}
+
 bool TImageWriter::Begin(const std::string &stem, bool withSub, std::string &error) {
   Close();
   stem_ = stem;
   next_ = 0;
   std::remove((stem + ".cue").c_str());
   std::remove((stem + ".sub").c_str());
+  std::remove((stem + ".cdt").c_str());
   bin_ = std::fopen((stem + ".bin").c_str(), "wb");
   if (bin_ == nullptr) {
     error = Reason("cannot create", stem + ".bin");
@@ -118,6 +162,8 @@ bool TImageWriter::Finish(const TDisc &disc, std::string &error) {
   }
   sub_ = nullptr;
   if (!ok)
+    return false;
+  if (!disc.CdTextPacks.empty() && !WriteFile(stem_ + ".cdt", disc.CdTextPacks, error))
     return false;
   const std::string cue = CueFileText(disc, BaseName(stem_) + ".bin");
   std::FILE *f = std::fopen((stem_ + ".cue").c_str(), "wb");

@@ -40,6 +40,7 @@ constexpr uint8_t kReadBits = 0x07;  // CD-R, CD-RW, Mode 2 Form 2 method 2
 constexpr uint8_t kWriteBits = 0x05; // CD-R, test write
 constexpr uint8_t kAudioBits = 0x71; // audio play, Mode 2 forms 1 and 2, multi-session
 constexpr uint8_t kCddaBits = 0x03;  // CD-DA commands, accurate stream
+constexpr uint8_t kRwBit = 0x04;     // R-W sub-channel (in the same byte)
 constexpr uint8_t kMechBits = 0x29;  // tray loader, eject, lock
 constexpr uint8_t kVolumeBits = 0x03;
 constexpr uint16_t kVolumeLevels = 256;
@@ -113,7 +114,7 @@ std::vector<uint8_t> CapabilitiesPage(const TDeviceConfig &config, TPageControl 
     full[2] = kReadBits;
     full[3] = recorder ? kWriteBits : 0;
     full[4] = kAudioBits;
-    full[5] = kCddaBits;
+    full[5] = config.CdText == TCdTextSupport::No ? kCddaBits : kCddaBits | kRwBit;
     full[6] = kMechBits;
     full[7] = kVolumeBits;
     Put16(&full[8], config.MaxReadKbps);

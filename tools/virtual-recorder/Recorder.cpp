@@ -76,7 +76,7 @@ void TRecorder::Apply(const TDeviceConfig &config, bool initial) {
     std::fprintf(stderr, "virtual-recorder: cannot open the journal %s\n",
                  config.JournalPath.c_str());
   engine_.Reset();
-  engine_.Configure(config.ImageStem, config.Faults);
+  engine_.Configure(config.ImageStem, config.Faults, config.CdText);
   params_ = DefaultWriteParams(config_);
   readKbps_ = config.MaxReadKbps;
   writeKbps_ = config.MaxWriteKbps;

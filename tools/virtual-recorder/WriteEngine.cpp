@@ -189,6 +189,19 @@ TResult TWriteEngine::SendCueSheet(const TWriteParams &params, const uint8_t *da
     DropCue("a new one was refused");
     return TResult::Check(s, "cue sheet: " + why);
   }
+  if (layout.LeadInRw) {
+    if (cdText_ != TCdTextSupport::Yes) {
+      DropCue("a new one was refused");
+      return TResult::Check(sense::kInvalidFieldInParameters,
+                            "cue sheet: this recorder writes no R-W sub-channel in the lead-in");
+    }
+    TCueRange leadIn;
+    leadIn.Start = disc_.LeadInStart;
+    leadIn.End = -kPregapFrames;
+    leadIn.DataForm = static_cast<uint8_t>(layout.LeadInForm | form::kRwPacked);
+    leadIn.BlockSize = kRwBlockSize;
+    layout.Ranges.insert(layout.Ranges.begin(), leadIn);
+  }
   cue_ = layout;
   params_ = params;
   mode_ = TMode::SaoArmed;
@@ -230,7 +243,8 @@ TResult TWriteEngine::StartSao(int32_t lba) {
                           "session-at-once writing starts at " + std::to_string(FirstHostBlock()));
   test_ = params_.TestWrite;
   mode_ = TMode::SaoWriting;
-  next_ = -kPregapFrames;
+  next_ = cue_.LeadInRw ? disc_.LeadInStart : -kPregapFrames;
+  text_.Reset();
   std::string error;
   if (!BeginImage(false) || !AdvanceOverGenerated(error))
     return ImageFailure("image: cannot write " + stem_);
@@ -264,7 +278,9 @@ TResult TWriteEngine::WriteSao(int32_t lba, uint32_t blocks, const uint8_t *data
     const int32_t n = std::min(r->End, lba + static_cast<int32_t>(blocks)) - a;
     const TBlockFormat f = FormatOfCueForm(r->DataForm);
     bool ok = true;
-    if (f == TBlockFormat::Audio || f == TBlockFormat::RawSector) {
+    if (r->BlockSize == kRwBlockSize) {
+      text_.Add(src, static_cast<size_t>(n));
+    } else if (f == TBlockFormat::Audio || f == TBlockFormat::RawSector) {
       ok = PutImage(a, src, static_cast<size_t>(n));
     } else {
       sectors_.resize(static_cast<size_t>(n) * kSectorSize);
@@ -304,6 +320,12 @@ TResult TWriteEngine::WriteSao(int32_t lba, uint32_t blocks, const uint8_t *data
     }
     disc_.LeadOut = cue_.LeadOut;
     disc_.SessionFormat = params_.SessionFormat;
+    if (cue_.LeadInRw) {
+      disc_.CdTextPacks = text_.Packs();
+      journal_.Note("CD-TEXT in the lead-in: " + std::to_string(text_.PacksRead()) +
+                    " packs read, " + std::to_string(text_.BadPacks()) + " with a bad CRC, " +
+                    std::to_string(disc_.CdTextPacks.size() / kTextPackSize) + " distinct");
+    }
     FinishDisc("session-at-once");
   }
   return TResult::Good();

@@ -6,6 +6,7 @@
 // records nothing.
 #pragma once
 
+#include "tools/virtual-recorder/CdTextReader.h"
 #include "tools/virtual-recorder/Config.h"
 #include "tools/virtual-recorder/CueSheet.h"
 #include "tools/virtual-recorder/Disc.h"
@@ -27,9 +28,11 @@ class TWriteEngine {
 public:
   TWriteEngine(TDisc &disc, TJournal &journal) : disc_(disc), journal_(journal) {}
 
-  void Configure(const std::string &imageStem, const TFaultConfig &faults) {
+  void Configure(const std::string &imageStem, const TFaultConfig &faults,
+                 TCdTextSupport cdText = TCdTextSupport::Yes) {
     stem_ = imageStem;
     faults_ = faults;
+    cdText_ = cdText;
   }
   // A new disc: everything about the previous one is forgotten.
   void Reset();
@@ -75,6 +78,8 @@ private:
   TJournal &journal_;
   std::string stem_;
   TFaultConfig faults_;
+  TCdTextSupport cdText_ = TCdTextSupport::Yes;
+  TCdTextReader text_;
   TMode mode_ = TMode::Idle;
   bool test_ = false;
   TWriteParams params_;
