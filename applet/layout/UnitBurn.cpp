@@ -29,14 +29,14 @@ struct TDataImageKind {
   int32_t SectorSize;
 };
 constexpr TDataImageKind kDataImageKinds[] = {
-    {16 * kMode1SectorSize + 1, TTrackMode::Mode1, kMode1SectorSize},
-    {16 * kMode2SectorSize + 1, TTrackMode::Mode2, kMode2SectorSize},
-    {16 * kRawSectorSize + 17, TTrackMode::Mode1, kRawSectorSize},
-    {16 * kRawSectorSize + 25, TTrackMode::Mode2, kRawSectorSize},
+    {16 * device::kMode1UserDataSize + 1, TTrackMode::Mode1, device::kMode1UserDataSize},
+    {16 * device::kMode2FormlessSize + 1, TTrackMode::Mode2, device::kMode2FormlessSize},
+    {16 * device::kRawSectorSize + 17, TTrackMode::Mode1, device::kRawSectorSize},
+    {16 * device::kRawSectorSize + 25, TTrackMode::Mode2, device::kRawSectorSize},
 };
 // A data image's size is a multiple of one of these, or it may be corrupt.
-constexpr int64_t kImageSectorSizes[] = {kRawSubSectorSize, kRawSectorSize, kMode2SectorSize,
-                                         kMode1SectorSize};
+constexpr int64_t kImageSectorSizes[] = {device::kRawBlockSize, device::kRawSectorSize,
+                                         device::kMode2FormlessSize, device::kMode1UserDataSize};
 
 std::string LowerAscii(std::string s) {
   for (char &c : s)
@@ -174,7 +174,7 @@ bool TBurnDataModule::ImportTrackFile(const std::string &fileName) {
 bool TBurnDataModule::FillSingleFileTrack(const std::string &fileName, int64_t fileSize,
                                           TTrackImageData &t) {
   t.FileName = fileName;
-  t.SectorSize = kRawSectorSize;
+  t.SectorSize = device::kRawSectorSize;
   t.DataSize = t.EndOffset = static_cast<int32_t>(fileSize);
 
   std::FILE *f = Platform().OpenFile(fileName, "rb");
@@ -186,7 +186,7 @@ bool TBurnDataModule::FillSingleFileTrack(const std::string &fileName, int64_t f
 
   if (!dataImage) {
     t.Mode = TTrackMode::Audio;
-    t.SectorSize = kRawSectorSize;
+    t.SectorSize = device::kRawSectorSize;
     if (platform::ExtractFileExt(fileName) == ".wav") { // exact case, as the package names are
       t.FileOffset = static_cast<int32_t>(kWavHeaderSize);
       t.DataSize = static_cast<int32_t>(fileSize > kWavHeaderSize ? fileSize - kWavHeaderSize : 0);

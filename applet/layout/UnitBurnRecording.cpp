@@ -1,5 +1,6 @@
 // The burn module's recordings: the three start operations, the next track-at-once track,
 // the completion handler and the cancel.
+#include "applet/device/CdUnits.h"
 #include "applet/device/MMC.h"
 #include "applet/layout/UnitBurn.h"
 #include "applet/platform/Dispatcher.h"
@@ -18,9 +19,7 @@ namespace layout {
 namespace {
 
 constexpr uint32_t kCancelPollMs = 10;
-constexpr int32_t kTaoPause = 150;
-constexpr int32_t kFramesPerSecond = 75;
-constexpr int32_t kFirstLba = -150;
+constexpr int32_t kFirstLba = -device::kLbaOffset;
 
 std::string LowerAscii(std::string s) {
   for (char &c : s)
@@ -44,7 +43,8 @@ long TrackNumberOf(const std::string &path) {
 
 // "minutes:seconds" from LBA -150 to lba, the seconds rounded up.
 std::string PlayingTime(int32_t lba) {
-  const int32_t seconds = (lba - kFirstLba + kFramesPerSecond - 1) / kFramesPerSecond;
+  const int32_t seconds =
+      (lba - kFirstLba + device::kFramesPerSecond - 1) / device::kFramesPerSecond;
   char text[16];
   std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
   return text;
@@ -163,7 +163,7 @@ void TBurnDataModule::ExtendShortTracks() {
     if (t.Mode != TTrackMode::Audio || !t.FileType.empty() || t.Sectors >= kMinTrackSectors)
       continue;
     char seconds[16];
-    std::snprintf(seconds, sizeof seconds, "%.2f", t.Sectors / double{kFramesPerSecond});
+    std::snprintf(seconds, sizeof seconds, "%.2f", t.Sectors / double{device::kFramesPerSecond});
     Status.LogLine("Track " + std::to_string(row + 1) + " (" +
                    platform::ExtractFileName(t.FileName) + ") lasts " + seconds +
                    " s; silence extends it to 4 s [" + std::to_string(kMinTrackSectors) +
@@ -187,8 +187,8 @@ bool TBurnDataModule::FitsOnDisc() {
   if (method_ == device::Tao) {
     leadOut = 0;
     for (const TTrackImageData *t : Layout->Tracks())
-      leadOut += t->Sectors - (t->Index0InFile ? t->Indexes[0].Length : 0) + kTaoPause;
-    leadOut -= kTaoPause;
+      leadOut += t->Sectors - (t->Index0InFile ? t->Indexes[0].Length : 0) + device::kTaoTrackGap;
+    leadOut -= device::kTaoTrackGap;
   } else {
     for (const TTrackImageData *t : Layout->Tracks())
       leadOut += t->Pregap + t->Sectors;

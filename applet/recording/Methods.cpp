@@ -16,10 +16,9 @@ namespace {
 
 constexpr uint32_t kSaoPacketBytes = 65535;
 constexpr uint32_t kTaoPacketBytes = 32768;
-constexpr int32_t kBlankDiscFirstBlock = -150;
-constexpr int32_t kPauseBeforeNewMode = 150;
+constexpr int32_t kBlankDiscFirstBlock = -device::kLbaOffset;
 constexpr size_t kDiscInfoLastTrackByte = 6;
-constexpr int32_t kRawDataSkip = 16; // sync and header of a raw data sector
+constexpr int32_t kRawDataSkip = kUserDataOffset; // sync and header of a raw data sector
 
 std::string N(int32_t n) { return std::to_string(n); }
 
@@ -248,7 +247,7 @@ private:
         if (n < index0)
           q.P = true;
         else if (kind == TTrackMode::Audio)
-          q.P = (newModeFollows && remaining <= kPauseBeforeNewMode) ||
+          q.P = (newModeFollows && remaining <= device::kModeChangePause) ||
                 (nextHasPregap && remaining == 1);
         BuildTrackBlock(packet + static_cast<size_t>(b) * kRawBlockSize, kind,
                         source.data() + static_cast<size_t>(b) * sectorSize, track.SectorSize, q);
@@ -415,11 +414,11 @@ public:
 private:
   bool Track(TCacheThread &t, const TTrackImageData &track) {
     const int32_t fileSize = track.SectorSize;
-    const int32_t target = track.Mode == TTrackMode::Mode1   ? kCookedSectorSize
-                           : track.Mode == TTrackMode::Mode2 ? kMode2TaoBlock
-                                                             : kAudioSectorSize;
+    const int32_t target = track.Mode == TTrackMode::Mode1   ? kMode1UserDataSize
+                           : track.Mode == TTrackMode::Mode2 ? device::kMode2MixedBlockSize
+                                                             : kRawSectorSize;
     const int32_t skip =
-        track.Mode != TTrackMode::Audio && fileSize == kAudioSectorSize ? kRawDataSkip : 0;
+        track.Mode != TTrackMode::Audio && fileSize == kRawSectorSize ? kRawDataSkip : 0;
     if (target < fileSize)
       t.Log(std::string("Converting from ") + device::TrackModeText(track.Mode) + "/" +
             N(fileSize) + " to " + device::TrackModeText(track.Mode) + "/" + N(target) +
@@ -451,7 +450,6 @@ private:
     return reader.Close() && built;
   }
 
-  static constexpr int32_t kMode2TaoBlock = 2332;
   int32_t trackNumber_ = 1;
   int32_t skip_ = 0;
   int32_t size_ = 0;

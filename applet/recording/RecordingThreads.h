@@ -34,7 +34,7 @@ struct TRecordingSetup {
   device::TDriveData Drive;
   bool TestWrite = false;
   bool MultiSession = false;
-  std::string DiscType = kDiscTypeDaOrRom;
+  device::TDiscType DiscType = device::TDiscType::DaOrRom;
   std::vector<TTrackImageData> Tracks;
   std::vector<uint8_t> Table; // DAO: lead-in table; SAO: cue sheet
   // TAO: the track of this thread pair, the data sectors of all tracks, and those written

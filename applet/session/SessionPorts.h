@@ -4,6 +4,7 @@
 #pragma once
 
 #include "applet/device/DriveData.h"
+#include "applet/device/MMC.h"
 #include "applet/package/UnitCompress.h"
 #include "applet/recording/Status.h"
 
@@ -57,7 +58,7 @@ struct TRecorderInfo {
   device::TDriveData Drive; // the whole record, handed to the burn module
 };
 
-enum class TStartStopAction { Load, Eject };
+using device::TStartStopAction;
 
 // The device layer: the ASPI-loaded flag, the recorder list built at start-up, and the three
 // drive commands the session sends itself, each on the recorder's HaId and Target with the
