@@ -106,7 +106,7 @@ bool TFormMain::CheckBlankDisc(bool retry) {
     view_.AddMemoLine(kNoBlankDiscText);
     device_.StartStopUnit(SessionRecorder, TStartStopAction::Eject);
     view_.Beep();
-    SetOkCaption(1);
+    SetOkCaption(TOkCaption::Ok);
   }
   return blank;
 }

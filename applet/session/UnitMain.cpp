@@ -17,7 +17,7 @@ struct TPause {
 };
 constexpr TPause kStartPauses[] = {{2000, 1}, {3000, 2}, {6000, 3}, {1000, 0}};
 
-const char *const kOkCaptions[] = {"&Cancel", "&OK"};
+const char *const kOkCaptions[] = {"&Cancel", "&OK"}; // by TOkCaption
 constexpr const char *kPleaseWait = "Please Wait";
 
 constexpr const char *kCompletedText = "\r\n *********************************\r\n"
@@ -73,13 +73,37 @@ void TFormMain::FormActivate() {
   if (staging_->DispatchPackageMode(this))
     return;
   SessionState = Recording;
-  SetOkCaption(0);
+  SetOkCaption(TOkCaption::Cancel);
   RunChecks();
 }
 
 void TFormMain::FormDestroy() { ending_.SaveStatistics(MethodStatistics); }
 
-void TFormMain::SetOkCaption(int index) { view_.SetOkCaption(kOkCaptions[index != 0 ? 1 : 0]); }
+void TFormMain::SetOkCaption(TOkCaption caption) {
+  view_.SetOkCaption(kOkCaptions[static_cast<size_t>(caption)]);
+}
+
+TResultCode ResultCodeOf(TSessionState state) {
+  switch (state) {
+  case Completed:
+    return TResultCode::Completed;
+  case FilesCheck:
+    return TResultCode::FilesMissing;
+  case SpaceCheck:
+    return TResultCode::NoSpace;
+  case AspiCheck:
+    return TResultCode::NoAspi;
+  case BlankDiscCheck:
+    return TResultCode::NoBlankDisc;
+  case RecorderCheck:
+    return TResultCode::NoRecorder;
+  case Starting:
+  case Recording:
+  case Refused:
+    break;
+  }
+  return TResultCode::Failed;
+}
 
 void TFormMain::RunChecks() {
   constexpr uint32_t kVersionPause = 800;
@@ -148,7 +172,7 @@ void TFormMain::RefuseRecording() {
   if (startLines_ == 0)
     view_.AddMemoLine(kRecordingFailedText);
   SessionState = Refused;
-  SetOkCaption(1);
+  SetOkCaption(TOkCaption::Ok);
   view_.Beep();
   burn_->UnloadDecoder();
 }
@@ -173,7 +197,7 @@ void TFormMain::RecordingFinished() {
     CountOutcome(MethodStatistics, WriteMethod, false);
     // The Help button keeps its caption "&Help" and keeps opening the general help page.
     view_.AddMemoLine(kRecordingFailedText);
-    SetOkCaption(1);
+    SetOkCaption(TOkCaption::Ok);
     view_.Beep();
     burn_->UnloadDecoder();
   } else {
@@ -183,7 +207,7 @@ void TFormMain::RecordingFinished() {
     view_.AddMemoLine(TestWrite ? kTestHintText : kHintText);
     view_.AddMemoLine(kThanksText);
     SessionState = Completed;
-    SetOkCaption(1);
+    SetOkCaption(TOkCaption::Ok);
     view_.Beep();
     burn_->UnloadDecoder(); // before its file is deleted
     ending_.CleanUp(false);
@@ -202,28 +226,25 @@ void TFormMain::ButtonOkClick() {
       return;
     }
     CountOutcome(MethodStatistics, WriteMethod, false);
-    EndSession(1, false);
-  case FilesCheck:
-    EndSession(2, false);
-  case SpaceCheck:
-    EndSession(3, false);
+    break;
   case AspiCheck:
     ending_.OpenAspiHelpPage();
-    EndSession(4, false);
+    break;
   case BlankDiscCheck:
     if (CheckBlankDisc(true)) {
-      SetOkCaption(0);
+      SetOkCaption(TOkCaption::Cancel);
       StartRecording();
       return;
     }
-    EndSession(5, false);
+    break;
+  case FilesCheck:
+  case SpaceCheck:
   case RecorderCheck:
-    EndSession(8, false);
   case Completed:
-    EndSession(0, !TestWrite);
   case Refused: // counted when it was refused
-    EndSession(1, false);
+    break;
   }
+  EndSession(ResultCodeOf(SessionState), SessionState == Completed && !TestWrite);
 }
 
 void TFormMain::ButtonLinkClick() { ending_.OpenHelpPage(); }
@@ -236,8 +257,8 @@ void TFormMain::FinishSession() {
     ending_.ReportResult(ResultCode);
 }
 
-void TFormMain::EndSession(int resultCode, bool selfRemoval) {
-  ResultCode = resultCode;
+void TFormMain::EndSession(TResultCode result, bool selfRemoval) {
+  ResultCode = static_cast<int32_t>(result);
   FinishSession();
   // A cancel whose threads outlived its wait leaves them the decoder: the burn module unloads
   // it only once no recording thread runs.
@@ -251,7 +272,7 @@ void TFormMain::EndSession(int resultCode, bool selfRemoval) {
 void TFormMain::ReportFailure(const std::string &message) {
   view_.AddMemoLine(message);
   view_.Beep();
-  SetOkCaption(1);
+  SetOkCaption(TOkCaption::Ok);
 }
 
 } // namespace session

@@ -24,6 +24,23 @@ enum TSessionState : uint8_t {
   Refused = 8, // the burn module refused the album before writing anything
 };
 
+// The exit code of a run, also the result reported.
+enum class TResultCode : int32_t {
+  Completed = 0,
+  Failed = 1, // the recording failed, was cancelled or was refused
+  FilesMissing = 2,
+  NoSpace = 3,
+  NoAspi = 4,
+  NoBlankDisc = 5,
+  NoRecorder = 8,
+};
+
+// The result a run ends with when OK is pressed in a state.
+TResultCode ResultCodeOf(TSessionState state);
+
+// The captions of the OK button while a step can still be stopped, and once it cannot.
+enum class TOkCaption : uint8_t { Cancel, Ok };
+
 // Shown by the recorder check, and when the recorder offers no write method.
 inline constexpr const char *kNoRecorderText =
     "\r\n\r\n*** Error - There is no CD recorder present or no compatible recording method "
@@ -59,7 +76,7 @@ public:
   void ProcessRecordingMessages() override;
 
   // Session steps.
-  void SetOkCaption(int index);
+  void SetOkCaption(TOkCaption caption);
   void RunChecks();
   void StartRecording();
   bool CheckRequiredFiles();
@@ -91,7 +108,7 @@ private:
   void FinishSession();
   // A start that recorded nothing: counted once as a failure, its reason the last line.
   void RefuseRecording();
-  [[noreturn]] void EndSession(int resultCode, bool selfRemoval);
+  [[noreturn]] void EndSession(TResultCode result, bool selfRemoval);
 
   TMainView &view_;
   TApplicationPort &application_;
