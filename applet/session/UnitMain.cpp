@@ -1,7 +1,8 @@
 #include "applet/session/UnitMain.h"
 
-#include "applet/session/CommonUtils.h"
+#include "applet/common/CommonUtils.h"
 #include "applet/session/Manifest.h"
+#include "applet/session/MessagePump.h"
 #include "applet/session/Startup.h"
 
 #include <cstdlib>
@@ -107,7 +108,7 @@ TResultCode ResultCodeOf(TSessionState state) {
 
 void TFormMain::RunChecks() {
   constexpr uint32_t kVersionPause = 800;
-  TestWrite = HasSwitch(kTestSwitch);
+  TestWrite = common::HasSwitch(kTestSwitch);
   burn_->SetTestWrite(TestWrite);
   if (!CheckRequiredFiles() || !CheckFreeSpace(0))
     return;
@@ -182,12 +183,17 @@ void TFormMain::ShowRecordingProgress(int percent, const std::string &title) {
   view_.SetTitle(title);
 }
 
-void TFormMain::ReportRecordingLine(const std::string &line) {
+void TFormMain::ReportLine(const std::string &line) {
   ++startLines_;
   view_.AddMemoLine(line);
 }
 
-void TFormMain::ProcessRecordingMessages() { application_.ProcessMessages(); }
+void TFormMain::ProcessMessages() { application_.ProcessMessages(); }
+
+std::string TFormMain::TrackTitle(long n) {
+  return n < 0 ? std::string()
+               : ReadManifestString(LinerNotesPath(), kTracksSection, std::to_string(n), "");
+}
 
 void TFormMain::RecordingFinished() {
   device_.SetExclusiveAccess(SessionRecorder, false);
@@ -253,7 +259,7 @@ void TFormMain::WaitForTermination() { PumpUntilTerminated(application_); }
 
 void TFormMain::FinishSession() {
   ending_.SaveStatistics(MethodStatistics);
-  if (IsConnected())
+  if (platform::Platform().IsConnected())
     ending_.ReportResult(ResultCode);
 }
 

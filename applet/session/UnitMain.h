@@ -3,6 +3,7 @@
 // SessionPorts.h, and ends every run through the OK button with the result as exit code.
 #pragma once
 
+#include "applet/layout/UnitBurn.h"
 #include "applet/session/SessionPorts.h"
 
 #include <cstdint>
@@ -51,7 +52,7 @@ inline constexpr const char *kNoRecorderText =
 inline constexpr int kProgressRecording = 4;
 inline constexpr int kProgressMax = 102;
 
-class TFormMain : public TStagingHost, public TBurnHost {
+class TFormMain : public TStagingHost, public layout::TBurnHost {
 public:
   TFormMain(TMainView &view, TApplicationPort &application, TDevicePort &device,
             TEndingPort &ending);
@@ -68,12 +69,12 @@ public:
   void FormDestroy();
   void ButtonOkClick();
   void ButtonLinkClick();
-  // Called by the burn module on the main thread when the last recording thread has ended.
+  // layout::TBurnHost, called by the burn module on the main thread.
   void RecordingFinished() override;
-  // TBurnHost
   void ShowRecordingProgress(int percent, const std::string &title) override;
-  void ReportRecordingLine(const std::string &line) override;
-  void ProcessRecordingMessages() override;
+  void ReportLine(const std::string &line) override;
+  void ProcessMessages() override;
+  std::string TrackTitle(long n) override;
 
   // Session steps.
   void SetOkCaption(TOkCaption caption);

@@ -2,7 +2,7 @@
 
 #include "applet/platform/Dispatcher.h"
 #include "applet/platform/Platform.h"
-#include "applet/session/CommonUtils.h"
+#include "applet/session/MessagePump.h"
 #include "applet/session/UnitMain.h"
 #include "applet/ui/CoolFormHook.h"
 #include "applet/ui/Gauge.h"
