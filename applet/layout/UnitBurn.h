@@ -89,7 +89,7 @@ public:
   bool StartDaoRecording();
   bool StartSaoRecording();
   bool StartTaoRecording();
-  // Starts the next track-at-once track's thread pair; false when none is left.
+  // Starts the next track-at-once track's thread pair; true when none is left (nothing started).
   bool StartNextTaoTrack();
   // Termination handler of every cache thread (main thread).
   void RecordingFinished();

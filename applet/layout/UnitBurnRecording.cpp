@@ -256,31 +256,30 @@ bool TBurnDataModule::StartTaoRecording() {
     return true;
   recording::CreateCurrentCache(recording::kTaoCacheSize);
   NextTaoTrack = 0;
-  return !StartNextTaoTrack();
+  return StartNextTaoTrack();
 }
 
 bool TBurnDataModule::StartNextTaoTrack() {
   const int row = NextTaoTrack++;
   if (row < 0 || row >= Layout->Count())
-    return false;
+    return true;
   recording::TRecordingSetup setup = BaseSetup(device::Tao);
   setup.TrackIndex = row;
   setup.DiscTotal = Layout->DataSectors();
   setup.SectorsBefore = Status.SectorsWritten;
   StartThread(std::move(setup));
-  return true;
+  return false;
 }
 
 bool TBurnDataModule::RecordingSucceeded() const {
-  return Status.WriterComplete && (!Status.UserCancelled || discFinished_) &&
-         !Status.ReaderFailed && !Status.WriterFailed;
+  return Status.Written() && (!Status.UserCancelled || discFinished_);
 }
 
 void TBurnDataModule::RecordingFinished() {
   if (cancelling_)
     return; // CancelRecording ends the recording itself
   if (method_ == device::Tao && RecordingSucceeded() && NextTaoTrack < Layout->Count() &&
-      StartNextTaoTrack())
+      !StartNextTaoTrack())
     return;
   ActiveThread.reset();
   LogPeakMemory();
@@ -324,8 +323,7 @@ void TBurnDataModule::CancelRecording() {
   }
   // A cancel that came once every sector had been sent did not stop the last track: if the
   // recorder then finished the disc, the recording succeeded.
-  discFinished_ = Status.WriterComplete && !Status.ReaderFailed && !Status.WriterFailed &&
-                  (method_ != device::Tao || NextTaoTrack >= Layout->Count());
+  discFinished_ = Status.Written() && (method_ != device::Tao || NextTaoTrack >= Layout->Count());
   ActiveThread.reset();
   ReleaseRecording();
   Layout->Clear();

@@ -60,9 +60,10 @@ bool ReadNextTrackInfo(TCacheThread &t, device::TTrackInfo &info, const char *fa
   return true;
 }
 
-// The writer's total: every track's pause and data, and extra blocks around them. Postgaps are
-// left out by the lead-in table and the cue sheet, so no method records them; the log says so.
-void SetWriterTotal(TCacheThread &t, int32_t extra) {
+// A plan whose writer sends every track's pause and data, and extra blocks around them, from
+// firstLba. Postgaps are left out by the lead-in table and the cue sheet, so no method records
+// them; the log says so.
+TWriterPlan WholeDiscPlan(TCacheThread &t, int32_t firstLba, int32_t extra) {
   int32_t total = extra;
   int32_t postgaps = 0;
   for (const TTrackImageData &track : t.Setup().Tracks) {
@@ -71,7 +72,10 @@ void SetWriterTotal(TCacheThread &t, int32_t extra) {
   }
   if (postgaps > 0)
     t.Log("Postgaps are not recorded [" + N(postgaps) + " Sectors]");
-  t.Writer.Total = t.Writer.DisplayTotal = total;
+  TWriterPlan plan;
+  plan.FirstLba = firstLba;
+  plan.Total = plan.DisplayTotal = total;
+  return plan;
 }
 
 // Reads a track's file data packet by packet; logs the open, read and free failures.
@@ -106,25 +110,23 @@ private:
 // Raw disc-at-once: 2368-byte blocks from the lead-in start through the lead-out.
 class TDaoMethod final : public TRecordingMethod {
 public:
-  bool Prepare(TCacheThread &t) override {
+  std::optional<TWriterPlan> Prepare(TCacheThread &t) override {
     const TRecordingSetup &s = t.Setup();
     t.Status().WriterFinished = false;
     if (!SetParams(t, device::Dao, s.Tracks.front().Mode))
-      return false;
+      return std::nullopt;
     device::TDiscInfo info;
     if (!ReadDiscInfo(t, info))
-      return false;
+      return std::nullopt;
     const int32_t start = info.LastSessionLeadInStart;
     if (start > kLatestLeadInStart || start < kEarliestLeadInStart) {
       t.Status().ReaderFailed = true;
       t.Log("Error reading Disc Info");
-      return false;
+      return std::nullopt;
     }
     t.Log("Start LBA is " + N(start));
-    t.Lba = start;
     leadIn_ = std::abs(start - kLatestLeadInStart) + 1;
-    SetWriterTotal(t, leadIn_ + kLeadOutBlocks);
-    return true;
+    return WholeDiscPlan(t, start, leadIn_ + kLeadOutBlocks);
   }
 
   void Build(TCacheThread &t) override {
@@ -283,19 +285,19 @@ class TSaoMethod final : public TRecordingMethod {
 public:
   const char *ExecutingText() const override { return "Executing (Cache enabled)"; }
 
-  bool Prepare(TCacheThread &t) override {
+  std::optional<TWriterPlan> Prepare(TCacheThread &t) override {
     const TRecordingSetup &s = t.Setup();
     if (!SetParams(t, device::Sao, s.Tracks.front().Mode))
-      return false;
+      return std::nullopt;
     device::TDiscInfo info;
     if (!ReadDiscInfo(t, info))
-      return false;
+      return std::nullopt;
     trackNumber_ = info.Raw[kDiscInfoLastTrackByte];
     device::TTrackInfo next;
     if (!ReadNextTrackInfo(t, next, "Error reading next track info"))
-      return false;
-    t.Lba = next.TrackStart == 0 ? kBlankDiscFirstBlock : next.TrackStart;
-    t.Log("Start LBA is " + N(t.Lba));
+      return std::nullopt;
+    const int32_t start = next.TrackStart == 0 ? kBlankDiscFirstBlock : next.TrackStart;
+    t.Log("Start LBA is " + N(start));
     t.Log("Sending Cue Sheet");
     device::TCommandStatus status;
     if (device::SendCueSheet(s.Drive.HaId, s.Drive.Target, s.Table.data(),
@@ -303,10 +305,9 @@ public:
       t.Status().ReaderFailed = true;
       t.Log("Error sending cue sheet");
       t.LogSense(status);
-      return false;
+      return std::nullopt;
     }
-    SetWriterTotal(t, 0);
-    return true;
+    return WholeDiscPlan(t, start, 0);
   }
 
   void Build(TCacheThread &t) override {
@@ -374,31 +375,33 @@ private:
 // track's data block format.
 class TTaoMethod final : public TRecordingMethod {
 public:
-  bool Prepare(TCacheThread &t) override {
+  // One track's plan: the writer continues the running total of the tracks before, closes the
+  // session after the last track, and a failed store fails the writer.
+  std::optional<TWriterPlan> Prepare(TCacheThread &t) override {
     const TRecordingSetup &s = t.Setup();
     const TTrackImageData &track = s.Tracks.at(static_cast<size_t>(s.TrackIndex));
     t.Status().WriterFinished = false;
-    t.SnapFailureIsWriter = true;
     device::TDiscInfo info;
     if (!ReadDiscInfo(t, info))
-      return false;
+      return std::nullopt;
     trackNumber_ = info.Raw[kDiscInfoLastTrackByte];
     t.Label("Buffering Track " + N(trackNumber_));
     if (track.ModeChange && !SetParams(t, device::Tao, track.Mode))
-      return false;
+      return std::nullopt;
     device::TTrackInfo next;
     if (!ReadNextTrackInfo(t, next, "error reading next track info"))
-      return false;
-    t.Lba = next.NextWritable;
-    t.Log("Start LBA is " + N(t.Lba));
+      return std::nullopt;
+    t.Log("Start LBA is " + N(next.NextWritable));
     skip_ = track.Index0InFile ? track.Indexes[0].Length : 0;
     size_ = track.Sectors - skip_;
-    t.Writer.Total = size_;
-    t.Writer.Before = s.SectorsBefore;
-    t.Writer.DisplayTotal = s.DiscTotal;
-    t.Writer.KeepRunningTotal = true;
-    t.Writer.CloseSession = s.TrackIndex + 1 == static_cast<int32_t>(s.Tracks.size());
-    return true;
+    TWriterPlan plan;
+    plan.FirstLba = next.NextWritable;
+    plan.Total = size_;
+    plan.Before = s.SectorsBefore;
+    plan.DisplayTotal = s.DiscTotal;
+    plan.CloseSession = s.TrackIndex + 1 == static_cast<int32_t>(s.Tracks.size());
+    plan.StoreFailure = &TStatusForm::WriterFailed;
+    return plan;
   }
 
   void Build(TCacheThread &t) override {
