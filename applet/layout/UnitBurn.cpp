@@ -38,13 +38,6 @@ constexpr TDataImageKind kDataImageKinds[] = {
 constexpr int64_t kImageSectorSizes[] = {device::kRawBlockSize, device::kRawSectorSize,
                                          device::kMode2FormlessSize, device::kMode1UserDataSize};
 
-std::string LowerAscii(std::string s) {
-  for (char &c : s)
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 bool AskYesNo(const std::string &text) {
   return Platform().ShowMessageBox(text, kWarningCaption,
                                    platform::kMbYesNo | platform::kMbIconWarning) ==
@@ -143,13 +136,13 @@ bool TBurnDataModule::Refuse(const std::string &box, const std::string &reason) 
 bool TBurnDataModule::ImportTrackFile(const std::string &fileName) {
   LastImportPartial = false;
   LastImportRefusal.clear();
-  const std::string ext = LowerAscii(platform::ExtractFileExt(fileName));
-  if (ext == ".bin" &&
+  const recording::TInputKind kind = recording::InputKindOf(fileName);
+  if (kind == recording::TInputKind::Bin &&
       !AskYesNo(fileName + " appears to be a BIN file.  The way to import tracks into the layout "
                            "from a BIN file is to open its Cue file.  Do you wish to continue "
                            "loading this file as a track?"))
     return true;
-  if (ext == ".cue")
+  if (kind == recording::TInputKind::CueSheet)
     return ImportCue(fileName);
 
   if (Platform().DirectoryExists(fileName))
@@ -165,14 +158,14 @@ bool TBurnDataModule::ImportTrackFile(const std::string &fileName) {
     return Refuse(UnableText(fileName, reason), reason);
   }
   auto track = std::make_unique<TTrackImageData>();
-  if (FillSingleFileTrack(fileName, size, *track))
+  if (FillSingleFileTrack(fileName, kind, size, *track))
     return true;
   Layout->AddTrack(std::move(track));
   return false;
 }
 
-bool TBurnDataModule::FillSingleFileTrack(const std::string &fileName, int64_t fileSize,
-                                          TTrackImageData &t) {
+bool TBurnDataModule::FillSingleFileTrack(const std::string &fileName, recording::TInputKind kind,
+                                          int64_t fileSize, TTrackImageData &t) {
   t.FileName = fileName;
   t.SectorSize = device::kRawSectorSize;
   t.DataSize = t.EndOffset = static_cast<int32_t>(fileSize);
@@ -184,14 +177,14 @@ bool TBurnDataModule::FillSingleFileTrack(const std::string &fileName, int64_t f
   const bool mp3Start = StartsLikeMp3(f);
   std::fclose(f);
 
+  // The content outranks the name: a data image is one whatever its extension says.
   if (!dataImage) {
     t.Mode = TTrackMode::Audio;
     t.SectorSize = device::kRawSectorSize;
-    if (platform::ExtractFileExt(fileName) == ".wav") { // exact case, as the package names are
+    if (kind == recording::TInputKind::Wave) {
       t.FileOffset = static_cast<int32_t>(kWavHeaderSize);
       t.DataSize = static_cast<int32_t>(fileSize > kWavHeaderSize ? fileSize - kWavHeaderSize : 0);
-    }
-    if (LowerAscii(platform::ExtractFileExt(fileName)) == ".mp3") {
+    } else if (kind == recording::TInputKind::Mp3) {
       int64_t decoded = 0;
       uint32_t rate = 0;
       if (Mp3Sizer == nullptr || Mp3Sizer(fileName, decoded, rate)) {
@@ -254,7 +247,7 @@ void TBurnDataModule::ImportTrackList(const std::vector<std::string> &names) {
   for (const std::string &name : names) {
     if (Status.UserCancelled)
       break;
-    ImportTrackFile(LowerAscii(name));
+    ImportTrackFile(platform::LowerAscii(name));
     if (Host)
       Host->ProcessMessages(); // measuring an MP3 takes a while: keep the window alive
   }

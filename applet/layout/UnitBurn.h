@@ -10,6 +10,7 @@
 #include "applet/layout/TrackImageData.h"
 #include "applet/recording/RecordingThreads.h"
 #include "applet/recording/Status.h"
+#include "applet/recording/TrackSource.h"
 
 #include <cstdint>
 #include <functional>
@@ -147,7 +148,8 @@ private:
   std::string TrackLabel(const std::string &path);
   bool Refuse(const std::string &box, const std::string &reason);
   bool ImportCue(const std::string &fileName);
-  bool FillSingleFileTrack(const std::string &fileName, int64_t fileSize, TTrackImageData &t);
+  bool FillSingleFileTrack(const std::string &fileName, recording::TInputKind kind,
+                           int64_t fileSize, TTrackImageData &t);
 };
 
 } // namespace layout

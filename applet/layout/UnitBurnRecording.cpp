@@ -21,13 +21,6 @@ namespace {
 constexpr uint32_t kCancelPollMs = 10;
 constexpr int32_t kFirstLba = -device::kLbaOffset;
 
-std::string LowerAscii(std::string s) {
-  for (char &c : s)
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 // The number after "QlnT-" in a track's file name; -1 when there is none.
 long TrackNumberOf(const std::string &path) {
   const std::string name = platform::ExtractFileName(path);
@@ -140,7 +133,7 @@ std::string TBurnDataModule::TrackLabel(const std::string &path) {
 bool TBurnDataModule::ImportAlbum(const std::vector<std::string> &names) {
   ImportBoxes = false;
   for (const std::string &name : names) {
-    const bool refused = ImportTrackFile(LowerAscii(name));
+    const bool refused = ImportTrackFile(platform::LowerAscii(name));
     if (Host)
       Host->ProcessMessages(); // measuring an MP3 takes a while: keep the window alive
     if (refused) {
