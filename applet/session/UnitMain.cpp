@@ -6,6 +6,7 @@
 #include "applet/session/Startup.h"
 
 #include <cstdlib>
+#include <iterator>
 #include <string>
 
 namespace session {
@@ -85,25 +86,18 @@ void TFormMain::SetOkCaption(TOkCaption caption) {
 }
 
 TResultCode ResultCodeOf(TSessionState state) {
-  switch (state) {
-  case Completed:
-    return TResultCode::Completed;
-  case FilesCheck:
-    return TResultCode::FilesMissing;
-  case SpaceCheck:
-    return TResultCode::NoSpace;
-  case AspiCheck:
-    return TResultCode::NoAspi;
-  case BlankDiscCheck:
-    return TResultCode::NoBlankDisc;
-  case RecorderCheck:
-    return TResultCode::NoRecorder;
-  case Starting:
-  case Recording:
-  case Refused:
-    break;
-  }
-  return TResultCode::Failed;
+  constexpr TResultCode kResultOfState[] = {
+      TResultCode::Failed,       // Starting
+      TResultCode::Failed,       // Recording: failed or cancelled
+      TResultCode::FilesMissing, // FilesCheck
+      TResultCode::NoSpace,      // SpaceCheck
+      TResultCode::NoAspi,       // AspiCheck
+      TResultCode::NoBlankDisc,  // BlankDiscCheck
+      TResultCode::NoRecorder,   // RecorderCheck
+      TResultCode::Completed,    // Completed
+      TResultCode::Failed,       // Refused
+  };
+  return state < std::size(kResultOfState) ? kResultOfState[state] : TResultCode::Failed;
 }
 
 void TFormMain::RunChecks() {

@@ -8,16 +8,10 @@
 namespace session {
 namespace {
 
-using testsupport::WriteFile;
-
 class StartupTest : public ::testing::Test {
 protected:
   StartupTest() { fake.ModulePath = dir.File("applet.exe"); }
   ~StartupTest() override { common::SetCommandLineArguments({}); }
-
-  void WriteSized(const std::string &path, int64_t size) {
-    WriteFile(path, std::string(static_cast<size_t>(size), '\0'));
-  }
 
   testsupport::TTempDir dir;
   testsupport::TFakePlatform fake;
@@ -44,7 +38,7 @@ TEST_F(StartupTest, StartNeedsAPackageSwitchOrAPackagedProgramFile) {
     common::SetCommandLineArguments(c.Arguments);
     fake.RemoveFile(fake.ModulePath);
     if (c.Size >= 0)
-      WriteSized(fake.ModulePath, c.Size);
+      testsupport::WriteFile(fake.ModulePath, std::string(static_cast<size_t>(c.Size), '\0'));
     EXPECT_EQ(c.Mode, ChooseStartMode());
   }
 }
