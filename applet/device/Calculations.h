@@ -2,6 +2,7 @@
 // lead-in addresses below -150 shown from 90:00:00 upwards. Division truncates towards zero.
 #pragma once
 
+#include "applet/device/CdUnits.h"
 #include "applet/device/TrackMode.h"
 
 #include <cstdint>
@@ -9,10 +10,6 @@
 
 namespace device {
 
-constexpr int32_t kSecondsPerMinute = 60;
-constexpr int32_t kFramesPerSecond = 75;
-constexpr int32_t kFramesPerMinute = kSecondsPerMinute * kFramesPerSecond;
-constexpr int32_t kLbaOffset = 150;       // LBA 0 is 00:02:00
 constexpr int32_t kLeadInOffset = 450150; // added to LBAs below -150 (100 minutes + 150)
 constexpr int kLeadInMinute = 90;         // absolute minutes from here on are lead-in
 // The addresses that absolute times 00:00:00 to 99:59:74 can show: 90:00:00 up to 99:59:74 in

@@ -178,7 +178,7 @@ bool DetectWriteMethods(TDriveData &drive) {
     return false;
   std::copy(answer.begin(), answer.end(), drive.ModePage5.begin());
   auto accepts = [&](TWriteMethod method) {
-    return !SetWriteParams(drive, method, TTrackMode::Audio, "CD-DA or CD-ROM", true, false);
+    return !SetWriteParams(drive, method, TTrackMode::Audio, TDiscType::DaOrRom, true, false);
   };
   drive.CanSAO = accepts(Sao);
   drive.CanRaw = accepts(Dao);
@@ -221,13 +221,15 @@ void BusScan() {
 
 bool IsDiscBlank(uint8_t adapter, uint8_t target) {
   if (TestUnitReady(adapter, target))
-    StartStopUnit(adapter, target, "Load");
+    StartStopUnit(adapter, target, TStartStopAction::Load);
   const bool ready = !TestUnitReady(adapter, target);
   std::vector<uint8_t> toc;
-  const bool noToc = ReadTOC(adapter, target, "TOCFULL", false, true, toc);
+  const bool noToc = ReadTOC(adapter, target, TTocFormat::TocFull, false, true, toc);
   return ready && noToc;
 }
 
-bool EjectDisc(uint8_t adapter, uint8_t target) { return StartStopUnit(adapter, target, "Eject"); }
+bool EjectDisc(uint8_t adapter, uint8_t target) {
+  return StartStopUnit(adapter, target, TStartStopAction::Eject);
+}
 
 } // namespace device

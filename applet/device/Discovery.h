@@ -56,7 +56,7 @@ TSpeedList SpeedList(uint16_t factor);
 
 // The drive is ready (after closing its tray if needed) and holds no readable full TOC.
 bool IsDiscBlank(uint8_t adapter, uint8_t target);
-// StartStopUnit "Eject"; true on failure.
+// START STOP UNIT with the eject action; true on failure.
 bool EjectDisc(uint8_t adapter, uint8_t target);
 
 } // namespace device

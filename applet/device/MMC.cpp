@@ -6,8 +6,6 @@
 #include "applet/device/MmcRequest.h"
 #include "applet/platform/Platform.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
 
 namespace device {
@@ -27,24 +25,8 @@ constexpr uint8_t kTrackAddressIsNumber = 0x01;
 constexpr uint8_t kPerformOpc = 0x01;
 constexpr uint8_t kCloseSessionFunction = 0x02;
 
-struct TNamedCode {
-  const char *Name;
-  uint8_t Code;
-};
-
-constexpr TNamedCode kStartStopActions[] = {{"Stop", 0}, {"Start", 1}, {"Eject", 2}, {"Load", 3}};
-constexpr TNamedCode kTocFormats[] = {
-    {"TOC", 0}, {"SESSIONINFO", 1}, {"TOCFULL", 2}, {"PMA", 3}, {"ATIP", 4}};
-constexpr TNamedCode kLegacyTocFormats[] = {
-    {"TOC", 0x00}, {"SESSIONINFO", 0x40}, {"TOCFULL", 0x80}};
-
-template <size_t N>
-const TNamedCode *FindCode(const TNamedCode (&table)[N], const std::string &name) {
-  for (const TNamedCode &entry : table)
-    if (name == entry.Name)
-      return &entry;
-  return nullptr;
-}
+// The legacy READ TOC form carries the format in the top two bits of byte 9.
+constexpr int kLegacyTocFormatShift = 6;
 
 void Pause() { platform::Platform().Sleep(kAttemptPauseMs); }
 
@@ -142,15 +124,10 @@ bool Inquiry(uint8_t adapter, uint8_t target, std::vector<uint8_t> &buffer, uint
   return RunAttempts(srb, kAttemptsOnce, status);
 }
 
-bool StartStopUnit(uint8_t adapter, uint8_t target, const std::string &action,
+bool StartStopUnit(uint8_t adapter, uint8_t target, TStartStopAction action,
                    TCommandStatus *status) {
-  const TNamedCode *code = FindCode(kStartStopActions, action);
-  if (code == nullptr) {
-    ShowErrorMessage("Start/Stop Unit command used with an unknown action: " + action);
-    return false;
-  }
   TSrbExecScsiCmd srb = NewRequest(adapter, target, kOpStartStopUnit, kCdb6, kFlagsNoData);
-  srb.CdbByte[4] = code->Code;
+  srb.CdbByte[4] = static_cast<uint8_t>(action);
   return RunAttempts(srb, kAttemptsUsual, status);
 }
 
@@ -173,24 +150,20 @@ bool SyncCache(uint8_t adapter, uint8_t target, TCommandStatus *status) {
   return RunAttempts(srb, kAttemptsSyncCache, status);
 }
 
-bool ReadTOC(uint8_t adapter, uint8_t target, const std::string &format, bool msf, bool legacy,
+bool ReadTOC(uint8_t adapter, uint8_t target, TTocFormat format, bool msf, bool legacy,
              std::vector<uint8_t> &buffer, uint8_t number, TCommandStatus *status) {
-  std::string name = format;
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   buffer.assign(kTocBufferSize, 0);
   TSrbExecScsiCmd srb =
       NewRequest(adapter, target, kOpReadToc, kCdb10, kFlagsDataIn, buffer.data(), kTocBufferSize);
   if (msf)
     srb.CdbByte[1] = kMsfBit;
-  if (legacy) {
-    if (const TNamedCode *code = FindCode(kLegacyTocFormats, name))
-      srb.CdbByte[9] = code->Code;
-    else if (FindCode(kTocFormats, name) != nullptr)
-      ShowPlainMessage("PMA or ATIP Read TOC command not supported on legacy devices");
-  } else if (const TNamedCode *code = FindCode(kTocFormats, name)) {
-    srb.CdbByte[2] = code->Code;
-  }
+  const auto code = static_cast<uint8_t>(format);
+  if (!legacy)
+    srb.CdbByte[2] = code;
+  else if (format <= TTocFormat::TocFull)
+    srb.CdbByte[9] = static_cast<uint8_t>(code << kLegacyTocFormatShift);
+  else
+    ShowPlainMessage("PMA or ATIP Read TOC command not supported on legacy devices");
   srb.CdbByte[6] = number;
   PutBe16(srb.CdbByte + 7, kTocBufferSize);
   return RunAttempts(srb, kAttemptsOnce, status);

@@ -20,23 +20,26 @@ constexpr uint16_t kSpeedMax = 0xFFFF;
 constexpr size_t kTocBufferSize = 1024;
 constexpr uint8_t kInvisibleTrack = 255;
 
+// START STOP UNIT actions; the values are the command's byte 4.
+enum class TStartStopAction : uint8_t { Stop = 0, Start = 1, Eject = 2, Load = 3 };
+// READ TOC formats.
+enum class TTocFormat : uint8_t { Toc, SessionInfo, TocFull, Pma, Atip };
+
 bool TestUnitReady(uint8_t adapter, uint8_t target, TCommandStatus *status = nullptr);
 // Reads length bytes of standard INQUIRY data into buffer (resized and zero-filled first).
 bool Inquiry(uint8_t adapter, uint8_t target, std::vector<uint8_t> &buffer, uint8_t length,
              TCommandStatus *status = nullptr);
-// Action "Stop", "Start", "Eject" or "Load" (exact case); any other sends nothing, shows an
-// error box and returns false.
-bool StartStopUnit(uint8_t adapter, uint8_t target, const std::string &action,
+bool StartStopUnit(uint8_t adapter, uint8_t target, TStartStopAction action,
                    TCommandStatus *status = nullptr);
 bool Write10(uint8_t adapter, uint8_t target, const TWriteRequest &request,
              TCommandStatus *status = nullptr);
 bool Write12(uint8_t adapter, uint8_t target, const TWriteRequest &request,
              TCommandStatus *status = nullptr);
 bool SyncCache(uint8_t adapter, uint8_t target, TCommandStatus *status = nullptr);
-// Format "TOC", "SESSIONINFO", "TOCFULL", "PMA" or "ATIP" (any case); legacy puts it into the
-// top bits of byte 9, where only the first three exist. The answer (1024 bytes, zero-filled
-// first) is left in buffer unparsed.
-bool ReadTOC(uint8_t adapter, uint8_t target, const std::string &format, bool msf, bool legacy,
+// Legacy puts the format into the top bits of byte 9, where only Toc, SessionInfo and TocFull
+// exist (the others show a message and read the plain TOC). The answer (1024 bytes,
+// zero-filled first) is left in buffer unparsed.
+bool ReadTOC(uint8_t adapter, uint8_t target, TTocFormat format, bool msf, bool legacy,
              std::vector<uint8_t> &buffer, uint8_t number = 0, TCommandStatus *status = nullptr);
 // A failure leaves info untouched except for DataLength.
 bool ReadDiscInfo(uint8_t adapter, uint8_t target, TDiscInfo &info,
@@ -62,16 +65,15 @@ bool SetCDSpeed(uint8_t adapter, uint8_t target, uint16_t readSpeed, uint16_t wr
                 TCommandStatus *status = nullptr);
 
 // Selects write type, track mode, data block type and session format from the drive's own
-// write-parameters page (ModePage5) with MODE SELECT(10). Method Dao, Sao or
-// Tao; disc type "CD-DA or CD-ROM" or
-// "CD-ROM XA". Fails without sending when the page is not found or is too long.
+// write-parameters page (ModePage5) with MODE SELECT(10). Method Dao, Sao or Tao. Fails
+// without sending when the page is not found or is too long.
 bool SetWriteParams(const TDriveData &drive, TWriteMethod method, TTrackMode trackMode,
-                    const std::string &discType, bool testWrite, bool multisession,
+                    TDiscType discType, bool testWrite, bool multisession,
                     TCommandStatus *status = nullptr);
 // The MODE SELECT parameter list SetWriteParams sends (header and page), into list; true
 // when the page cannot be built.
 bool BuildWriteParams(const TDriveData &drive, TWriteMethod method, TTrackMode trackMode,
-                      const std::string &discType, bool testWrite, bool multisession,
+                      TDiscType discType, bool testWrite, bool multisession,
                       std::vector<uint8_t> &list);
 
 } // namespace device

@@ -1,4 +1,4 @@
-// The mode of a track's sectors. Its texts "Audio", "Mode1" and "Mode2" are read and shown only
+// The mode of a track's sectors and the disc type they make. Their texts are read and shown only
 // at the edges: cue sheet import, the layout's display and the recording log.
 #pragma once
 
@@ -18,6 +18,13 @@ inline const char *TrackModeText(TTrackMode mode) {
     break;
   }
   return "Audio";
+}
+
+// The session format of a disc: CD-ROM XA when a track is Mode 2, else CD-DA or CD-ROM.
+enum class TDiscType : uint8_t { DaOrRom, Xa };
+
+inline const char *DiscTypeText(TDiscType type) {
+  return type == TDiscType::Xa ? "CD-ROM XA" : "CD-DA or CD-ROM";
 }
 
 } // namespace device

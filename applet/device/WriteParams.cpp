@@ -1,6 +1,7 @@
 // SetWriteParams: the write-parameters page (0x05) built from the drive's own page and sent
 // with MODE SELECT(10).
 #include "applet/device/BigEndian.h"
+#include "applet/device/CdUnits.h"
 #include "applet/device/DeviceMessages.h"
 #include "applet/device/MMC.h"
 #include "applet/device/MmcRequest.h"
@@ -27,7 +28,7 @@ constexpr size_t kTrackModeByte = 3;
 constexpr size_t kDataBlockTypeByte = 4;
 constexpr size_t kSessionFormatByte = 8;
 constexpr size_t kPacketSizeByte = 10;
-constexpr size_t kPauseLengthLowByte = 15;
+constexpr size_t kAudioPauseLowByte = 15;
 constexpr uint8_t kWriteTypeTao = 1;
 constexpr uint8_t kWriteTypeSao = 2;
 constexpr uint8_t kWriteTypeRaw = 3;
@@ -42,13 +43,12 @@ constexpr uint8_t kBlockMode1 = 8;
 constexpr uint8_t kBlockMode2 = 13;
 constexpr uint8_t kSessionCdDaOrCdRom = 0x00;
 constexpr uint8_t kSessionCdRomXa = 0x20;
-constexpr uint8_t kPauseLength = 150;
 constexpr int kOneAttempt = 1;
 
 } // namespace
 
 bool BuildWriteParams(const TDriveData &drive, TWriteMethod method, TTrackMode trackMode,
-                      const std::string &discType, bool testWrite, bool multisession,
+                      TDiscType discType, bool testWrite, bool multisession,
                       std::vector<uint8_t> &list) {
   const auto &sense = drive.ModePage5;
   const size_t start = FindModePage(sense.data(), sense.size(), kPageWriteParameters);
@@ -96,19 +96,15 @@ bool BuildWriteParams(const TDriveData &drive, TWriteMethod method, TTrackMode t
   if (testWrite)
     page[kWriteTypeByte] |= kTestWriteBit;
 
-  if (discType == "CD-DA or CD-ROM")
-    page[kSessionFormatByte] = kSessionCdDaOrCdRom;
-  else if (discType == "CD-ROM XA")
-    page[kSessionFormatByte] = kSessionCdRomXa;
+  page[kSessionFormatByte] = discType == TDiscType::Xa ? kSessionCdRomXa : kSessionCdDaOrCdRom;
 
   PutBe32(page + kPacketSizeByte, 0);
-  page[kPauseLengthLowByte] = kPauseLength;
+  page[kAudioPauseLowByte] = static_cast<uint8_t>(kTaoTrackGap);
   return false;
 }
 
 bool SetWriteParams(const TDriveData &drive, TWriteMethod method, TTrackMode trackMode,
-                    const std::string &discType, bool testWrite, bool multisession,
-                    TCommandStatus *status) {
+                    TDiscType discType, bool testWrite, bool multisession, TCommandStatus *status) {
   std::vector<uint8_t> list;
   if (BuildWriteParams(drive, method, trackMode, discType, testWrite, multisession, list)) {
     if (status != nullptr)

@@ -107,7 +107,7 @@ std::string ExistingSpelling(const std::string &path) {
 // Tracks of an MP3 or WAVE file are CD audio, one 2352-byte frame per sector.
 void RequireAudioTracks(const TCueFile &file) {
   for (const std::unique_ptr<TTrackImageData> &t : file.Tracks)
-    if (t->Mode != TTrackMode::Audio || t->SectorSize != kRawSectorSize)
+    if (t->Mode != TTrackMode::Audio || t->SectorSize != device::kRawSectorSize)
       throw ECueError("TRACK " + std::to_string(t->TrackNumber) + " of the " + file.Type +
                       " file " + file.Name + " is no AUDIO track; such a file holds audio only.");
 }
@@ -146,7 +146,8 @@ TAudioContent MeasureContent(const TCueFile &file, const TFoundFile &found, TMp3
     return content;
   }
   // Audio ends in a whole sector, as a single file's track does: the last one is padded.
-  content.Size = (content.Size + kRawSectorSize - 1) / kRawSectorSize * kRawSectorSize;
+  content.Size =
+      (content.Size + device::kRawSectorSize - 1) / device::kRawSectorSize * device::kRawSectorSize;
   return content;
 }
 

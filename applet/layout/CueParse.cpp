@@ -112,7 +112,7 @@ std::unique_ptr<TTrackImageData> ParseTrackLine(const TCueLine &line, const TCue
   const TSplit split = SplitFirst(line.Rest);
   std::string mode = split.Tail;
   track->TrackNumber = ParseNumber(line, split.Head, "track number");
-  track->SectorSize = kRawSectorSize;
+  track->SectorSize = device::kRawSectorSize;
   const size_t slash = mode.find('/');
   if (slash != std::string::npos) {
     track->SectorSize = ParseNumber(line, Trim(mode.substr(slash + 1)), "sector size");

@@ -52,19 +52,19 @@ void TLayoutListView::Normalise() {
     TTrackImageData &t = *row.Data;
     t.ModeChange = previous == nullptr || t.Mode != previous->Mode;
     previous = &t;
-    if (!t.ModeChange || t.PauseBeforeIndex1() >= kMinimumModeChangePause)
+    if (!t.ModeChange || t.PauseBeforeIndex1() >= device::kModeChangePause)
       continue;
-    t.Pregap = kMinimumModeChangePause - (t.Index0InFile ? t.Indexes[0].Length : 0);
-    row.Texts[colPregapTime] = TimeText(kMinimumModeChangePause);
-    row.Texts[colTotalTime] = TimeText(int64_t{kMinimumModeChangePause} + t.Sectors + t.Postgap);
+    t.Pregap = device::kModeChangePause - (t.Index0InFile ? t.Indexes[0].Length : 0);
+    row.Texts[colPregapTime] = TimeText(device::kModeChangePause);
+    row.Texts[colTotalTime] = TimeText(int64_t{device::kModeChangePause} + t.Sectors + t.Postgap);
   }
 
-  discType_ = kDiscTypeDaOrRom;
+  discType_ = TDiscType::DaOrRom;
   for (const TRow &row : rows_)
     if (row.Data->Mode == TTrackMode::Mode2)
-      discType_ = kDiscTypeXa;
+      discType_ = TDiscType::Xa;
   if (DiscTypeLabel != nullptr)
-    DiscTypeLabel->SetCaption("DiscType: " + discType_);
+    DiscTypeLabel->SetCaption(std::string("DiscType: ") + device::DiscTypeText(discType_));
 
   RecomputeTotals();
 }

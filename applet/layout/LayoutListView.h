@@ -54,7 +54,7 @@ public:
   bool Selected(int row) const { return rows_.at(static_cast<size_t>(row)).Selected; }
   void SetSelected(int row, bool selected);
 
-  const std::string &DiscType() const { return discType_; }
+  TDiscType DiscType() const { return discType_; }
   int32_t DataSectors() const { return dataSectors_; }
   int32_t TotalSectors() const { return totalSectors_; }
   int32_t SelectedDataSectors() const { return selectedDataSectors_; }
@@ -73,7 +73,7 @@ private:
   void RecomputeTotals();
 
   std::vector<TRow> rows_;
-  std::string discType_ = kDiscTypeDaOrRom;
+  TDiscType discType_ = TDiscType::DaOrRom;
   int32_t dataSectors_ = 0;
   int32_t totalSectors_ = 0;
   int32_t selectedDataSectors_ = 0;

@@ -43,9 +43,9 @@ struct TForms {
 bool FormsOf(const TTrackImageData &t, TForms &forms, std::string &error) {
   if (t.Mode == TTrackMode::Mode1) {
     forms.Lead = kFormMode1Lead;
-    if (t.SectorSize == kMode1SectorSize)
+    if (t.SectorSize == device::kMode1UserDataSize)
       forms.Data = kFormMode1Cooked;
-    else if (t.SectorSize == kRawSectorSize)
+    else if (t.SectorSize == device::kRawSectorSize)
       forms.Data = kFormMode1Raw;
     else {
       error = "Illegal BPS detected for Mode 1 track";
@@ -53,9 +53,9 @@ bool FormsOf(const TTrackImageData &t, TForms &forms, std::string &error) {
     }
   } else if (t.Mode == TTrackMode::Mode2) {
     forms.Lead = kFormMode2Lead;
-    if (t.SectorSize == kMode2SectorSize)
+    if (t.SectorSize == device::kMode2FormlessSize)
       forms.Data = kFormMode2Formless;
-    else if (t.SectorSize == kRawSectorSize)
+    else if (t.SectorSize == device::kRawSectorSize)
       forms.Data = kFormMode2Raw;
     else {
       error = "Illegal BPS detected for Mode 2 track";
@@ -138,9 +138,8 @@ void PutCueEntry(uint8_t *p, const TCueEntry &e) {
 
 } // namespace
 
-bool BuildLeadInTable(const std::vector<const TTrackImageData *> &tracks,
-                      const std::string &discType, uint8_t *buffer, size_t capacity,
-                      TBuiltTable &result) {
+bool BuildLeadInTable(const std::vector<const TTrackImageData *> &tracks, TDiscType discType,
+                      uint8_t *buffer, size_t capacity, TBuiltTable &result) {
   std::memset(buffer, 0, capacity);
   result = TBuiltTable{};
   if (!CheckTrackCount(tracks.size(), result) ||
@@ -172,7 +171,7 @@ bool BuildLeadInTable(const std::vector<const TTrackImageData *> &tracks,
   entry[kLeadInCtlAdr] = kAudioCtlAdr;
   entry[kLeadInPoint] = kPointFirstTrack;
   entry[kLeadInPMin] = 1;
-  entry[kLeadInPMin + 1] = discType == kDiscTypeXa ? kXaDiscTypeByte : 0;
+  entry[kLeadInPMin + 1] = discType == TDiscType::Xa ? kXaDiscTypeByte : 0;
   entry += kLeadInEntrySize;
   entry[kLeadInCtlAdr] = kAudioCtlAdr;
   entry[kLeadInPoint] = kPointLastTrack;

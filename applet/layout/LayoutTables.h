@@ -25,9 +25,8 @@ struct TBuiltTable {
 
 // Each builder zero-fills the buffer first and writes nothing when the layout cannot be
 // expressed or does not fit; it returns true on failure with result.Error set.
-bool BuildLeadInTable(const std::vector<const TTrackImageData *> &tracks,
-                      const std::string &discType, uint8_t *buffer, size_t capacity,
-                      TBuiltTable &result);
+bool BuildLeadInTable(const std::vector<const TTrackImageData *> &tracks, TDiscType discType,
+                      uint8_t *buffer, size_t capacity, TBuiltTable &result);
 bool BuildCueSheet(const std::vector<const TTrackImageData *> &tracks, uint8_t *buffer,
                    size_t capacity, TBuiltTable &result);
 

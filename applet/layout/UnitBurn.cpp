@@ -29,21 +29,14 @@ struct TDataImageKind {
   int32_t SectorSize;
 };
 constexpr TDataImageKind kDataImageKinds[] = {
-    {16 * kMode1SectorSize + 1, TTrackMode::Mode1, kMode1SectorSize},
-    {16 * kMode2SectorSize + 1, TTrackMode::Mode2, kMode2SectorSize},
-    {16 * kRawSectorSize + 17, TTrackMode::Mode1, kRawSectorSize},
-    {16 * kRawSectorSize + 25, TTrackMode::Mode2, kRawSectorSize},
+    {16 * device::kMode1UserDataSize + 1, TTrackMode::Mode1, device::kMode1UserDataSize},
+    {16 * device::kMode2FormlessSize + 1, TTrackMode::Mode2, device::kMode2FormlessSize},
+    {16 * device::kRawSectorSize + 17, TTrackMode::Mode1, device::kRawSectorSize},
+    {16 * device::kRawSectorSize + 25, TTrackMode::Mode2, device::kRawSectorSize},
 };
 // A data image's size is a multiple of one of these, or it may be corrupt.
-constexpr int64_t kImageSectorSizes[] = {kRawSubSectorSize, kRawSectorSize, kMode2SectorSize,
-                                         kMode1SectorSize};
-
-std::string LowerAscii(std::string s) {
-  for (char &c : s)
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
+constexpr int64_t kImageSectorSizes[] = {device::kRawBlockSize, device::kRawSectorSize,
+                                         device::kMode2FormlessSize, device::kMode1UserDataSize};
 
 bool AskYesNo(const std::string &text) {
   return Platform().ShowMessageBox(text, kWarningCaption,
@@ -143,13 +136,13 @@ bool TBurnDataModule::Refuse(const std::string &box, const std::string &reason) 
 bool TBurnDataModule::ImportTrackFile(const std::string &fileName) {
   LastImportPartial = false;
   LastImportRefusal.clear();
-  const std::string ext = LowerAscii(platform::ExtractFileExt(fileName));
-  if (ext == ".bin" &&
+  const recording::TInputKind kind = recording::InputKindOf(fileName);
+  if (kind == recording::TInputKind::Bin &&
       !AskYesNo(fileName + " appears to be a BIN file.  The way to import tracks into the layout "
                            "from a BIN file is to open its Cue file.  Do you wish to continue "
                            "loading this file as a track?"))
     return true;
-  if (ext == ".cue")
+  if (kind == recording::TInputKind::CueSheet)
     return ImportCue(fileName);
 
   if (Platform().DirectoryExists(fileName))
@@ -165,16 +158,16 @@ bool TBurnDataModule::ImportTrackFile(const std::string &fileName) {
     return Refuse(UnableText(fileName, reason), reason);
   }
   auto track = std::make_unique<TTrackImageData>();
-  if (FillSingleFileTrack(fileName, size, *track))
+  if (FillSingleFileTrack(fileName, kind, size, *track))
     return true;
   Layout->AddTrack(std::move(track));
   return false;
 }
 
-bool TBurnDataModule::FillSingleFileTrack(const std::string &fileName, int64_t fileSize,
-                                          TTrackImageData &t) {
+bool TBurnDataModule::FillSingleFileTrack(const std::string &fileName, recording::TInputKind kind,
+                                          int64_t fileSize, TTrackImageData &t) {
   t.FileName = fileName;
-  t.SectorSize = kRawSectorSize;
+  t.SectorSize = device::kRawSectorSize;
   t.DataSize = t.EndOffset = static_cast<int32_t>(fileSize);
 
   std::FILE *f = Platform().OpenFile(fileName, "rb");
@@ -184,14 +177,14 @@ bool TBurnDataModule::FillSingleFileTrack(const std::string &fileName, int64_t f
   const bool mp3Start = StartsLikeMp3(f);
   std::fclose(f);
 
+  // The content outranks the name: a data image is one whatever its extension says.
   if (!dataImage) {
     t.Mode = TTrackMode::Audio;
-    t.SectorSize = kRawSectorSize;
-    if (platform::ExtractFileExt(fileName) == ".wav") { // exact case, as the package names are
+    t.SectorSize = device::kRawSectorSize;
+    if (kind == recording::TInputKind::Wave) {
       t.FileOffset = static_cast<int32_t>(kWavHeaderSize);
       t.DataSize = static_cast<int32_t>(fileSize > kWavHeaderSize ? fileSize - kWavHeaderSize : 0);
-    }
-    if (LowerAscii(platform::ExtractFileExt(fileName)) == ".mp3") {
+    } else if (kind == recording::TInputKind::Mp3) {
       int64_t decoded = 0;
       uint32_t rate = 0;
       if (Mp3Sizer == nullptr || Mp3Sizer(fileName, decoded, rate)) {
@@ -254,7 +247,7 @@ void TBurnDataModule::ImportTrackList(const std::vector<std::string> &names) {
   for (const std::string &name : names) {
     if (Status.UserCancelled)
       break;
-    ImportTrackFile(LowerAscii(name));
+    ImportTrackFile(platform::LowerAscii(name));
     if (Host)
       Host->ProcessMessages(); // measuring an MP3 takes a while: keep the window alive
   }

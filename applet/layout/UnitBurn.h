@@ -11,6 +11,7 @@
 #include "applet/layout/TrackImageData.h"
 #include "applet/recording/RecordingThreads.h"
 #include "applet/recording/Status.h"
+#include "applet/recording/TrackSource.h"
 
 #include <cstdint>
 #include <functional>
@@ -99,7 +100,7 @@ public:
   bool StartDaoRecording();
   bool StartSaoRecording();
   bool StartTaoRecording();
-  // Starts the next track-at-once track's thread pair; false when none is left.
+  // Starts the next track-at-once track's thread pair; true when none is left (nothing started).
   bool StartNextTaoTrack();
   // Termination handler of every cache thread (main thread).
   void RecordingFinished();
@@ -159,7 +160,8 @@ private:
   std::string TrackLabel(const std::string &path);
   bool Refuse(const std::string &box, const std::string &reason);
   bool ImportCue(const std::string &fileName);
-  bool FillSingleFileTrack(const std::string &fileName, int64_t fileSize, TTrackImageData &t);
+  bool FillSingleFileTrack(const std::string &fileName, recording::TInputKind kind,
+                           int64_t fileSize, TTrackImageData &t);
 };
 
 } // namespace layout

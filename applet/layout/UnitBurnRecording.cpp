@@ -1,5 +1,6 @@
 // The burn module's recordings: the three start operations, the next track-at-once track,
 // the completion handler and the cancel.
+#include "applet/device/CdUnits.h"
 #include "applet/device/MMC.h"
 #include "applet/layout/UnitBurn.h"
 #include "applet/platform/Dispatcher.h"
@@ -18,16 +19,7 @@ namespace layout {
 namespace {
 
 constexpr uint32_t kCancelPollMs = 10;
-constexpr int32_t kTaoPause = 150;
-constexpr int32_t kFramesPerSecond = 75;
-constexpr int32_t kFirstLba = -150;
-
-std::string LowerAscii(std::string s) {
-  for (char &c : s)
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
+constexpr int32_t kFirstLba = -device::kLbaOffset;
 
 } // namespace
 
@@ -47,7 +39,8 @@ namespace {
 
 // "minutes:seconds" from LBA -150 to lba, the seconds rounded up.
 std::string PlayingTime(int32_t lba) {
-  const int32_t seconds = (lba - kFirstLba + kFramesPerSecond - 1) / kFramesPerSecond;
+  const int32_t seconds =
+      (lba - kFirstLba + device::kFramesPerSecond - 1) / device::kFramesPerSecond;
   char text[16];
   std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
   return text;
@@ -143,7 +136,7 @@ std::string TBurnDataModule::TrackLabel(const std::string &path) {
 bool TBurnDataModule::ImportAlbum(const std::vector<std::string> &names) {
   ImportBoxes = false;
   for (const std::string &name : names) {
-    const bool refused = ImportTrackFile(LowerAscii(name));
+    const bool refused = ImportTrackFile(platform::LowerAscii(name));
     if (Host)
       Host->ProcessMessages(); // measuring an MP3 takes a while: keep the window alive
     if (refused) {
@@ -166,7 +159,7 @@ void TBurnDataModule::ExtendShortTracks() {
     if (t.Mode != TTrackMode::Audio || !t.FileType.empty() || t.Sectors >= kMinTrackSectors)
       continue;
     char seconds[16];
-    std::snprintf(seconds, sizeof seconds, "%.2f", t.Sectors / double{kFramesPerSecond});
+    std::snprintf(seconds, sizeof seconds, "%.2f", t.Sectors / double{device::kFramesPerSecond});
     Status.LogLine("Track " + std::to_string(row + 1) + " (" +
                    platform::ExtractFileName(t.FileName) + ") lasts " + seconds +
                    " s; silence extends it to 4 s [" + std::to_string(kMinTrackSectors) +
@@ -190,8 +183,8 @@ bool TBurnDataModule::FitsOnDisc() {
   if (method_ == device::Tao) {
     leadOut = 0;
     for (const TTrackImageData *t : Layout->Tracks())
-      leadOut += t->Sectors - (t->Index0InFile ? t->Indexes[0].Length : 0) + kTaoPause;
-    leadOut -= kTaoPause;
+      leadOut += t->Sectors - (t->Index0InFile ? t->Indexes[0].Length : 0) + device::kTaoTrackGap;
+    leadOut -= device::kTaoTrackGap;
   } else {
     for (const TTrackImageData *t : Layout->Tracks())
       leadOut += t->Pregap + t->Sectors;
@@ -260,31 +253,30 @@ bool TBurnDataModule::StartTaoRecording() {
     return true;
   recording::CreateCurrentCache(recording::kTaoCacheSize);
   NextTaoTrack = 0;
-  return !StartNextTaoTrack();
+  return StartNextTaoTrack();
 }
 
 bool TBurnDataModule::StartNextTaoTrack() {
   const int row = NextTaoTrack++;
   if (row < 0 || row >= Layout->Count())
-    return false;
+    return true;
   recording::TRecordingSetup setup = BaseSetup(device::Tao);
   setup.TrackIndex = row;
   setup.DiscTotal = Layout->DataSectors();
   setup.SectorsBefore = Status.SectorsWritten;
   StartThread(std::move(setup));
-  return true;
+  return false;
 }
 
 bool TBurnDataModule::RecordingSucceeded() const {
-  return Status.WriterComplete && (!Status.UserCancelled || discFinished_) &&
-         !Status.ReaderFailed && !Status.WriterFailed;
+  return Status.Written() && (!Status.UserCancelled || discFinished_);
 }
 
 void TBurnDataModule::RecordingFinished() {
   if (cancelling_)
     return; // CancelRecording ends the recording itself
   if (method_ == device::Tao && RecordingSucceeded() && NextTaoTrack < Layout->Count() &&
-      StartNextTaoTrack())
+      !StartNextTaoTrack())
     return;
   ActiveThread.reset();
   LogPeakMemory();
@@ -328,8 +320,7 @@ void TBurnDataModule::CancelRecording() {
   }
   // A cancel that came once every sector had been sent did not stop the last track: if the
   // recorder then finished the disc, the recording succeeded.
-  discFinished_ = Status.WriterComplete && !Status.ReaderFailed && !Status.WriterFailed &&
-                  (method_ != device::Tao || NextTaoTrack >= Layout->Count());
+  discFinished_ = Status.Written() && (method_ != device::Tao || NextTaoTrack >= Layout->Count());
   ActiveThread.reset();
   ReleaseRecording();
   Layout->Clear();

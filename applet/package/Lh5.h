@@ -4,6 +4,7 @@
 
 #include "applet/package/BitIO.h"
 #include "applet/package/CompressErrors.h"
+#include "applet/package/HistoryWindow.h"
 #include "applet/package/Huffman.h"
 #include "applet/package/Lh5Encoder.h"
 #include "applet/package/Lh5Format.h"
@@ -89,8 +90,7 @@ template <class IO> void Lh5Decode(IO &io, uint32_t uncompressedSize) {
   THuffmanTable lengthCode(kCodeLengthShape);
   THuffmanTable literals(kLiteralShape);
   THuffmanTable positions(kPositionShape);
-  std::vector<uint8_t> window(kWindow, kFill);
-  unsigned w = 0;
+  THistoryWindow<kWindow> window(0, kFill);
   uint16_t blockLeft = 0;
   uint32_t produced = 0;
   while (produced < uncompressedSize && !in.Overrun()) {
@@ -103,9 +103,7 @@ template <class IO> void Lh5Decode(IO &io, uint32_t uncompressedSize) {
     --blockLeft; // a block size of 0 serves 65536 symbols
     const unsigned c = literals.Decode(in);
     if (c < kLiterals) {
-      io.WriteByte(static_cast<uint8_t>(c));
-      window[w] = static_cast<uint8_t>(c);
-      w = (w + 1) & (kWindow - 1);
+      window.Literal(io, static_cast<uint8_t>(c));
       ++produced;
       continue;
     }
@@ -114,14 +112,7 @@ template <class IO> void Lh5Decode(IO &io, uint32_t uncompressedSize) {
     if (positionClass > 1)
       position = (1u << (positionClass - 1)) + in.Take(positionClass - 1);
     const unsigned length = c - kMatchBase;
-    unsigned from = (w - position - 1) & (kWindow - 1);
-    for (unsigned k = 0; k < length; ++k) {
-      const uint8_t b = window[from];
-      io.WriteByte(b);
-      window[w] = b;
-      w = (w + 1) & (kWindow - 1);
-      from = (from + 1) & (kWindow - 1);
-    }
+    window.Match(io, position, length);
     produced += length;
   }
 }

@@ -3,12 +3,12 @@
 #pragma once
 
 #include "applet/package/BitIO.h"
+#include "applet/package/HistoryWindow.h"
 #include "applet/package/LzhMatchFinder.h"
 #include "applet/package/LzhTree.h"
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 namespace package {
 
@@ -18,9 +18,8 @@ template <class IO> void LzhDecode(IO &io, uint32_t uncompressedSize) {
     return;
   const auto tree = std::make_unique<TLzhTree>();
   const TPositionCode &pc = PositionCode();
-  std::vector<uint8_t> window(kWindow, kFill);
+  THistoryWindow<kWindow> window(kStart, kFill);
   TBitReader<IO> in(io);
-  unsigned r = kStart;
   uint32_t produced = 0;
   while (produced < uncompressedSize && !in.Overrun()) {
     unsigned node = tree->Child(kRoot);
@@ -36,9 +35,7 @@ template <class IO> void LzhDecode(IO &io, uint32_t uncompressedSize) {
     const unsigned c = node - kNodes;
     tree->Update(c);
     if (c < 256) {
-      io.WriteByte(static_cast<uint8_t>(c));
-      window[r] = static_cast<uint8_t>(c);
-      r = (r + 1) & (kWindow - 1);
+      window.Literal(io, static_cast<uint8_t>(c));
       ++produced;
       continue;
     }
@@ -47,14 +44,7 @@ template <class IO> void LzhDecode(IO &io, uint32_t uncompressedSize) {
     const unsigned low = ((first << extra) | in.Take(extra)) & ((1u << kLowBits) - 1);
     const unsigned position = (unsigned{pc.ValueOf[first]} << kLowBits) | low;
     const unsigned length = c - kMatchBase;
-    unsigned from = (r - position - 1) & (kWindow - 1);
-    for (unsigned k = 0; k < length; ++k) {
-      const uint8_t b = window[from];
-      io.WriteByte(b);
-      window[r] = b;
-      r = (r + 1) & (kWindow - 1);
-      from = (from + 1) & (kWindow - 1);
-    }
+    window.Match(io, position, length);
     produced += length;
   }
 }

@@ -16,7 +16,7 @@ namespace package {
 // The bare program occupies this many bytes; the package's archive starts right behind them.
 constexpr int64_t kPackageOffset = 749568;
 // The method the build packs with.
-constexpr uint8_t kPackageMethod = 1; // "RLE"
+constexpr TMethodIndex kPackageMethod = miRLE;
 
 // What staging asks of the main window during an ordinary run.
 class TStagingHost {

@@ -51,4 +51,11 @@ bool SameText(const std::string &a, const std::string &b) {
   return true;
 }
 
+std::string LowerAscii(std::string s) {
+  for (char &c : s)
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
 } // namespace platform

@@ -162,5 +162,7 @@ std::string ExtractFileExt(const std::string &path); // ".ext" with its dot, or 
 std::string IncludeTrailingBackslash(const std::string &path);
 // Whole strings equal without regard to the case of ASCII letters.
 bool SameText(const std::string &a, const std::string &b);
+// s with its ASCII capitals made small.
+std::string LowerAscii(std::string s);
 
 } // namespace platform

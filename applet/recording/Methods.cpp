@@ -17,10 +17,9 @@ namespace {
 
 constexpr uint32_t kSaoPacketBytes = 65535;
 constexpr uint32_t kTaoPacketBytes = 32768;
-constexpr int32_t kBlankDiscFirstBlock = -150;
-constexpr int32_t kPauseBeforeNewMode = 150;
+constexpr int32_t kBlankDiscFirstBlock = -device::kLbaOffset;
 constexpr size_t kDiscInfoLastTrackByte = 6;
-constexpr int32_t kRawDataSkip = 16; // sync and header of a raw data sector
+constexpr int32_t kRawDataSkip = kUserDataOffset; // sync and header of a raw data sector
 
 std::string N(int32_t n) { return std::to_string(n); }
 
@@ -62,9 +61,10 @@ bool ReadNextTrackInfo(TCacheThread &t, device::TTrackInfo &info, const char *fa
   return true;
 }
 
-// The writer's total: every track's pause and data, and extra blocks around them. Postgaps are
-// left out by the lead-in table and the cue sheet, so no method records them; the log says so.
-void SetWriterTotal(TCacheThread &t, int32_t extra) {
+// A plan whose writer sends every track's pause and data, and extra blocks around them, from
+// firstLba. Postgaps are left out by the lead-in table and the cue sheet, so no method records
+// them; the log says so.
+TWriterPlan WholeDiscPlan(TCacheThread &t, int32_t firstLba, int32_t extra) {
   int32_t total = extra;
   int32_t postgaps = 0;
   for (const TTrackImageData &track : t.Setup().Tracks) {
@@ -73,7 +73,10 @@ void SetWriterTotal(TCacheThread &t, int32_t extra) {
   }
   if (postgaps > 0)
     t.Log("Postgaps are not recorded [" + N(postgaps) + " Sectors]");
-  t.Writer.Total = t.Writer.DisplayTotal = total;
+  TWriterPlan plan;
+  plan.FirstLba = firstLba;
+  plan.Total = plan.DisplayTotal = total;
+  return plan;
 }
 
 // Reads a track's file data packet by packet; logs the open, read and free failures.
@@ -108,25 +111,23 @@ private:
 // Raw disc-at-once: 2368-byte blocks from the lead-in start through the lead-out.
 class TDaoMethod final : public TRecordingMethod {
 public:
-  bool Prepare(TCacheThread &t) override {
+  std::optional<TWriterPlan> Prepare(TCacheThread &t) override {
     const TRecordingSetup &s = t.Setup();
     t.Status().WriterFinished = false;
     if (!SetParams(t, device::Dao, s.Tracks.front().Mode))
-      return false;
+      return std::nullopt;
     device::TDiscInfo info;
     if (!ReadDiscInfo(t, info))
-      return false;
+      return std::nullopt;
     const int32_t start = info.LastSessionLeadInStart;
     if (start > kLatestLeadInStart || start < kEarliestLeadInStart) {
       t.Status().ReaderFailed = true;
       t.Log("Error reading Disc Info");
-      return false;
+      return std::nullopt;
     }
     t.Log("Start LBA is " + N(start));
-    t.Lba = start;
     leadIn_ = std::abs(start - kLatestLeadInStart) + 1;
-    SetWriterTotal(t, leadIn_ + kLeadOutBlocks);
-    return true;
+    return WholeDiscPlan(t, start, leadIn_ + kLeadOutBlocks);
   }
 
   void Build(TCacheThread &t) override {
@@ -249,7 +250,7 @@ private:
         if (n < index0)
           q.P = true;
         else if (kind == TTrackMode::Audio)
-          q.P = (newModeFollows && remaining <= kPauseBeforeNewMode) ||
+          q.P = (newModeFollows && remaining <= device::kModeChangePause) ||
                 (nextHasPregap && remaining == 1);
         BuildTrackBlock(packet + static_cast<size_t>(b) * kRawBlockSize, kind,
                         source.data() + static_cast<size_t>(b) * sectorSize, track.SectorSize, q);
@@ -285,20 +286,20 @@ class TSaoMethod final : public TRecordingMethod {
 public:
   const char *ExecutingText() const override { return "Executing (Cache enabled)"; }
 
-  bool Prepare(TCacheThread &t) override {
+  std::optional<TWriterPlan> Prepare(TCacheThread &t) override {
     const TRecordingSetup &s = t.Setup();
     if (!SetParams(t, device::Sao, s.Tracks.front().Mode))
-      return false;
+      return std::nullopt;
     device::TDiscInfo info;
     if (!ReadDiscInfo(t, info))
-      return false;
+      return std::nullopt;
     trackNumber_ = info.Raw[kDiscInfoLastTrackByte];
     device::TTrackInfo next;
     if (!ReadNextTrackInfo(t, next, "Error reading next track info"))
-      return false;
-    t.Lba = next.TrackStart == 0 ? kBlankDiscFirstBlock : next.TrackStart;
-    t.Log("Start LBA is " + N(t.Lba));
-    leadIn_ = text_.Plan(t, info.LastSessionLeadInStart, t.Lba);
+      return std::nullopt;
+    const int32_t start = next.TrackStart == 0 ? kBlankDiscFirstBlock : next.TrackStart;
+    t.Log("Start LBA is " + N(start));
+    leadIn_ = text_.Plan(t, info.LastSessionLeadInStart, start);
     t.Log("Sending Cue Sheet");
     if (leadIn_ > 0 && !text_.SendCueSheet(t))
       leadIn_ = 0;
@@ -308,11 +309,10 @@ public:
       t.Status().ReaderFailed = true;
       t.Log("Error sending cue sheet");
       t.LogSense(status);
-      return false;
+      return std::nullopt;
     }
-    t.Lba -= leadIn_;
-    SetWriterTotal(t, leadIn_);
-    return true;
+    // The host's lead-in blocks, if any, come first.
+    return WholeDiscPlan(t, start - leadIn_, leadIn_);
   }
 
   void Build(TCacheThread &t) override {
@@ -384,31 +384,33 @@ private:
 // track's data block format.
 class TTaoMethod final : public TRecordingMethod {
 public:
-  bool Prepare(TCacheThread &t) override {
+  // One track's plan: the writer continues the running total of the tracks before, closes the
+  // session after the last track, and a failed store fails the writer.
+  std::optional<TWriterPlan> Prepare(TCacheThread &t) override {
     const TRecordingSetup &s = t.Setup();
     const TTrackImageData &track = s.Tracks.at(static_cast<size_t>(s.TrackIndex));
     t.Status().WriterFinished = false;
-    t.SnapFailureIsWriter = true;
     device::TDiscInfo info;
     if (!ReadDiscInfo(t, info))
-      return false;
+      return std::nullopt;
     trackNumber_ = info.Raw[kDiscInfoLastTrackByte];
     t.Label("Buffering Track " + N(trackNumber_));
     if (track.ModeChange && !SetParams(t, device::Tao, track.Mode))
-      return false;
+      return std::nullopt;
     device::TTrackInfo next;
     if (!ReadNextTrackInfo(t, next, "error reading next track info"))
-      return false;
-    t.Lba = next.NextWritable;
-    t.Log("Start LBA is " + N(t.Lba));
+      return std::nullopt;
+    t.Log("Start LBA is " + N(next.NextWritable));
     skip_ = track.Index0InFile ? track.Indexes[0].Length : 0;
     size_ = track.Sectors - skip_;
-    t.Writer.Total = size_;
-    t.Writer.Before = s.SectorsBefore;
-    t.Writer.DisplayTotal = s.DiscTotal;
-    t.Writer.KeepRunningTotal = true;
-    t.Writer.CloseSession = s.TrackIndex + 1 == static_cast<int32_t>(s.Tracks.size());
-    return true;
+    TWriterPlan plan;
+    plan.FirstLba = next.NextWritable;
+    plan.Total = size_;
+    plan.Before = s.SectorsBefore;
+    plan.DisplayTotal = s.DiscTotal;
+    plan.CloseSession = s.TrackIndex + 1 == static_cast<int32_t>(s.Tracks.size());
+    plan.StoreFailure = &TStatusForm::WriterFailed;
+    return plan;
   }
 
   void Build(TCacheThread &t) override {
@@ -424,11 +426,11 @@ public:
 private:
   bool Track(TCacheThread &t, const TTrackImageData &track) {
     const int32_t fileSize = track.SectorSize;
-    const int32_t target = track.Mode == TTrackMode::Mode1   ? kCookedSectorSize
-                           : track.Mode == TTrackMode::Mode2 ? kMode2TaoBlock
-                                                             : kAudioSectorSize;
+    const int32_t target = track.Mode == TTrackMode::Mode1   ? kMode1UserDataSize
+                           : track.Mode == TTrackMode::Mode2 ? device::kMode2MixedBlockSize
+                                                             : kRawSectorSize;
     const int32_t skip =
-        track.Mode != TTrackMode::Audio && fileSize == kAudioSectorSize ? kRawDataSkip : 0;
+        track.Mode != TTrackMode::Audio && fileSize == kRawSectorSize ? kRawDataSkip : 0;
     if (target < fileSize)
       t.Log(std::string("Converting from ") + device::TrackModeText(track.Mode) + "/" +
             N(fileSize) + " to " + device::TrackModeText(track.Mode) + "/" + N(target) +
@@ -460,7 +462,6 @@ private:
     return reader.Close() && built;
   }
 
-  static constexpr int32_t kMode2TaoBlock = 2332;
   int32_t trackNumber_ = 1;
   int32_t skip_ = 0;
   int32_t size_ = 0;

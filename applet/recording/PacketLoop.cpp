@@ -22,8 +22,9 @@ void TWriterThread::Execute() {
   TWriteRequest packet;
   packet.Buffer = buffer.data();
   const auto stop = [this] { return status_.UserCancelled || status_.ReaderFailed; };
+  const TWriterPlan &plan = setup_.Plan;
   int32_t written = 0;
-  while (written < setup_.Total) {
+  while (written < plan.Total) {
     bool taken = false;
     try {
       taken = cache_.Pop(packet, setup_.Capacity, stop);
@@ -43,18 +44,16 @@ void TWriterThread::Execute() {
     }
     written += static_cast<int32_t>(packet.SectorCount);
     written_ = written;
-    status_.PostTotalProgress(RoundedPercent(setup_.Before + written, setup_.DisplayTotal),
+    status_.PostTotalProgress(RoundedPercent(plan.Before + written, plan.DisplayTotal),
                               setup_.TestWrite);
     status_.PostCacheProgress(cache_.PercentFull());
   }
   cache_.CloseConsumer();
-  if (setup_.KeepRunningTotal)
-    status_.SectorsWritten = setup_.Before + written;
-  Finish();
+  status_.SectorsWritten = plan.Before + written;
   // Once every sector has been sent, a cancel no longer stops anything: the flush (and the
   // session's close) finish the disc, and the recording is complete if they did.
-  const bool wroteAll = written >= setup_.Total;
-  status_.WriterComplete = wroteAll && !status_.ReaderFailed && !status_.WriterFailed;
+  status_.AllSent = written >= plan.Total;
+  Finish();
   status_.PostLog(TWorker::CacheThread, "Thread 2 has terminated");
   status_.WriterFinished = true;
 }
@@ -67,8 +66,7 @@ void TWriterThread::Finish() {
     Log("Synchronize Cache Error occurred");
     Log(device::CommandStatusText(result));
   }
-  const bool failed = status_.ReaderFailed || status_.WriterFailed || written_ < setup_.Total;
-  if (!setup_.CloseSession || setup_.TestWrite || failed)
+  if (!setup_.Plan.CloseSession || setup_.TestWrite || !status_.Written())
     return;
   Log("Closing Session");
   if (device::CloseSession(setup_.Drive.HaId, setup_.Drive.Target, &result)) {
@@ -80,9 +78,9 @@ void TWriterThread::Finish() {
 
 TCacheThread::TCacheThread(TRecordingSetup setup, TStatusForm &status, TPacketList &cache)
     : setup_(std::move(setup)), status_(status), cache_(cache), method_(CreateMethod(setup_)) {
-  Writer.Drive = setup_.Drive;
-  Writer.TestWrite = setup_.TestWrite;
-  Writer.Capacity = cache_.BlockSize();
+  writerSetup_.Drive = setup_.Drive;
+  writerSetup_.TestWrite = setup_.TestWrite;
+  writerSetup_.Capacity = cache_.BlockSize();
 }
 
 TCacheThread::~TCacheThread() {
@@ -99,7 +97,7 @@ void TCacheThread::LogSense(const device::TCommandStatus &status) {
 }
 
 void TCacheThread::StartWriter() {
-  writer_ = std::make_unique<TWriterThread>(Writer, status_, cache_);
+  writer_ = std::make_unique<TWriterThread>(writerSetup_, status_, cache_);
   writer_->Start();
 }
 
@@ -110,12 +108,12 @@ bool TCacheThread::RunPhase(const TPhase &phase) {
   const auto stop = [this] { return Stopped(); };
   for (int32_t built = 0; built < phase.Blocks && !Stopped();) {
     const int32_t n = std::min(phase.PerPacket, phase.Blocks - built);
-    if (!phase.Build(buffer.data(), TPacketSpan{built, n, Lba}))
+    if (!phase.Build(buffer.data(), TPacketSpan{built, n, lba_}))
       return false;
-    packet.Lba = Lba;
+    packet.Lba = lba_;
     packet.SectorCount = static_cast<uint32_t>(n);
     packet.BufferLength = static_cast<uint32_t>(n) * phase.BlockBytes;
-    Lba += n;
+    lba_ += n;
     built += n;
     const bool lastPacket = phase.Last && built == phase.Blocks;
     if (!writer_ && (cache_.Count() >= cache_.BlockCount() || lastPacket))
@@ -125,7 +123,7 @@ bool TCacheThread::RunPhase(const TPhase &phase) {
         return true; // stopped: the phase ends early, the flags tell why
     } catch (const ECacheError &) {
       Log("A critical error has occurred while trying to snap the cache");
-      (SnapFailureIsWriter ? status_.WriterFailed : status_.ReaderFailed) = true;
+      (status_.*writerSetup_.Plan.StoreFailure) = true;
       return false;
     }
     status_.PostTrackProgress(RoundedPercent(phase.BarDone + built, phase.BarLength));
@@ -141,15 +139,18 @@ void TCacheThread::Execute() {
   if (!trackExists) {
     Log("There is no track to record");
     status_.ReaderFailed = true;
-  } else if (method_->Prepare(*this))
+  } else if (std::optional<TWriterPlan> plan = method_->Prepare(*this)) {
+    writerSetup_.Plan = *plan;
+    lba_ = plan->FirstLba;
     method_->Build(*this);
+  }
   cache_.CloseProducer();
   if (writer_) {
     while (!status_.WriterFinished)
       std::this_thread::sleep_for(kWriterPoll);
     writer_->WaitFor();
   } else {
-    status_.WriterComplete = false;
+    status_.AllSent = false;
   }
 }
 

@@ -11,8 +11,9 @@
 
 namespace recording {
 
-constexpr size_t kSubChannelSize = 16;
-constexpr size_t kRawBlockSize = kRawSectorSize + kSubChannelSize;
+using device::kRawBlockSize;
+using device::kSubChannelSize;
+
 constexpr size_t kSubChannelOffset = kRawSectorSize; // Q bytes 0-11, then 3 zeros, then P
 constexpr size_t kQControl = kSubChannelOffset + 0;
 constexpr size_t kQTrack = kSubChannelOffset + 1;

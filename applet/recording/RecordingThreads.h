@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,7 @@ struct TRecordingSetup {
   device::TDriveData Drive;
   bool TestWrite = false;
   bool MultiSession = false;
-  std::string DiscType = kDiscTypeDaOrRom;
+  device::TDiscType DiscType = device::TDiscType::DaOrRom;
   std::vector<TTrackImageData> Tracks;
   std::vector<uint8_t> Table;       // DAO: lead-in table; SAO: cue sheet
   std::vector<uint8_t> CdTextPacks; // SAO: 18-byte CD-TEXT packs for the lead-in, or none
@@ -74,24 +75,32 @@ struct TPhase {
   std::function<bool(uint8_t *packet, const TPacketSpan &span)> Build;
 };
 
+// What a method's preparation plans for its thread pair.
+struct TWriterPlan {
+  int32_t FirstLba = 0;      // the address of the first block built
+  int32_t Total = 0;         // sectors the writer sends
+  int32_t Before = 0;        // sectors earlier writers sent (TAO): the running total starts here
+  int32_t DisplayTotal = 0;  // the total bar's 100 %
+  bool CloseSession = false; // close the session after the flush (TAO's last track)
+  // The flag a failed store into the sector cache raises.
+  std::atomic<bool> TStatusForm::*StoreFailure = &TStatusForm::ReaderFailed;
+};
+
 // What the writer is given.
 struct TWriterSetup {
   device::TDriveData Drive;
   bool TestWrite = false;
-  int32_t Total = 0;     // sectors to write
   uint32_t Capacity = 0; // bytes of its packet buffer (the cache's block size)
-  bool CloseSession = false;
-  bool KeepRunningTotal = false; // TAO: leave the running total in the status record
-  int32_t Before = 0;            // sectors written by earlier writers (total bar)
-  int32_t DisplayTotal = 0;      // the total bar's 100 %
+  TWriterPlan Plan;
 };
 
 class TRecordingMethod {
 public:
   virtual ~TRecordingMethod() = default;
   virtual const char *ExecutingText() const { return "Executing"; }
-  // The set-up commands; false when one failed (logged, flag raised).
-  virtual bool Prepare(TCacheThread &thread) = 0;
+  // The set-up commands and the writer's plan; nothing when a command failed (logged, flag
+  // raised).
+  virtual std::optional<TWriterPlan> Prepare(TCacheThread &thread) = 0;
   // Builds every phase through thread.RunPhase; returns when done, failed or stopped.
   virtual void Build(TCacheThread &thread) = 0;
 };
@@ -133,10 +142,6 @@ public:
   void Label(const std::string &text) { status_.PostTrackLabel(text); }
   // UserCancelled, WriterFailed or WriterFinished: build no more.
   bool Stopped() const;
-  // The writer is started with this setup (its Total and the rest are the method's).
-  TWriterSetup Writer;
-  int32_t Lba = 0;                  // of the next block built
-  bool SnapFailureIsWriter = false; // TAO raises WriterFailed when a store fails
   // The shared packet loop; false when the phase failed.
   bool RunPhase(const TPhase &phase);
 
@@ -150,6 +155,8 @@ private:
   TStatusForm &status_;
   TPacketList &cache_;
   std::unique_ptr<TRecordingMethod> method_;
+  TWriterSetup writerSetup_;
+  int32_t lba_ = 0; // of the next block built
   std::unique_ptr<TWriterThread> writer_;
 };
 

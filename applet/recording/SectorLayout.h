@@ -1,19 +1,22 @@
-// Byte offsets of a raw 2352-byte CD data sector (ECMA-130 layout).
+// Byte offsets of a raw 2352-byte CD data sector (ECMA-130 layout); the sizes are the CD units.
 #pragma once
+
+#include "applet/device/CdUnits.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace recording {
 
-constexpr size_t kRawSectorSize = 2352;
+using device::kMode1UserDataSize;
+using device::kMode2FormlessSize;
+using device::kRawSectorSize;
+
 constexpr size_t kSyncSize = 12;       // 0x00, ten times 0xFF, 0x00
 constexpr size_t kHeaderOffset = 12;   // minute, second, frame (BCD)
 constexpr size_t kModeOffset = 15;     // mode byte
 constexpr size_t kUserDataOffset = 16; // Mode 1 user data; Mode 2 sub-header
-constexpr size_t kMode1UserDataSize = 2048;
-constexpr size_t kMode2FormlessSize = 2336; // Mode 2 without sync and header
-constexpr size_t kEdcOffset = 2064;         // Mode 1 EDC, least significant byte first
+constexpr size_t kEdcOffset = 2064;    // Mode 1 EDC, least significant byte first
 constexpr size_t kEdcSize = 4;
 constexpr size_t kParityPOffset = 2076; // 172 bytes
 constexpr size_t kParityPSize = 172;

@@ -80,7 +80,7 @@ void TStatusForm::BeginRecording() {
   UserCancelled = false;
   ReaderFailed = false;
   WriterFailed = false;
-  WriterComplete = false;
+  AllSent = false;
   SectorsWritten = 0;
   controls_.TrackProgress = kTrackProgressText;
   controls_.TrackProgressBar = controls_.TotalProgressBar = controls_.BufferProgressBar = 0;

@@ -82,8 +82,11 @@ public:
   std::atomic<bool> WriterFailed{false};
   // Sectors written so far; the TAO writer leaves its running total here for the next track.
   std::atomic<int32_t> SectorsWritten{0};
-  // The last writer wrote every sector it was given.
-  std::atomic<bool> WriterComplete{false};
+  // The last writer sent every sector it was given.
+  std::atomic<bool> AllSent{false};
+  // The recording's outcome so far, worked out here only: the last writer sent every sector
+  // and no party raised a failure.
+  bool Written() const { return AllSent && !ReaderFailed && !WriterFailed; }
   // Clears the flags, the sectors written and the log when a recording starts (main thread).
   void BeginRecording();
   // The main window's gauge and title; null for none (main thread).

@@ -15,14 +15,6 @@ constexpr int kMaxIndexes = 100;
 
 using device::TTrackMode;
 
-// Bytes per sector in a track file.
-constexpr int32_t kAudioSectorSize = kRawSectorSize;        // audio, or raw data sectors
-constexpr int32_t kCookedSectorSize = kMode1UserDataSize;   // Mode 1 user data only
-constexpr int32_t kFormlessSectorSize = kMode2FormlessSize; // Mode 2 without sync and header
-
-constexpr const char *kDiscTypeXa = "CD-ROM XA";
-constexpr const char *kDiscTypeDaOrRom = "CD-DA or CD-ROM";
-
 struct TIndexEntry {
   int32_t Number = 0;     // 0 to 99
   int32_t Start = 0;      // sectors, relative to the track's first index

@@ -14,12 +14,18 @@ constexpr size_t kSkipPiece = 65536;
 constexpr int32_t kMaxPcmRequest = 1 << 20;
 } // namespace
 
-bool IsMp3File(const std::string &fileName) {
-  std::string ext = platform::ExtractFileExt(fileName);
-  for (char &c : ext)
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  return ext == ".mp3";
+TInputKind InputKindOf(const std::string &fileName) {
+  const std::string ext = platform::ExtractFileExt(fileName);
+  if (ext == ".wav")
+    return TInputKind::Wave;
+  const std::string lower = platform::LowerAscii(ext);
+  if (lower == ".cue")
+    return TInputKind::CueSheet;
+  if (lower == ".bin")
+    return TInputKind::Bin;
+  if (lower == ".mp3")
+    return TInputKind::Mp3;
+  return TInputKind::Other;
 }
 
 TTrackSource::~TTrackSource() { Close(); }

@@ -12,8 +12,16 @@
 
 namespace recording {
 
-// Whether the file is read through the MP3 decoder (extension ".mp3" in any letter case).
-bool IsMp3File(const std::string &fileName);
+// What a track input is, by its name: a cue sheet (".cue"), a BIN image (".bin"), an MP3 file
+// (".mp3"), each in any letter case; a WAVE file (".wav" as the package spells it); anything
+// else is a data image or raw audio, which only its content tells apart. Decided once here;
+// the importers and the track source route on it.
+enum class TInputKind : uint8_t { CueSheet, Bin, Wave, Mp3, Other };
+TInputKind InputKindOf(const std::string &fileName);
+// Whether the file is read through the MP3 decoder.
+inline bool IsMp3File(const std::string &fileName) {
+  return InputKindOf(fileName) == TInputKind::Mp3;
+}
 
 class TTrackSource {
 public:

@@ -22,12 +22,11 @@ public:
     return device::TestUnitReady(r.HaId, r.Target);
   }
   bool StartStopUnit(const TRecorderInfo &r, TStartStopAction action) override {
-    return device::StartStopUnit(r.HaId, r.Target,
-                                 action == TStartStopAction::Load ? "Load" : "Eject");
+    return device::StartStopUnit(r.HaId, r.Target, action);
   }
   bool ReadTocFull(const TRecorderInfo &r) override {
     std::vector<uint8_t> toc;
-    return device::ReadTOC(r.HaId, r.Target, "TOCFULL", false, true, toc);
+    return device::ReadTOC(r.HaId, r.Target, device::TTocFormat::TocFull, false, true, toc);
   }
   std::string RouteText() override { return device::RouteText(); }
   bool DrivesDenied() override {

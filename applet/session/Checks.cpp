@@ -1,6 +1,6 @@
 // The pre-flight checks of TFormMain and the manifest reading they rest on.
+#include "applet/common/CommonUtils.h"
 #include "applet/platform/Platform.h"
-#include "applet/session/CommonUtils.h"
 #include "applet/session/Manifest.h"
 #include "applet/session/MemoLines.h"
 #include "applet/session/UnitMain.h"
@@ -115,7 +115,7 @@ bool TFormMain::CheckBlankDisc(bool retry) {
     view_.AddMemoLine(kNoBlankDiscText);
     device_.StartStopUnit(SessionRecorder, TStartStopAction::Eject);
     view_.Beep();
-    SetOkCaption(1);
+    SetOkCaption(TOkCaption::Ok);
   }
   return blank;
 }

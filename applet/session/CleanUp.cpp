@@ -1,8 +1,8 @@
 #include "applet/session/CleanUp.h"
 
+#include "applet/common/CommonUtils.h"
 #include "applet/platform/BatchFile.h"
 #include "applet/platform/Platform.h"
-#include "applet/session/CommonUtils.h"
 
 namespace session {
 
@@ -11,8 +11,8 @@ using platform::Platform;
 namespace {
 
 void DeleteTracks() {
-  for (int n = 1; n <= kMaxTracks; ++n)
-    Platform().RemoveFile(AppletFilePath(TempTrackName(n)));
+  for (int n = 1; n <= common::kMaxTracks; ++n)
+    Platform().RemoveFile(common::AppletFilePath(common::TempTrackName(n)));
 }
 
 std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
@@ -29,22 +29,22 @@ std::vector<std::string> SelfRemovalBatchLines(const std::string &folder,
       ":try",
       "del " + Quoted(n),
       "if exist " + Quoted(n) + " goto try",
-      "del " + Quoted(f + kPackageWorkName),
-      "del " + Quoted(f + kDecoderName),
-      "del " + Quoted(f + kBatchName),
+      "del " + Quoted(f + common::kPackageWorkName),
+      "del " + Quoted(f + common::kDecoderName),
+      "del " + Quoted(f + common::kBatchName),
       "exit",
   };
 }
 
 void CleanUp(bool selfRemoval) {
   if (!selfRemoval) {
-    Platform().RemoveFile(AppletFilePath(kPackageWorkName));
-    Platform().RemoveFile(AppletFilePath(kDecoderName));
+    Platform().RemoveFile(common::AppletFilePath(common::kPackageWorkName));
+    Platform().RemoveFile(common::AppletFilePath(common::kDecoderName));
     DeleteTracks();
     return;
   }
   const std::string program = Platform().ModuleFileName();
-  const std::string batch = AppletFilePath(kBatchName);
+  const std::string batch = common::AppletFilePath(common::kBatchName);
   // The command interpreter reads the batch in another code page: names as it spells them.
   platform::TPlatform &p = Platform();
   const bool written = platform::WriteBatchFile(

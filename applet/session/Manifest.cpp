@@ -1,7 +1,7 @@
 #include "applet/session/Manifest.h"
 
+#include "applet/common/CommonUtils.h"
 #include "applet/platform/Platform.h"
-#include "applet/session/CommonUtils.h"
 
 #include <cctype>
 #include <limits>
@@ -87,6 +87,6 @@ std::vector<std::string> ManifestSectionKeys(const std::string &file, const std:
   return keys;
 }
 
-std::string LinerNotesPath() { return AppletFilePath(kLinerNotesName); }
+std::string LinerNotesPath() { return common::AppletFilePath(common::kLinerNotesName); }
 
 } // namespace session

@@ -1,6 +1,6 @@
 #include "applet/session/MemoLines.h"
 
-#include "applet/session/CommonUtils.h"
+#include "applet/common/CommonUtils.h"
 
 namespace session {
 
@@ -16,7 +16,7 @@ void SetMemoValue(std::vector<std::string> &lines, const std::string &name,
   // Only lines that hold a "=" have a name.
   auto named = [&name](const std::string &line) {
     const size_t eq = line.find('=');
-    return eq != std::string::npos && SameText(line.substr(0, eq), name);
+    return eq != std::string::npos && common::SameText(line.substr(0, eq), name);
   };
   size_t index = 0;
   while (index < lines.size() && !named(lines[index]))

@@ -5,7 +5,6 @@
 #include "applet/recording/XAudio.h"
 #include "applet/session/AspiDeviceLayer.h"
 #include "applet/session/Ending.h"
-#include "applet/session/Manifest.h"
 #include "applet/session/Startup.h"
 
 namespace session {
@@ -13,10 +12,9 @@ namespace session {
 namespace {
 
 // The burn module as the session reaches it.
-class TBurnModuleAdapter final : public TBurnPort, private layout::TBurnHost {
+class TBurnModuleAdapter final : public TBurnPort {
 public:
-  TBurnModuleAdapter() { burn_.Host = this; }
-  void SetHost(session::TBurnHost *host) override { host_ = host; }
+  void SetHost(layout::TBurnHost *host) override { burn_.Host = host; }
   void SetTestWrite(bool testWrite) override { burn_.TestWrite = testWrite; }
   void SetRecorder(const device::TDriveData &recorder) override { burn_.SetRecorder(recorder); }
   bool HasTracks() override { return !burn_.FindPackageTracks().empty(); }
@@ -36,38 +34,7 @@ public:
   recording::TStatusForm &Status() override { return burn_.Status; }
 
 private:
-  // layout::TBurnHost
-  void RecordingFinished() override {
-    if (host_)
-      host_->RecordingFinished();
-  }
-  void ReportLine(const std::string &line) override {
-    if (host_)
-      host_->ReportRecordingLine(line);
-  }
-  void ProcessMessages() override {
-    if (host_)
-      host_->ProcessRecordingMessages();
-  }
-  std::string TrackTitle(long n) override {
-    return n < 0 ? std::string()
-                 : ReadManifestString(LinerNotesPath(), kTracksSection, std::to_string(n), "");
-  }
-  bool AlbumText(layout::TCdText &text) override {
-    const std::string notes = LinerNotesPath();
-    if (ReadManifestInteger(notes, kInternalSection, kCdTextKey, 0) != 1)
-      return false;
-    text.Title = ReadManifestString(notes, kTitleSection, kAlbumKey, "");
-    text.Performer = ReadManifestString(notes, kTitleSection, kArtistKey, "");
-    return true;
-  }
-  void ShowRecordingProgress(int percent, const std::string &title) override {
-    if (host_)
-      host_->ShowRecordingProgress(percent, title);
-  }
-
   layout::TBurnDataModule burn_;
-  session::TBurnHost *host_ = nullptr;
 };
 
 // The package module behind the session's port.

@@ -4,12 +4,17 @@
 #pragma once
 
 #include "applet/device/DriveData.h"
+#include "applet/device/MMC.h"
 #include "applet/package/UnitCompress.h"
 #include "applet/recording/Status.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+namespace layout {
+class TBurnHost;
+} // namespace layout
 
 namespace session {
 
@@ -57,7 +62,7 @@ struct TRecorderInfo {
   device::TDriveData Drive; // the whole record, handed to the burn module
 };
 
-enum class TStartStopAction { Load, Eject };
+using device::TStartStopAction;
 
 // The device layer: the ASPI-loaded flag, the recorder list built at start-up, and the three
 // drive commands the session sends itself, each on the recorder's HaId and Target with the
@@ -83,28 +88,15 @@ public:
   virtual void SetExclusiveAccess(const TRecorderInfo &, bool) {}
 };
 
-// What the burn module reaches of the session while it records (main thread).
-class TBurnHost {
-public:
-  virtual ~TBurnHost() = default;
-  // The last recording thread has ended.
-  virtual void RecordingFinished() = 0;
-  // The writer's progress: the gauge (0-100) and the application title.
-  virtual void ShowRecordingProgress(int percent, const std::string &title) = 0;
-  // A memo line of the burn module's own (a missing decoder, an album too long).
-  virtual void ReportRecordingLine(const std::string &line) = 0;
-  // Handles the window messages waiting now.
-  virtual void ProcessRecordingMessages() = 0;
-};
-
 // The burn module. The start operations import the staged tracks, prepare the recorder and
 // start the recording threads, then return at once; each returns true when nothing was
 // started (the cache and decoder are then released). When the last recording thread has
-// ended, the burn module calls the host's RecordingFinished on the main thread.
+// ended, the burn module calls the host's RecordingFinished on the main thread. The host is
+// the burn module's own interface (layout::TBurnHost), which the session implements.
 class TBurnPort {
 public:
   virtual ~TBurnPort() = default;
-  virtual void SetHost(TBurnHost *host) = 0;
+  virtual void SetHost(layout::TBurnHost *host) = 0;
   virtual void SetTestWrite(bool testWrite) = 0;
   // The recorder the start operations record on.
   virtual void SetRecorder(const device::TDriveData &recorder) = 0;

@@ -1,23 +1,25 @@
 #include "applet/session/Startup.h"
 
+#include "applet/common/CommonUtils.h"
 #include "applet/platform/Platform.h"
-#include "applet/session/CommonUtils.h"
 
 #include <cctype>
 
 namespace session {
 
 bool HasPackageSwitch() {
-  return HasSwitch(kBuildSwitch) || HasSwitch(kSpawnSwitch) || HasSwitch(kEmptySwitch);
+  return common::HasSwitch(kBuildSwitch) || common::HasSwitch(kSpawnSwitch) ||
+         common::HasSwitch(kEmptySwitch);
 }
 
 TStartMode ChooseStartMode() {
   if (HasPackageSwitch())
     return TStartMode::PackageJob;
   try {
-    if (FileSizeBetween(platform::Platform().ModuleFileName(), kMinPackagedSize, kMaxPackagedSize))
+    if (common::FileSizeBetween(platform::Platform().ModuleFileName(), kMinPackagedSize,
+                                kMaxPackagedSize))
       return TStartMode::Session;
-  } catch (const EFOpenError &) {
+  } catch (const common::EFOpenError &) {
     // A program file that cannot be read carries no package we could use.
   }
   return TStartMode::NoPackage;

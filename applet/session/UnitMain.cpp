@@ -1,10 +1,12 @@
 #include "applet/session/UnitMain.h"
 
-#include "applet/session/CommonUtils.h"
+#include "applet/common/CommonUtils.h"
 #include "applet/session/Manifest.h"
+#include "applet/session/MessagePump.h"
 #include "applet/session/Startup.h"
 
 #include <cstdlib>
+#include <iterator>
 #include <string>
 
 namespace session {
@@ -17,7 +19,7 @@ struct TPause {
 };
 constexpr TPause kStartPauses[] = {{2000, 1}, {3000, 2}, {6000, 3}, {1000, 0}};
 
-const char *const kOkCaptions[] = {"&Cancel", "&OK"};
+const char *const kOkCaptions[] = {"&Cancel", "&OK"}; // by TOkCaption
 constexpr const char *kPleaseWait = "Please Wait";
 
 constexpr const char *kCompletedText = "\r\n *********************************\r\n"
@@ -73,17 +75,34 @@ void TFormMain::FormActivate() {
   if (staging_->DispatchPackageMode(this))
     return;
   SessionState = Recording;
-  SetOkCaption(0);
+  SetOkCaption(TOkCaption::Cancel);
   RunChecks();
 }
 
 void TFormMain::FormDestroy() { ending_.SaveStatistics(MethodStatistics); }
 
-void TFormMain::SetOkCaption(int index) { view_.SetOkCaption(kOkCaptions[index != 0 ? 1 : 0]); }
+void TFormMain::SetOkCaption(TOkCaption caption) {
+  view_.SetOkCaption(kOkCaptions[static_cast<size_t>(caption)]);
+}
+
+TResultCode ResultCodeOf(TSessionState state) {
+  constexpr TResultCode kResultOfState[] = {
+      TResultCode::Failed,       // Starting
+      TResultCode::Failed,       // Recording: failed or cancelled
+      TResultCode::FilesMissing, // FilesCheck
+      TResultCode::NoSpace,      // SpaceCheck
+      TResultCode::NoAspi,       // AspiCheck
+      TResultCode::NoBlankDisc,  // BlankDiscCheck
+      TResultCode::NoRecorder,   // RecorderCheck
+      TResultCode::Completed,    // Completed
+      TResultCode::Failed,       // Refused
+  };
+  return state < std::size(kResultOfState) ? kResultOfState[state] : TResultCode::Failed;
+}
 
 void TFormMain::RunChecks() {
   constexpr uint32_t kVersionPause = 800;
-  TestWrite = HasSwitch(kTestSwitch);
+  TestWrite = common::HasSwitch(kTestSwitch);
   burn_->SetTestWrite(TestWrite);
   if (!CheckRequiredFiles() || !CheckFreeSpace(0))
     return;
@@ -150,7 +169,7 @@ void TFormMain::RefuseRecording() {
   if (startLines_ == 0)
     view_.AddMemoLine(kRecordingFailedText);
   SessionState = Refused;
-  SetOkCaption(1);
+  SetOkCaption(TOkCaption::Ok);
   view_.Beep();
   burn_->UnloadDecoder();
 }
@@ -160,12 +179,26 @@ void TFormMain::ShowRecordingProgress(int percent, const std::string &title) {
   view_.SetTitle(title);
 }
 
-void TFormMain::ReportRecordingLine(const std::string &line) {
+void TFormMain::ReportLine(const std::string &line) {
   ++startLines_;
   view_.AddMemoLine(line);
 }
 
-void TFormMain::ProcessRecordingMessages() { application_.ProcessMessages(); }
+void TFormMain::ProcessMessages() { application_.ProcessMessages(); }
+
+std::string TFormMain::TrackTitle(long n) {
+  return n < 0 ? std::string()
+               : ReadManifestString(LinerNotesPath(), kTracksSection, std::to_string(n), "");
+}
+
+bool TFormMain::AlbumText(layout::TCdText &text) {
+  const std::string notes = LinerNotesPath();
+  if (ReadManifestInteger(notes, kInternalSection, kCdTextKey, 0) != 1)
+    return false;
+  text.Title = ReadManifestString(notes, kTitleSection, kAlbumKey, "");
+  text.Performer = ReadManifestString(notes, kTitleSection, kArtistKey, "");
+  return true;
+}
 
 void TFormMain::RecordingFinished() {
   device_.SetExclusiveAccess(SessionRecorder, false);
@@ -175,7 +208,7 @@ void TFormMain::RecordingFinished() {
     CountOutcome(MethodStatistics, WriteMethod, false);
     // The Help button keeps its caption "&Help" and keeps opening the general help page.
     view_.AddMemoLine(kRecordingFailedText);
-    SetOkCaption(1);
+    SetOkCaption(TOkCaption::Ok);
     view_.Beep();
     burn_->UnloadDecoder();
   } else {
@@ -185,7 +218,7 @@ void TFormMain::RecordingFinished() {
     view_.AddMemoLine(TestWrite ? kTestHintText : kHintText);
     view_.AddMemoLine(kThanksText);
     SessionState = Completed;
-    SetOkCaption(1);
+    SetOkCaption(TOkCaption::Ok);
     view_.Beep();
     burn_->UnloadDecoder(); // before its file is deleted
     ending_.CleanUp(false);
@@ -204,28 +237,25 @@ void TFormMain::ButtonOkClick() {
       return;
     }
     CountOutcome(MethodStatistics, WriteMethod, false);
-    EndSession(1, false);
-  case FilesCheck:
-    EndSession(2, false);
-  case SpaceCheck:
-    EndSession(3, false);
+    break;
   case AspiCheck:
     ending_.OpenAspiHelpPage();
-    EndSession(4, false);
+    break;
   case BlankDiscCheck:
     if (CheckBlankDisc(true)) {
-      SetOkCaption(0);
+      SetOkCaption(TOkCaption::Cancel);
       StartRecording();
       return;
     }
-    EndSession(5, false);
+    break;
+  case FilesCheck:
+  case SpaceCheck:
   case RecorderCheck:
-    EndSession(8, false);
   case Completed:
-    EndSession(0, !TestWrite);
   case Refused: // counted when it was refused
-    EndSession(1, false);
+    break;
   }
+  EndSession(ResultCodeOf(SessionState), SessionState == Completed && !TestWrite);
 }
 
 void TFormMain::ButtonLinkClick() { ending_.OpenHelpPage(); }
@@ -234,12 +264,12 @@ void TFormMain::WaitForTermination() { PumpUntilTerminated(application_); }
 
 void TFormMain::FinishSession() {
   ending_.SaveStatistics(MethodStatistics);
-  if (IsConnected())
+  if (platform::Platform().IsConnected())
     ending_.ReportResult(ResultCode);
 }
 
-void TFormMain::EndSession(int resultCode, bool selfRemoval) {
-  ResultCode = resultCode;
+void TFormMain::EndSession(TResultCode result, bool selfRemoval) {
+  ResultCode = static_cast<int32_t>(result);
   FinishSession();
   // A cancel whose threads outlived its wait leaves them the decoder: the burn module unloads
   // it only once no recording thread runs.
@@ -253,7 +283,7 @@ void TFormMain::EndSession(int resultCode, bool selfRemoval) {
 void TFormMain::ReportFailure(const std::string &message) {
   view_.AddMemoLine(message);
   view_.Beep();
-  SetOkCaption(1);
+  SetOkCaption(TOkCaption::Ok);
 }
 
 } // namespace session

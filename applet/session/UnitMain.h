@@ -3,6 +3,7 @@
 // SessionPorts.h, and ends every run through the OK button with the result as exit code.
 #pragma once
 
+#include "applet/layout/UnitBurn.h"
 #include "applet/session/SessionPorts.h"
 
 #include <cstdint>
@@ -24,6 +25,23 @@ enum TSessionState : uint8_t {
   Refused = 8, // the burn module refused the album before writing anything
 };
 
+// The exit code of a run, also the result reported.
+enum class TResultCode : int32_t {
+  Completed = 0,
+  Failed = 1, // the recording failed, was cancelled or was refused
+  FilesMissing = 2,
+  NoSpace = 3,
+  NoAspi = 4,
+  NoBlankDisc = 5,
+  NoRecorder = 8,
+};
+
+// The result a run ends with when OK is pressed in a state.
+TResultCode ResultCodeOf(TSessionState state);
+
+// The captions of the OK button while a step can still be stopped, and once it cannot.
+enum class TOkCaption : uint8_t { Cancel, Ok };
+
 // Shown by the recorder check, and when the recorder offers no write method.
 inline constexpr const char *kNoRecorderText =
     "\r\n\r\n*** Error - There is no CD recorder present or no compatible recording method "
@@ -34,7 +52,7 @@ inline constexpr const char *kNoRecorderText =
 inline constexpr int kProgressRecording = 4;
 inline constexpr int kProgressMax = 102;
 
-class TFormMain : public TStagingHost, public TBurnHost {
+class TFormMain : public TStagingHost, public layout::TBurnHost {
 public:
   TFormMain(TMainView &view, TApplicationPort &application, TDevicePort &device,
             TEndingPort &ending);
@@ -51,15 +69,16 @@ public:
   void FormDestroy();
   void ButtonOkClick();
   void ButtonLinkClick();
-  // Called by the burn module on the main thread when the last recording thread has ended.
+  // layout::TBurnHost, called by the burn module on the main thread.
   void RecordingFinished() override;
-  // TBurnHost
   void ShowRecordingProgress(int percent, const std::string &title) override;
-  void ReportRecordingLine(const std::string &line) override;
-  void ProcessRecordingMessages() override;
+  void ReportLine(const std::string &line) override;
+  void ProcessMessages() override;
+  std::string TrackTitle(long n) override;
+  bool AlbumText(layout::TCdText &text) override;
 
   // Session steps.
-  void SetOkCaption(int index);
+  void SetOkCaption(TOkCaption caption);
   void RunChecks();
   void StartRecording();
   bool CheckRequiredFiles();
@@ -92,7 +111,7 @@ private:
   void FinishSession();
   // A start that recorded nothing: counted once as a failure, its reason the last line.
   void RefuseRecording();
-  [[noreturn]] void EndSession(int resultCode, bool selfRemoval);
+  [[noreturn]] void EndSession(TResultCode result, bool selfRemoval);
 
   TMainView &view_;
   TApplicationPort &application_;

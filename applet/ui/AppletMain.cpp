@@ -2,9 +2,9 @@
 // job without a window, a program file without a package ends at once, and otherwise the main
 // window, the burn module and the package module are created in this order and the message
 // loop runs until the session ends the process.
+#include "applet/common/CommonUtils.h"
 #include "applet/platform/Dispatcher.h"
 #include "applet/platform/Platform.h"
-#include "applet/session/CommonUtils.h"
 #include "applet/session/Modules.h"
 #include "applet/session/Startup.h"
 #include "applet/session/UnitMain.h"
@@ -26,7 +26,7 @@ std::vector<std::string> CommandLineArguments() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   platform::TMainThread::Adopt();
-  session::SetCommandLineArguments(CommandLineArguments());
+  common::SetCommandLineArguments(CommandLineArguments());
   const session::TStartMode mode = session::ChooseStartMode();
   // One run per folder: a second one ends before it touches a file, the recorder or the
   // registry.

@@ -1,6 +1,7 @@
 #include "applet/ui/CoolFormHook.h"
 
 #include "applet/session/SkinRules.h"
+#include "applet/ui/GdiOwners.h"
 
 namespace ui {
 
@@ -22,26 +23,22 @@ void PaintGradient(HDC dc, const RECT &client) {
   for (int i = 0; i <= session::kGradientBands; ++i) {
     const session::TBand band = session::GradientBand(gradient, i);
     const RECT r{client.left, band.Top, client.right, band.Bottom};
-    HBRUSH brush = CreateSolidBrush(band.Color);
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
+    const TGdiOwner<HBRUSH> brush(CreateSolidBrush(band.Color));
+    FillRect(dc, &r, brush.get());
   }
 }
 
 HBRUSH CreateGradientBrush(HWND window) {
   RECT client;
   GetClientRect(window, &client);
-  HDC screen = GetDC(window);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  PaintGradient(memory, client);
-  SelectObject(memory, old);
-  DeleteDC(memory);
-  ReleaseDC(window, screen);
-  HBRUSH brush = CreatePatternBrush(bitmap);
-  DeleteObject(bitmap);
-  return brush;
+  TGdiOwner<HBITMAP> bitmap;
+  {
+    const TWindowDc screen(window);
+    bitmap.reset(CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
+    const TMemoryDc memory(screen.Get(), bitmap.get());
+    PaintGradient(memory.Get(), client);
+  }
+  return CreatePatternBrush(bitmap.get());
 }
 
 LRESULT DragHitTest(LRESULT hit) { return hit == HTCLIENT ? HTCAPTION : hit; }

@@ -1,6 +1,7 @@
 #include "applet/ui/Gauge.h"
 
 #include "applet/session/SkinRules.h"
+#include "applet/ui/GdiOwners.h"
 #include "applet/ui/Win32Cast.h"
 
 #include <commctrl.h>
@@ -18,9 +19,8 @@ TGaugeState *State(HWND window) {
 }
 
 void Fill(HDC dc, const RECT &r, COLORREF color) {
-  HBRUSH brush = CreateSolidBrush(color);
-  FillRect(dc, &r, brush);
-  DeleteObject(brush);
+  const TGdiOwner<HBRUSH> brush(CreateSolidBrush(color));
+  FillRect(dc, &r, brush.get());
 }
 
 void Paint(HWND window, const TGaugeState &state) {
@@ -28,9 +28,8 @@ void Paint(HWND window, const TGaugeState &state) {
   HDC dc = BeginPaint(window, &ps);
   RECT client;
   GetClientRect(window, &client);
-  HBRUSH frame = CreateSolidBrush(GetSysColor(COLOR_WINDOWFRAME));
-  FrameRect(dc, &client, frame);
-  DeleteObject(frame);
+  const TGdiOwner<HBRUSH> frame(CreateSolidBrush(GetSysColor(COLOR_WINDOWFRAME)));
+  FrameRect(dc, &client, frame.get());
   RECT inner = client;
   InflateRect(&inner, -1, -1);
   Fill(dc, inner, kBackColor);

@@ -2,7 +2,7 @@
 
 #include "applet/platform/Dispatcher.h"
 #include "applet/platform/Platform.h"
-#include "applet/session/CommonUtils.h"
+#include "applet/session/MessagePump.h"
 #include "applet/session/UnitMain.h"
 #include "applet/ui/CoolFormHook.h"
 #include "applet/ui/Gauge.h"
@@ -68,11 +68,7 @@ TMainWindow::TMainWindow(HINSTANCE instance) : instance_(instance) {}
 
 TMainWindow::~TMainWindow() {
   if (window_ != nullptr)
-    DestroyWindow(window_);
-  for (HGDIOBJ object : {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(labelFont_),
-                         static_cast<HGDIOBJ>(logo_), static_cast<HGDIOBJ>(gradientBrush_)})
-    if (object != nullptr)
-      DeleteObject(object);
+    DestroyWindow(window_); // before its fonts and brush go
 }
 
 bool TMainWindow::Create(session::TFormMain &form) {
@@ -110,19 +106,19 @@ bool TMainWindow::Create(session::TFormMain &form) {
 }
 
 void TMainWindow::CreateControls() {
-  font_ = CreateFontA(kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                      DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
-  labelFont_ = CreateFontA(kLabelFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial Black");
-  logo_ = static_cast<HBITMAP>(
-      LoadImageA(instance_, MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+  font_.reset(CreateFontA(kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, "Tahoma"));
+  labelFont_.reset(CreateFontA(kLabelFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                               DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial Black"));
+  logo_.reset(static_cast<HBITMAP>(
+      LoadImageA(instance_, MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
   for (const TControl &c : kControls) {
     HWND control =
         CreateWindowExA(0, c.Class, c.Text, WS_CHILD | WS_VISIBLE | c.Style, c.Left, c.Top, c.Width,
                         c.Height, window_, FromParam<HMENU>(c.Id), instance_, nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   }
   memo_ = GetDlgItem(window_, IDC_MEMO_STATUS);
   buttonOk_ = GetDlgItem(window_, IDC_BUTTON_OK);
@@ -300,28 +296,25 @@ void TMainWindow::MemoChanged() {
 }
 
 HBRUSH TMainWindow::MemoBrush(HDC dc) {
-  if (gradientBrush_ == nullptr)
-    gradientBrush_ = CreateGradientBrush(window_);
+  if (!gradientBrush_)
+    gradientBrush_.reset(CreateGradientBrush(window_));
   RECT memo;
   GetWindowRect(memo_, &memo);
   MapWindowPoints(HWND_DESKTOP, window_, reinterpret_cast<POINT *>(&memo), 2);
   SetBrushOrgEx(dc, -memo.left, -memo.top, nullptr);
   SetTextColor(dc, kTextColor);
   SetBkMode(dc, TRANSPARENT);
-  return gradientBrush_;
+  return gradientBrush_.get();
 }
 
 void TMainWindow::Paint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window_, &ps);
-  if (logo_ != nullptr) {
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, logo_);
-    BitBlt(dc, logoLeft_, kLogoTop, kLogoWidth, kLogoHeight, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
+  if (logo_) {
+    const TMemoryDc memory(dc, logo_.get());
+    BitBlt(dc, logoLeft_, kLogoTop, kLogoWidth, kLogoHeight, memory.Get(), 0, 0, SRCCOPY);
   }
-  HGDIOBJ oldFont = SelectObject(dc, labelFont_);
+  HGDIOBJ oldFont = SelectObject(dc, labelFont_.get());
   SetTextColor(dc, kTextColor);
   SetBkMode(dc, TRANSPARENT);
   TextOutA(dc, kLabelLeft, kLabelTop, kLabelText, static_cast<int>(std::strlen(kLabelText)));

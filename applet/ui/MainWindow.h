@@ -2,6 +2,7 @@
 #pragma once
 
 #include "applet/session/SessionPorts.h"
+#include "applet/ui/GdiOwners.h"
 
 #include <windows.h>
 
@@ -63,10 +64,10 @@ private:
   HWND memo_ = nullptr;
   HWND buttonOk_ = nullptr;
   HWND gauge_ = nullptr;
-  HFONT font_ = nullptr;
-  HFONT labelFont_ = nullptr;
-  HBITMAP logo_ = nullptr;
-  HBRUSH gradientBrush_ = nullptr;
+  TGdiOwner<HFONT> font_;
+  TGdiOwner<HFONT> labelFont_;
+  TGdiOwner<HBITMAP> logo_;
+  TGdiOwner<HBRUSH> gradientBrush_;
   int logoLeft_ = 0;
   bool terminated_ = false;
   int exitCode_ = 0;

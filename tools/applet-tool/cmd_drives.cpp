@@ -99,7 +99,7 @@ int Eject(const TArgs &args) {
   if (!module.Usable())
     return 1;
   device::TCommandStatus status;
-  if (device::StartStopUnit(adapter, target, "Eject", &status)) {
+  if (device::StartStopUnit(adapter, target, device::TStartStopAction::Eject, &status)) {
     std::fprintf(stderr, "applet-tool: eject failed: %s\n",
                  device::CommandStatusText(status).c_str());
     return 1;

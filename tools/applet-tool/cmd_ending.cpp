@@ -1,8 +1,8 @@
 // The ending of a run, acted out beside the running program file: the result report, the
 // clean-up of the working files and the self-removal batch. The program's own folder counts
 // as the applet's folder; with "cleanup --self" the batch deletes the program file itself.
+#include "applet/platform/Platform.h"
 #include "applet/session/CleanUp.h"
-#include "applet/session/CommonUtils.h"
 #include "applet/session/Report.h"
 #include "tools/applet-tool/Command.h"
 
@@ -35,7 +35,7 @@ const char kConnectedUsage[] = "connected  (prints whether the machine reports a
 int Connected(const TArgs &args) {
   if (!args.empty())
     return Usage(kConnectedUsage);
-  std::printf("connected=%d\n", session::IsConnected() ? 1 : 0);
+  std::printf("connected=%d\n", platform::Platform().IsConnected() ? 1 : 0);
   return 0;
 }
 

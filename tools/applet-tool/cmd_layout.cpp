@@ -100,7 +100,7 @@ int Layout(const TArgs &args) {
     PrintRow(view, row);
   std::printf("DiscType\t%s\nDataSectors\t%d\nTotalSectors\t%d\nSelectedDataSectors\t%d\n"
               "SelectedTotalSectors\t%d\n",
-              view.DiscType().c_str(), static_cast<int>(view.DataSectors()),
+              device::DiscTypeText(view.DiscType()), static_cast<int>(view.DataSectors()),
               static_cast<int>(view.TotalSectors()), static_cast<int>(view.SelectedDataSectors()),
               static_cast<int>(view.SelectedTotalSectors()));
   return all ? 0 : 1;

@@ -217,7 +217,7 @@ private:
 // A disc with a table of contents is not blank: nothing is started on it.
 bool DiscIsBlank(const device::TDriveData &drive) {
   std::vector<uint8_t> toc;
-  if (!device::ReadTOC(drive.HaId, drive.Target, "TOCFULL", false, true, toc)) {
+  if (!device::ReadTOC(drive.HaId, drive.Target, device::TTocFormat::TocFull, false, true, toc)) {
     std::fprintf(stderr, "applet-tool: the disc is not blank\n");
     return false;
   }

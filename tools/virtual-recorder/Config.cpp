@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <map>
+#include <type_traits>
 #include <utility>
 
 namespace vrec {
@@ -152,6 +153,264 @@ void SetKindDefaults(TDeviceConfig &dev) {
   dev.Medium = recorder ? TMediumKind::Blank : reader ? TMediumKind::Audio : TMediumKind::None;
 }
 
+// What a key's rule sees: the device so far, the value as given and lower-cased, and the
+// folder that relative paths start from.
+struct TKeyValue {
+  TDeviceConfig &Dev;
+  const std::string &Text;
+  std::string Lower;
+  const std::string &BaseDir;
+  std::string Path() const { return IsAbsolutePath(Text) ? Text : BaseDir + Text; }
+};
+
+// One key of a device section. Apply takes the value into the device or says why it refuses
+// it; the rows of numbers and of two words share one Apply and differ in their fields.
+struct TKey {
+  const char *Name;
+  const char *(*Apply)(const TKeyValue &kv, const TKey &key);
+  void (*Set)(TDeviceConfig &dev, uint64_t n) = nullptr; // number and two-word rows
+  uint64_t Min = 0, Max = 0;                             // number rows
+  const char *Yes = nullptr, *No = nullptr;              // two-word rows: Set(Yes ? 1 : 0)
+  const char *Why = nullptr;                             // what a refused value should be
+};
+
+template <auto Field> void Set(TDeviceConfig &dev, uint64_t n) {
+  dev.*Field = static_cast<std::remove_reference_t<decltype(dev.*Field)>>(n);
+}
+template <auto Field> void SetFault(TDeviceConfig &dev, uint64_t n) {
+  dev.Faults.*Field = static_cast<std::remove_reference_t<decltype(dev.Faults.*Field)>>(n);
+}
+
+// A whole number from Min to Max.
+const char *Number(const TKeyValue &kv, const TKey &key) {
+  uint64_t n = 0;
+  if (!ParseUnsigned(kv.Text, key.Max, n) || n < key.Min)
+    return key.Why;
+  key.Set(kv.Dev, n);
+  return nullptr;
+}
+
+// One of two words.
+const char *Either(const TKeyValue &kv, const TKey &key) {
+  if (kv.Lower != key.Yes && kv.Lower != key.No)
+    return key.Why;
+  key.Set(kv.Dev, kv.Lower == key.Yes ? 1 : 0);
+  return nullptr;
+}
+
+const char *Inquiry(const TKeyValue &kv, size_t max, std::string &field) {
+  if (kv.Text.size() > max)
+    return "too long for its INQUIRY field";
+  if (std::any_of(kv.Text.begin(), kv.Text.end(),
+                  [](char c) { return c < 0x20 || static_cast<unsigned char>(c) > 0x7E; }))
+    return "only printable ASCII fits an INQUIRY field";
+  field = kv.Text;
+  return nullptr;
+}
+
+// "none", or a number of blocks after which the fault comes.
+const char *AfterBlocks(const TKeyValue &kv, bool &on, uint64_t &blocks) {
+  uint64_t n = 0;
+  on = kv.Lower != "none";
+  if (on && !ParseUnsigned(kv.Text, UINT32_MAX, n))
+    return "expected none or a number of blocks";
+  blocks = n;
+  return nullptr;
+}
+
+const char *Kind(const TKeyValue &kv, const TKey &) {
+  if (kv.Lower == "recorder")
+    kv.Dev.Kind = TDeviceKind::Recorder;
+  else if (kv.Lower == "reader")
+    kv.Dev.Kind = TDeviceKind::Reader;
+  else if (kv.Lower == "other")
+    kv.Dev.Kind = TDeviceKind::Other;
+  else
+    return "expected recorder, reader or other";
+  SetKindDefaults(kv.Dev);
+  return nullptr;
+}
+
+const char *WriteTypes(const TKeyValue &kv, const TKey &) {
+  TDeviceConfig &dev = kv.Dev;
+  if (dev.Kind != TDeviceKind::Recorder)
+    return "only a recorder writes";
+  dev.CanSao = dev.CanRaw = dev.CanTao = false;
+  for (const std::string &t : SplitList(kv.Text)) {
+    if (t == "sao")
+      dev.CanSao = true;
+    else if (t == "raw")
+      dev.CanRaw = true;
+    else if (t == "tao")
+      dev.CanTao = true;
+    else if (t != "none")
+      return "expected a list of sao, raw and tao (or none)";
+  }
+  return nullptr;
+}
+
+const char *Medium(const TKeyValue &kv, const TKey &) {
+  if (kv.Lower == "blank" && kv.Dev.Kind != TDeviceKind::Recorder)
+    return "only a recorder takes a blank disc here";
+  if (kv.Lower == "blank")
+    kv.Dev.Medium = TMediumKind::Blank;
+  else if (kv.Lower == "audio")
+    kv.Dev.Medium = TMediumKind::Audio;
+  else if (kv.Lower == "none")
+    kv.Dev.Medium = TMediumKind::None;
+  else
+    return "expected blank, audio or none";
+  return nullptr;
+}
+
+const char *CdText(const TKeyValue &kv, const TKey &) {
+  if (kv.Lower == "yes")
+    kv.Dev.CdText = TCdTextSupport::Yes;
+  else if (kv.Lower == "no")
+    kv.Dev.CdText = TCdTextSupport::No;
+  else if (kv.Lower == "refuse")
+    kv.Dev.CdText = TCdTextSupport::Refuse;
+  else
+    return "expected yes, no or refuse";
+  return nullptr;
+}
+
+const char *AudioTracks(const TKeyValue &kv, const TKey &) {
+  std::vector<int32_t> &tracks = kv.Dev.AudioTracks;
+  tracks.clear();
+  int64_t total = 0;
+  for (const std::string &t : SplitList(kv.Text)) {
+    int32_t blocks = 0;
+    if (!ParseSigned(t, kMinAudioTrack, kBlankLastLeadOut, blocks))
+      return "expected track lengths in blocks";
+    tracks.push_back(blocks);
+    total += blocks;
+  }
+  if (tracks.empty() || tracks.size() > 99 || total > kBlankLastLeadOut)
+    return "expected 1 to 99 tracks that fit on a disc";
+  return nullptr;
+}
+
+const char *Speed(const TKeyValue &kv, const TKey &) {
+  uint64_t n = 0;
+  if (kv.Lower != "unlimited" && (!ParseUnsigned(kv.Text, kMaxSpeedX, n) || n == 0))
+    return "expected unlimited or a speed factor from 1 to 1000";
+  kv.Dev.SpeedX = static_cast<uint32_t>(n);
+  return nullptr;
+}
+
+const char *NotReady(const TKeyValue &kv, const TKey &) {
+  TFaultConfig &f = kv.Dev.Faults;
+  uint64_t n = 0;
+  f.NotReadyForever = kv.Lower == "forever";
+  if (!f.NotReadyForever && !ParseUnsigned(kv.Text, UINT32_MAX, n))
+    return "expected milliseconds or forever";
+  f.NotReadyMs = f.NotReadyForever ? 0 : static_cast<uint32_t>(n);
+  return nullptr;
+}
+
+const char *UnitAttention(const TKeyValue &kv, const TKey &) {
+  TFaultConfig &f = kv.Dev.Faults;
+  f.UnitAttention = kv.Lower != "none";
+  if (!f.UnitAttention)
+    return nullptr;
+  const size_t slash = kv.Lower.find('/');
+  if (!ParseHexByte(kv.Lower.substr(0, slash), f.UnitAttentionAsc) ||
+      (slash != std::string::npos &&
+       !ParseHexByte(kv.Lower.substr(slash + 1), f.UnitAttentionAscq)))
+    return "expected none, or a hexadecimal ASC such as 29 (or ASC/ASCQ)";
+  return nullptr;
+}
+
+const char *WriteErrorLba(const TKeyValue &kv, const TKey &) {
+  TFaultConfig &f = kv.Dev.Faults;
+  f.WriteError = kv.Lower != "none";
+  if (f.WriteError && !ParseSigned(kv.Text, kBlankLeadInStart, INT32_MAX, f.WriteErrorLba))
+    return "expected none or an LBA";
+  return nullptr;
+}
+
+const char *Vendor(const TKeyValue &kv, const TKey &) {
+  return Inquiry(kv, kVendorLength, kv.Dev.Vendor);
+}
+const char *Product(const TKeyValue &kv, const TKey &) {
+  return Inquiry(kv, kProductLength, kv.Dev.Product);
+}
+const char *Revision(const TKeyValue &kv, const TKey &) {
+  return Inquiry(kv, kRevisionLength, kv.Dev.Revision);
+}
+
+const char *Image(const TKeyValue &kv, const TKey &) {
+  kv.Dev.ImageStem = kv.Lower == "none" ? std::string() : kv.Path();
+  return kv.Text.empty() ? "expected a path stem or none" : nullptr;
+}
+
+const char *Journal(const TKeyValue &kv, const TKey &) {
+  kv.Dev.JournalPath = kv.Lower == "none" ? std::string() : kv.Path();
+  return kv.Text.empty() ? "expected a path or none" : nullptr;
+}
+
+const char *RemoveMedium(const TKeyValue &kv, const TKey &) {
+  return AfterBlocks(kv, kv.Dev.Faults.RemoveMedium, kv.Dev.Faults.RemoveMediumAfterBlocks);
+}
+
+const char *ResetMidRecording(const TKeyValue &kv, const TKey &) {
+  return AfterBlocks(kv, kv.Dev.Faults.ResetMidRecording, kv.Dev.Faults.ResetAfterBlocks);
+}
+
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
+constexpr TKey NumberKey(const char *name, void (*set)(TDeviceConfig &, uint64_t), uint64_t min,
+                         uint64_t max, const char *why) {
+  return TKey{name, Number, set, min, max, nullptr, nullptr, why};
+}
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
+constexpr TKey WordKey(const char *name, void (*set)(TDeviceConfig &, uint64_t), const char *yes,
+                       const char *no, const char *why) {
+  return TKey{name, Either, set, 0, 0, yes, no, why};
+}
+
+using D = TDeviceConfig;
+using F = TFaultConfig;
+const TKey kKeys[] = {
+    {"kind", Kind},
+    NumberKey("adapter", Set<&D::Adapter>, 0, kMaxAdapter, "expected a number from 0 to 7"),
+    NumberKey("target", Set<&D::Target>, 0, kMaxTarget, "expected a number from 0 to 7"),
+    {"vendor", Vendor},
+    {"product", Product},
+    {"revision", Revision},
+    NumberKey("max_write_kbps", Set<&D::MaxWriteKbps>, 0, UINT16_MAX,
+              "expected kB/s from 0 to 65535"),
+    NumberKey("max_read_kbps", Set<&D::MaxReadKbps>, 0, UINT16_MAX,
+              "expected kB/s from 0 to 65535"),
+    NumberKey("capabilities_page_length", Set<&D::CapabilitiesPageLength>, kMinCapabilitiesLength,
+              kMaxCapabilitiesLength, "expected a page length from 14 to 60"),
+    {"write_types", WriteTypes},
+    {"medium", Medium},
+    {"audio_tracks", AudioTracks},
+    WordKey("tray", Set<&D::TrayOpen>, "open", "closed", "expected open or closed"),
+    {"image", Image},
+    {"journal", Journal},
+    {"speed", Speed},
+    NumberKey("buffer_kb", Set<&D::BufferKb>, kMinBufferKb, kMaxBufferKb,
+              "expected a buffer size from 64 to 65535 kB"),
+    WordKey("completion", Set<&D::Async>, "async", "sync", "expected async or sync"),
+    WordKey("medium_change_attention", Set<&D::MediumChangeAttention>, "yes", "no",
+            "expected yes or no"),
+    NumberKey("max_transfer_bytes", Set<&D::MaxTransferBytes>, kMinMaxTransfer, kMaxMaxTransfer,
+              "expected a byte count from 2448 to 16777216"),
+    {"cd_text", CdText},
+    {"fault.not_ready_ms", NotReady},
+    NumberKey("fault.busy_ms", SetFault<&F::BusyMs>, 0, UINT32_MAX, "expected milliseconds"),
+    {"fault.unit_attention", UnitAttention},
+    {"fault.write_error_lba", WriteErrorLba},
+    WordKey("fault.reject_cue_sheet", SetFault<&F::RejectCueSheet>, "yes", "no",
+            "expected yes or no"),
+    {"fault.remove_medium_after_blocks", RemoveMedium},
+    {"fault.unit_attention_after_blocks", ResetMidRecording},
+    NumberKey("fault.sync_cache_ms", SetFault<&F::SyncCacheMs>, 0, kMaxSyncCacheMs,
+              "expected milliseconds up to 3600000"),
+};
+
 // Reads the keys of one device section into a configuration that holds the defaults.
 class TSectionReader {
 public:
@@ -162,12 +421,6 @@ public:
 
 private:
   bool Apply(const std::string &key, const std::string &value);
-  bool Number(const std::string &value, uint64_t max, uint64_t &out) {
-    return ParseUnsigned(value, max, out);
-  }
-  std::string Path(const std::string &value) const {
-    return IsAbsolutePath(value) ? value : baseDir_ + value;
-  }
 
   const TIniSection &section_;
   const std::string &baseDir_;
@@ -197,167 +450,14 @@ bool TSectionReader::Read(std::string &error) {
 }
 
 bool TSectionReader::Apply(const std::string &key, const std::string &value) {
-  uint64_t n = 0;
-  const std::string v = Lower(value);
-  auto fail = [this](const char *why) {
-    why_ = why;
-    return false;
-  };
-  if (key == "kind") {
-    if (v == "recorder")
-      dev_.Kind = TDeviceKind::Recorder;
-    else if (v == "reader")
-      dev_.Kind = TDeviceKind::Reader;
-    else if (v == "other")
-      dev_.Kind = TDeviceKind::Other;
-    else
-      return fail("expected recorder, reader or other");
-    SetKindDefaults(dev_);
-  } else if (key == "adapter" || key == "target") {
-    if (!Number(value, key == "adapter" ? kMaxAdapter : kMaxTarget, n))
-      return fail("expected a number from 0 to 7");
-    (key == "adapter" ? dev_.Adapter : dev_.Target) = static_cast<uint8_t>(n);
-  } else if (key == "vendor" || key == "product" || key == "revision") {
-    const size_t max = key == "vendor"    ? kVendorLength
-                       : key == "product" ? kProductLength
-                                          : kRevisionLength;
-    if (value.size() > max)
-      return fail("too long for its INQUIRY field");
-    if (std::any_of(value.begin(), value.end(),
-                    [](char c) { return c < 0x20 || static_cast<unsigned char>(c) > 0x7E; }))
-      return fail("only printable ASCII fits an INQUIRY field");
-    (key == "vendor" ? dev_.Vendor : key == "product" ? dev_.Product : dev_.Revision) = value;
-  } else if (key == "max_write_kbps" || key == "max_read_kbps") {
-    if (!Number(value, UINT16_MAX, n))
-      return fail("expected kB/s from 0 to 65535");
-    (key == "max_write_kbps" ? dev_.MaxWriteKbps : dev_.MaxReadKbps) = static_cast<uint16_t>(n);
-  } else if (key == "capabilities_page_length") {
-    if (!Number(value, kMaxCapabilitiesLength, n) || n < kMinCapabilitiesLength)
-      return fail("expected a page length from 14 to 60");
-    dev_.CapabilitiesPageLength = static_cast<uint8_t>(n);
-  } else if (key == "write_types") {
-    if (dev_.Kind != TDeviceKind::Recorder)
-      return fail("only a recorder writes");
-    dev_.CanSao = dev_.CanRaw = dev_.CanTao = false;
-    for (const std::string &t : SplitList(value)) {
-      if (t == "sao")
-        dev_.CanSao = true;
-      else if (t == "raw")
-        dev_.CanRaw = true;
-      else if (t == "tao")
-        dev_.CanTao = true;
-      else if (t != "none")
-        return fail("expected a list of sao, raw and tao (or none)");
+  for (const TKey &k : kKeys)
+    if (key == k.Name) {
+      const char *why = k.Apply(TKeyValue{dev_, value, Lower(value), baseDir_}, k);
+      why_ = why != nullptr ? why : "";
+      return why == nullptr;
     }
-  } else if (key == "medium") {
-    if (v == "blank" && dev_.Kind != TDeviceKind::Recorder)
-      return fail("only a recorder takes a blank disc here");
-    if (v == "blank")
-      dev_.Medium = TMediumKind::Blank;
-    else if (v == "audio")
-      dev_.Medium = TMediumKind::Audio;
-    else if (v == "none")
-      dev_.Medium = TMediumKind::None;
-    else
-      return fail("expected blank, audio or none");
-  } else if (key == "audio_tracks") {
-    dev_.AudioTracks.clear();
-    int64_t total = 0;
-    for (const std::string &t : SplitList(value)) {
-      int32_t blocks = 0;
-      if (!ParseSigned(t, kMinAudioTrack, kBlankLastLeadOut, blocks))
-        return fail("expected track lengths in blocks");
-      dev_.AudioTracks.push_back(blocks);
-      total += blocks;
-    }
-    if (dev_.AudioTracks.empty() || dev_.AudioTracks.size() > 99 || total > kBlankLastLeadOut)
-      return fail("expected 1 to 99 tracks that fit on a disc");
-  } else if (key == "tray") {
-    if (v != "open" && v != "closed")
-      return fail("expected open or closed");
-    dev_.TrayOpen = v == "open";
-  } else if (key == "image") {
-    dev_.ImageStem = v == "none" ? std::string() : Path(value);
-    if (value.empty())
-      return fail("expected a path stem or none");
-  } else if (key == "journal") {
-    dev_.JournalPath = v == "none" ? std::string() : Path(value);
-    if (value.empty())
-      return fail("expected a path or none");
-  } else if (key == "speed") {
-    if (v == "unlimited")
-      dev_.SpeedX = 0;
-    else if (!Number(value, kMaxSpeedX, n) || n == 0)
-      return fail("expected unlimited or a speed factor from 1 to 1000");
-    else
-      dev_.SpeedX = static_cast<uint32_t>(n);
-  } else if (key == "buffer_kb") {
-    if (!Number(value, kMaxBufferKb, n) || n < kMinBufferKb)
-      return fail("expected a buffer size from 64 to 65535 kB");
-    dev_.BufferKb = static_cast<uint32_t>(n);
-  } else if (key == "completion") {
-    if (v != "async" && v != "sync")
-      return fail("expected async or sync");
-    dev_.Async = v == "async";
-  } else if (key == "medium_change_attention") {
-    if (v != "yes" && v != "no")
-      return fail("expected yes or no");
-    dev_.MediumChangeAttention = v == "yes";
-  } else if (key == "max_transfer_bytes") {
-    if (!Number(value, kMaxMaxTransfer, n) || n < kMinMaxTransfer)
-      return fail("expected a byte count from 2448 to 16777216");
-    dev_.MaxTransferBytes = static_cast<uint32_t>(n);
-  } else if (key == "cd_text") {
-    if (v != "yes" && v != "no" && v != "refuse")
-      return fail("expected yes, no or refuse");
-    dev_.CdText = v == "yes"  ? TCdTextSupport::Yes
-                  : v == "no" ? TCdTextSupport::No
-                              : TCdTextSupport::Refuse;
-  } else if (key == "fault.not_ready_ms") {
-    dev_.Faults.NotReadyForever = v == "forever";
-    if (!dev_.Faults.NotReadyForever && !Number(value, UINT32_MAX, n))
-      return fail("expected milliseconds or forever");
-    dev_.Faults.NotReadyMs = dev_.Faults.NotReadyForever ? 0 : static_cast<uint32_t>(n);
-  } else if (key == "fault.busy_ms") {
-    if (!Number(value, UINT32_MAX, n))
-      return fail("expected milliseconds");
-    dev_.Faults.BusyMs = static_cast<uint32_t>(n);
-  } else if (key == "fault.unit_attention") {
-    dev_.Faults.UnitAttention = v != "none";
-    if (dev_.Faults.UnitAttention) {
-      const size_t slash = v.find('/');
-      if (!ParseHexByte(v.substr(0, slash), dev_.Faults.UnitAttentionAsc) ||
-          (slash != std::string::npos &&
-           !ParseHexByte(v.substr(slash + 1), dev_.Faults.UnitAttentionAscq)))
-        return fail("expected none, or a hexadecimal ASC such as 29 (or ASC/ASCQ)");
-    }
-  } else if (key == "fault.write_error_lba") {
-    dev_.Faults.WriteError = v != "none";
-    if (dev_.Faults.WriteError &&
-        !ParseSigned(value, kBlankLeadInStart, INT32_MAX, dev_.Faults.WriteErrorLba))
-      return fail("expected none or an LBA");
-  } else if (key == "fault.reject_cue_sheet") {
-    if (v != "yes" && v != "no")
-      return fail("expected yes or no");
-    dev_.Faults.RejectCueSheet = v == "yes";
-  } else if (key == "fault.remove_medium_after_blocks") {
-    dev_.Faults.RemoveMedium = v != "none";
-    if (dev_.Faults.RemoveMedium && !Number(value, UINT32_MAX, n))
-      return fail("expected none or a number of blocks");
-    dev_.Faults.RemoveMediumAfterBlocks = n;
-  } else if (key == "fault.unit_attention_after_blocks") {
-    dev_.Faults.ResetMidRecording = v != "none";
-    if (dev_.Faults.ResetMidRecording && !Number(value, UINT32_MAX, n))
-      return fail("expected none or a number of blocks");
-    dev_.Faults.ResetAfterBlocks = n;
-  } else if (key == "fault.sync_cache_ms") {
-    if (!Number(value, kMaxSyncCacheMs, n))
-      return fail("expected milliseconds up to 3600000");
-    dev_.Faults.SyncCacheMs = static_cast<uint32_t>(n);
-  } else {
-    return fail("unknown key");
-  }
-  return true;
+  why_ = "unknown key";
+  return false;
 }
 
 } // namespace

@@ -55,14 +55,7 @@ TUpdateDialog::TUpdateDialog(HINSTANCE instance, TDownloader &downloader, TShell
     : instance_(instance), settings_(settings), quiet_(quiet),
       check_(*this, downloader, shell, quiet) {}
 
-TUpdateDialog::~TUpdateDialog() {
-  if (bigIcon_ != nullptr)
-    DestroyIcon(bigIcon_);
-  if (smallIcon_ != nullptr)
-    DestroyIcon(smallIcon_);
-  if (picture_ != nullptr)
-    DeleteObject(picture_);
-}
+TUpdateDialog::~TUpdateDialog() = default;
 
 int TUpdateDialog::Run() {
   return static_cast<int>(DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_UPDATE_DIALOG), nullptr,
@@ -113,14 +106,14 @@ void TUpdateDialog::OnInitDialog() {
   }
   SetWindowTextA(window_, texts::kProductName);
   AddAboutItem();
-  bigIcon_ = LoadAppIcon(instance_, SM_CXICON, SM_CYICON);
-  smallIcon_ = LoadAppIcon(instance_, SM_CXSMICON, SM_CYSMICON);
-  SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-  SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
-  picture_ = static_cast<HBITMAP>(
-      LoadImageA(instance_, MAKEINTRESOURCEA(IDB_PICTURE), IMAGE_BITMAP, 0, 0, 0));
+  bigIcon_.reset(LoadAppIcon(instance_, SM_CXICON, SM_CYICON));
+  smallIcon_.reset(LoadAppIcon(instance_, SM_CXSMICON, SM_CYSMICON));
+  SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+  SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+  picture_.reset(static_cast<HBITMAP>(
+      LoadImageA(instance_, MAKEINTRESOURCEA(IDB_PICTURE), IMAGE_BITMAP, 0, 0, 0)));
   SendDlgItemMessageA(window_, IDC_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
-                      reinterpret_cast<LPARAM>(picture_));
+                      reinterpret_cast<LPARAM>(picture_.get()));
   check_.Start(settings_);
 }
 

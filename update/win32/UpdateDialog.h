@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <type_traits>
+
 namespace update {
 
 class TUpdateDialog : public TUpdateView {
@@ -34,9 +37,15 @@ private:
   bool quiet_;
   TUpdateCheck check_;
   HWND window_ = nullptr;
-  HICON bigIcon_ = nullptr;
-  HICON smallIcon_ = nullptr;
-  HBITMAP picture_ = nullptr;
+  // Owners of the dialog's icons and picture: each is given back when the dialog goes.
+  struct TIconDestroy {
+    void operator()(HICON icon) const { DestroyIcon(icon); }
+  };
+  struct TObjectDelete {
+    void operator()(HGDIOBJ object) const { DeleteObject(object); }
+  };
+  std::unique_ptr<std::remove_pointer_t<HICON>, TIconDestroy> bigIcon_, smallIcon_;
+  std::unique_ptr<std::remove_pointer_t<HBITMAP>, TObjectDelete> picture_;
   HCURSOR savedCursor_ = nullptr;
 };
 

@@ -172,7 +172,7 @@ TEST(ModePages, FoundAfterTheHeaderAndBlockDescriptors) {
   const TBytes sense = ModeAnswer(lure, write);
   std::copy(sense.begin(), sense.end(), d.ModePage5.begin());
   TBytes list;
-  ASSERT_FALSE(BuildWriteParams(d, Sao, TTrackMode::Audio, "CD-DA or CD-ROM", false, false, list));
+  ASSERT_FALSE(BuildWriteParams(d, Sao, TTrackMode::Audio, TDiscType::DaOrRom, false, false, list));
   EXPECT_EQ(TBytes(list.begin() + 8, list.begin() + 16),
             (TBytes{0x05, write[1], 0x02, 0x00, 0x00, 0x07, 0x00, 0x11}));
 }

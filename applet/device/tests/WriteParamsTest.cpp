@@ -32,26 +32,25 @@ TEST_F(TDeviceTest, WriteParametersByMethodModeAndDisc) {
   struct TCase {
     TWriteMethod Method;
     TTrackMode Mode;
-    const char *Disc;
+    TDiscType Disc;
     bool Test, Multi;
     uint8_t WriteType, TrackMode, BlockType, SessionFormat;
   };
   const TCase cases[] = {
-      {Dao, TTrackMode::Audio, "CD-DA or CD-ROM", false, false, 0x03, 0x00, 0x01, 0x00},
-      {Dao, TTrackMode::Audio, "CD-DA or CD-ROM", true, false, 0x13, 0x00, 0x01, 0x00},
-      {Dao, TTrackMode::Mode1, "CD-ROM XA", false, false, 0x03, 0x04, 0x01, 0x20},
-      {Tao, TTrackMode::Mode1, "CD-DA or CD-ROM", false, false, 0x01, 0x04, 0x08, 0x00},
-      {Tao, TTrackMode::Mode1, "CD-DA or CD-ROM", false, true, 0x01, 0xC4, 0x08, 0x00},
-      {Sao, TTrackMode::Audio, "CD-DA or CD-ROM", true, false, 0x12, 0x00, 0x00, 0x00},
-      {Sao, TTrackMode::Mode2, "CD-ROM XA", false, true, 0x02, 0xC4, 0x0D, 0x20},
-      {Tao, TTrackMode::Mode1, "cd-rom xa", false, false, 0x01, 0x04, 0x08,
-       0x10}, // disc type names are exact
+      {Dao, TTrackMode::Audio, TDiscType::DaOrRom, false, false, 0x03, 0x00, 0x01, 0x00},
+      {Dao, TTrackMode::Audio, TDiscType::DaOrRom, true, false, 0x13, 0x00, 0x01, 0x00},
+      {Dao, TTrackMode::Mode1, TDiscType::Xa, false, false, 0x03, 0x04, 0x01, 0x20},
+      {Tao, TTrackMode::Mode1, TDiscType::DaOrRom, false, false, 0x01, 0x04, 0x08, 0x00},
+      {Tao, TTrackMode::Mode1, TDiscType::DaOrRom, false, true, 0x01, 0xC4, 0x08, 0x00},
+      {Sao, TTrackMode::Audio, TDiscType::DaOrRom, true, false, 0x12, 0x00, 0x00, 0x00},
+      {Sao, TTrackMode::Mode2, TDiscType::Xa, false, true, 0x02, 0xC4, 0x0D, 0x20},
   };
   Start();
   AnswerAllGood();
   const TDriveData drive = DriveWithPage();
   for (const TCase &c : cases) {
-    SCOPED_TRACE(std::to_string(c.Method) + " " + TrackModeText(c.Mode) + " " + c.Disc);
+    SCOPED_TRACE(std::to_string(c.Method) + " " + TrackModeText(c.Mode) + " " +
+                 DiscTypeText(c.Disc));
     Aspi.Seen.clear();
     EXPECT_FALSE(SetWriteParams(drive, c.Method, c.Mode, c.Disc, c.Test, c.Multi));
     ASSERT_EQ(Aspi.Seen.size(), 1u);
@@ -69,7 +68,7 @@ TEST_F(TDeviceTest, WriteParametersListLayout) {
   Start();
   AnswerAllGood();
   const TDriveData drive = DriveWithPage();
-  EXPECT_FALSE(SetWriteParams(drive, Sao, TTrackMode::Audio, "CD-DA or CD-ROM", false, false));
+  EXPECT_FALSE(SetWriteParams(drive, Sao, TTrackMode::Audio, TDiscType::DaOrRom, false, false));
   const fakeaspi::TSeenRequest &r = Aspi.Last();
   EXPECT_EQ(r.Cdb, TBytes({0x55, 0x10, 0, 0, 0, 0, 0, 0x00, 0x3C, 0}));
   EXPECT_EQ(r.Flags, 0x50);
@@ -108,7 +107,7 @@ TEST_F(TDeviceTest, WriteParametersPageLocationAndLength) {
       drive.ModePage5[c.At] = 0x05;
       drive.ModePage5[c.At + 1] = c.PageLength;
     }
-    EXPECT_EQ(SetWriteParams(drive, Tao, TTrackMode::Audio, "CD-DA or CD-ROM", true, false),
+    EXPECT_EQ(SetWriteParams(drive, Tao, TTrackMode::Audio, TDiscType::DaOrRom, true, false),
               !c.Sent);
     ASSERT_EQ(Aspi.Seen.size(), c.Sent ? 1u : 0u);
     if (c.Sent) {
@@ -118,7 +117,8 @@ TEST_F(TDeviceTest, WriteParametersPageLocationAndLength) {
   }
 
   Aspi.Seen.clear();
-  EXPECT_TRUE(SetWriteParams(TDriveData(), Tao, TTrackMode::Audio, "CD-DA or CD-ROM", true, false));
+  EXPECT_TRUE(
+      SetWriteParams(TDriveData(), Tao, TTrackMode::Audio, TDiscType::DaOrRom, true, false));
   EXPECT_TRUE(Aspi.Seen.empty());
   EXPECT_TRUE(Fake.MessageBoxes.empty());
 }
@@ -128,7 +128,7 @@ TEST_F(TDeviceTest, WriteParametersIllegalMethodAndRefusal) {
   AnswerAllGood();
   const TDriveData drive = DriveWithPage();
   EXPECT_FALSE(SetWriteParams(drive, static_cast<TWriteMethod>(4), TTrackMode::Audio,
-                              "CD-DA or CD-ROM", true, false));
+                              TDiscType::DaOrRom, true, false));
   ASSERT_EQ(Fake.MessageBoxes.size(), 1u);
   EXPECT_EQ(Fake.MessageBoxes[0].Text, "Critical error - Illegal burning mode in setwriteparams");
   EXPECT_EQ(Fake.MessageBoxes[0].Flags, platform::kMbOk | platform::kMbIconError);
@@ -142,7 +142,7 @@ TEST_F(TDeviceTest, WriteParametersIllegalMethodAndRefusal) {
   };
   TCommandStatus status;
   EXPECT_TRUE(
-      SetWriteParams(drive, Dao, TTrackMode::Audio, "CD-DA or CD-ROM", true, false, &status));
+      SetWriteParams(drive, Dao, TTrackMode::Audio, TDiscType::DaOrRom, true, false, &status));
   EXPECT_EQ(status.SenseKey, 5);
   EXPECT_EQ(status.Asc, 0x26);
 }

@@ -10,7 +10,7 @@ std::unique_ptr<TTrackImageData> Track(TTrackMode mode, int32_t sectors, int32_t
   auto t = std::make_unique<TTrackImageData>();
   t->FileName = "C:\\images\\disc.bin";
   t->Mode = mode;
-  t->SectorSize = kRawSectorSize;
+  t->SectorSize = device::kRawSectorSize;
   t->Sectors = sectors;
   t->Pregap = pregap;
   t->Postgap = postgap;
@@ -117,15 +117,15 @@ TEST(LayoutListView, DiscTypeFollowsModeTwoTracksAndReachesTheLabel) {
   TLayoutListView view;
   TLabel label;
   view.DiscTypeLabel = &label;
-  EXPECT_EQ("CD-DA or CD-ROM", view.DiscType());
+  EXPECT_EQ(TDiscType::DaOrRom, view.DiscType());
   view.AddTrack(Track(TTrackMode::Audio, 10));
   EXPECT_EQ("DiscType: CD-DA or CD-ROM", label.Caption);
   view.AddTrack(Track(TTrackMode::Mode2, 10));
-  EXPECT_EQ("CD-ROM XA", view.DiscType());
+  EXPECT_EQ(TDiscType::Xa, view.DiscType());
   EXPECT_EQ("DiscType: CD-ROM XA", label.Caption);
   view.Delete(1);
   view.Normalise();
-  EXPECT_EQ("CD-DA or CD-ROM", view.DiscType());
+  EXPECT_EQ(TDiscType::DaOrRom, view.DiscType());
 }
 
 TEST(LayoutListView, TotalsCountDataAndPausesOfAllAndOfSelectedRows) {

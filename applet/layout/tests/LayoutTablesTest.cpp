@@ -54,7 +54,7 @@ TEST(LeadInTable, OneAudioTrackWithTwoSecondPregap) {
   TGuardedBuffer buf;
   TBuiltTable r;
   ASSERT_FALSE(
-      BuildLeadInTable(Pointers(tracks), kDiscTypeDaOrRom, buf.Bytes.data(), kTableBufferSize, r))
+      BuildLeadInTable(Pointers(tracks), TDiscType::DaOrRom, buf.Bytes.data(), kTableBufferSize, r))
       << r.Error;
   const TBytes want = {
       0x01, 0, 0x01, 0, 0, 0, 0, 0x00, 0x02, 0x00, 0, 0, 0, 0, 0, 0, // track 1 at 00:02:00
@@ -78,7 +78,7 @@ TEST(LeadInTable, DataTracksIndexZeroAndTheXaDiscType) {
   TGuardedBuffer buf;
   TBuiltTable r;
   ASSERT_FALSE(
-      BuildLeadInTable(Pointers(tracks), kDiscTypeXa, buf.Bytes.data(), kTableBufferSize, r));
+      BuildLeadInTable(Pointers(tracks), TDiscType::Xa, buf.Bytes.data(), kTableBufferSize, r));
   const TBytes &b = buf.Bytes;
   // Track 1 at 00:02:00; track 2's index 1 follows its index 0 at 1000 + 150 = 00:17:25.
   EXPECT_EQ((TBytes{0x41, 0x01, 0x00, 0x02, 0x00}), (TBytes{b[0], b[2], b[7], b[8], b[9]}));
@@ -190,7 +190,7 @@ TEST(Tables, LayoutsBeyondTheBufferOrTheDiscFailWithoutWritingPastIt) {
     }
     TGuardedBuffer leadIn, cue;
     TBuiltTable r1, r2;
-    const bool leadInFailed = BuildLeadInTable(Pointers(tracks), kDiscTypeDaOrRom,
+    const bool leadInFailed = BuildLeadInTable(Pointers(tracks), TDiscType::DaOrRom,
                                                leadIn.Bytes.data(), kTableBufferSize, r1);
     const bool cueFailed = BuildCueSheet(Pointers(tracks), cue.Bytes.data(), kTableBufferSize, r2);
     EXPECT_EQ(!c.LeadInFits, leadInFailed) << c.Name << ": " << r1.Error;

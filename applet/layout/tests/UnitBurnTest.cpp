@@ -162,7 +162,7 @@ TEST_F(BurnModule, Mp3TracksAreSizedByTheirDecodedLength) {
     EXPECT_EQ(row == 0 ? 150 : 0, layout.Track(row).Pregap);
     EXPECT_EQ(row == 0 ? "00:02:00" : "00:00:00", layout.Text(row, colPregapTime));
   }
-  EXPECT_EQ("CD-DA or CD-ROM", layout.DiscType());
+  EXPECT_STREQ("CD-DA or CD-ROM", device::DiscTypeText(layout.DiscType()));
   EXPECT_EQ(303, layout.DataSectors());
   EXPECT_EQ(453, layout.TotalSectors());
 

@@ -151,10 +151,10 @@ TEST_F(StatusTest, WithoutAViewItHoldsStateAlone) {
 TEST_F(StatusTest, ARecordingStartClearsFlagsAndLog) {
   form.Log(TWorker::CacheThread, "old line");
   RaiseAllFlags();
-  form.WriterComplete = true;
+  form.AllSent = true;
   form.BeginRecording();
   EXPECT_FALSE(form.WriterFinished || form.UserCancelled || form.ReaderFailed ||
-               form.WriterFailed || form.WriterComplete);
+               form.WriterFailed || form.AllSent);
   EXPECT_EQ(0, form.SectorsWritten);
   EXPECT_TRUE(view.Shown.Log.empty());
 }

@@ -88,7 +88,7 @@ protected:
     std::vector<std::string> names = {"NightSongs.exe", "linernotes.htm", "jewelcasecover.jpg",
                                       "qlnc.ql", "qlnxaudio.dll"};
     for (int n = 1; n <= 25; ++n)
-      names.push_back(TempTrackName(n));
+      names.push_back(common::TempTrackName(n));
     return names;
   }
   std::vector<std::string> Left() {

@@ -162,7 +162,7 @@ TEST_F(SessionTest, CompletedRecordingEjectsCleansUpAndEndsWithSelfRemoval) {
 TEST_F(SessionTest, CompletedTestWriteSaysNothingWasWrittenAndKeepsTheApplet) {
   PrepareGoodSession();
   rig.RecorderList = {Recorder(false, false, true)};
-  SetCommandLineArguments({"applet.exe", "/test#13"});
+  common::SetCommandLineArguments({"applet.exe", "/test#13"});
   form.FormCreate();
   form.FormActivate();
   rig.Log.clear();
@@ -233,7 +233,7 @@ TEST_F(SessionTest, TheBurnModuleReachesTheGaugeTitleAndMemo) {
   PrepareGoodSession();
   ASSERT_EQ(&form, static_cast<TFormMain *>(rig.BurnHost));
   rig.BurnHost->ShowRecordingProgress(57, "Burn [57%]");
-  rig.BurnHost->ReportRecordingLine("a line of the burn module");
+  rig.BurnHost->ReportLine("a line of the burn module");
   EXPECT_EQ(57, rig.Progress.back());
   EXPECT_EQ("Burn [57%]", rig.Title);
   EXPECT_TRUE(rig.Has("memo:a line of the burn module"));

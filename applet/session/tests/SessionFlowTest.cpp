@@ -1,4 +1,5 @@
 // The session's start-up and the order of its checks.
+#include "applet/session/MessagePump.h"
 #include "applet/session/tests/SessionRig.h"
 
 #include "applet/session/Startup.h"
@@ -160,8 +161,8 @@ TEST_F(SessionTest, OkDuringTheVersionPauseEndsWithTheSpaceResult) {
 TEST_F(SessionTest, TestSwitchSelectsATestWrite) {
   PrepareGoodSession();
   for (const bool withSwitch : {true, false}) {
-    SetCommandLineArguments(withSwitch ? std::vector<std::string>{"applet.exe", "/TEST#13"}
-                                       : std::vector<std::string>{"applet.exe"});
+    common::SetCommandLineArguments(withSwitch ? std::vector<std::string>{"applet.exe", "/TEST#13"}
+                                               : std::vector<std::string>{"applet.exe"});
     rig.TestWrite = !withSwitch;
     form.RunChecks();
     EXPECT_EQ(withSwitch, rig.TestWrite);

@@ -2,7 +2,7 @@
 // the session talks to, and writes what happens to one log, so tests can check the order.
 #pragma once
 
-#include "applet/session/CommonUtils.h"
+#include "applet/common/CommonUtils.h"
 #include "applet/session/MemoLines.h"
 #include "applet/session/UnitMain.h"
 #include "tests/support/TestSupport.h"
@@ -96,7 +96,7 @@ public:
   }
 
   // TBurnPort
-  void SetHost(TBurnHost *host) override { BurnHost = host; }
+  void SetHost(layout::TBurnHost *host) override { BurnHost = host; }
   void SetTestWrite(bool testWrite) override { TestWrite = testWrite; }
   void SetRecorder(const device::TDriveData &) override {}
   bool HasTracks() override { return Tracks; }
@@ -194,10 +194,10 @@ public:
   std::string RefusalLine;           // reported by a start that starts nothing
   bool Refuse() {
     if (NothingStarted && !RefusalLine.empty() && BurnHost)
-      BurnHost->ReportRecordingLine(RefusalLine);
+      BurnHost->ReportLine(RefusalLine);
     return NothingStarted;
   }
-  TBurnHost *BurnHost = nullptr;
+  layout::TBurnHost *BurnHost = nullptr;
   TMethodStatistics StoredStatistics;
   std::function<bool(TStagingHost *)> Stage;
 };
@@ -208,10 +208,10 @@ protected:
   SessionTest() {
     rig.Fake.ModulePath = dir.File("applet.exe");
     rig.Fake.FreeBytes = kPlentyOfSpace;
-    SetCommandLineArguments({rig.Fake.ModulePath});
+    common::SetCommandLineArguments({rig.Fake.ModulePath});
     form.AttachModules(rig, rig);
   }
-  ~SessionTest() override { SetCommandLineArguments({}); }
+  ~SessionTest() override { common::SetCommandLineArguments({}); }
 
   void WriteLinerNotes(const std::string &text = "[INTERNAL]\r\nSize=70\r\n") {
     testsupport::WriteFile(dir.File("linernotes.htm"), text);

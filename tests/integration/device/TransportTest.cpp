@@ -93,7 +93,7 @@ TEST_F(TRecorderTest, NotReadyForeverTimesOutAfter3001Attempts) {
   OpenTransportOnly(kRecorder + "fault.not_ready_ms = forever\n");
   std::vector<uint8_t> toc;
   TCommandStatus status;
-  EXPECT_TRUE(ReadTOC(0, 0, "TOCFULL", false, true, toc, 0, &status));
+  EXPECT_TRUE(ReadTOC(0, 0, TTocFormat::TocFull, false, true, toc, 0, &status));
   EXPECT_EQ(JournalLines("43 00 00 00 00 00 00 04 00 80 | READ TOC | CHECK CONDITION 2/04/01"),
             3001);
   EXPECT_EQ(JournalLines("READ TOC"), 3001);

@@ -31,7 +31,7 @@ TEST_F(TRecorderTest, WriteParametersPageAsTheRecorderReceivesIt) {
 
   // The whole page for a raw test write of audio.
   Forget();
-  ASSERT_FALSE(SetWriteParams(drive, Dao, TTrackMode::Audio, "CD-DA or CD-ROM", true, false));
+  ASSERT_FALSE(SetWriteParams(drive, Dao, TTrackMode::Audio, TDiscType::DaOrRom, true, false));
   std::vector<uint8_t> expected(kRecorderPageSize, 0);
   expected[0] = 0x05;
   expected[1] = 0x32;
@@ -46,21 +46,21 @@ TEST_F(TRecorderTest, WriteParametersPageAsTheRecorderReceivesIt) {
   struct TCase {
     TWriteMethod Method;
     TTrackMode TrackMode;
-    const char *DiscType;
+    TDiscType DiscType;
     bool TestWrite, Multisession;
     uint8_t Byte2, Byte3, Byte4, Byte8;
     const char *Described;
   };
   const TCase cases[] = {
-      {Dao, TTrackMode::Audio, "CD-DA or CD-ROM", false, false, 0x03, 0x00, 0x01, 0x00,
+      {Dao, TTrackMode::Audio, TDiscType::DaOrRom, false, false, 0x03, 0x00, 0x01, 0x00,
        "write type 3 (raw), data block type 1, track mode 0, session format 00"},
-      {Sao, TTrackMode::Audio, "CD-DA or CD-ROM", false, false, 0x02, 0x00, 0x00, 0x00,
+      {Sao, TTrackMode::Audio, TDiscType::DaOrRom, false, false, 0x02, 0x00, 0x00, 0x00,
        "write type 2 (session-at-once), data block type 0, track mode 0, session format 00"},
-      {Tao, TTrackMode::Mode1, "CD-DA or CD-ROM", false, false, 0x01, 0x04, 0x08, 0x00,
+      {Tao, TTrackMode::Mode1, TDiscType::DaOrRom, false, false, 0x01, 0x04, 0x08, 0x00,
        "write type 1 (track-at-once), data block type 8, track mode 4, session format 00"},
-      {Tao, TTrackMode::Mode1, "CD-DA or CD-ROM", false, true, 0x01, 0xC4, 0x08, 0x00,
+      {Tao, TTrackMode::Mode1, TDiscType::DaOrRom, false, true, 0x01, 0xC4, 0x08, 0x00,
        "write type 1 (track-at-once), data block type 8, track mode 4, session format 00"},
-      {Sao, TTrackMode::Mode2, "CD-ROM XA", true, false, 0x12, 0x04, 0x0D, 0x20,
+      {Sao, TTrackMode::Mode2, TDiscType::Xa, true, false, 0x12, 0x04, 0x0D, 0x20,
        "write type 2 (session-at-once), test write, data block type 13, track mode 4, "
        "session format 20"},
   };
@@ -88,7 +88,7 @@ TEST_F(TRecorderTest, RefusedWriteTypeLeavesTheAcceptedPage) {
   const TDriveData drive = *Recorders()[0].Drive;
   TCommandStatus status;
   EXPECT_TRUE(
-      SetWriteParams(drive, Sao, TTrackMode::Audio, "CD-DA or CD-ROM", false, false, &status));
+      SetWriteParams(drive, Sao, TTrackMode::Audio, TDiscType::DaOrRom, false, false, &status));
   EXPECT_TRUE(SameStatus(status, {kSsErr, 0, kStatusChkCond, 5, 0x26, 0}));
   EXPECT_EQ(CurrentPage().at(2), 0x11);
 }

@@ -17,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const int method = size > 0 ? data[size - 1] % 4 : device::Sao;
   if (method != 3)
     device::BuildWriteParams(drive, static_cast<device::TWriteMethod>(method),
-                             device::TTrackMode::Audio, "CD-DA or CD-ROM", true, false, list);
+                             device::TTrackMode::Audio, device::TDiscType::DaOrRom, true, false,
+                             list);
   return 0;
 }

@@ -1,13 +1,12 @@
-// Command-line switches, the start-up decision, and the file helpers.
-#include "applet/session/CommonUtils.h"
-#include "applet/session/Startup.h"
+// Command-line switches and the file helpers.
+#include "applet/common/CommonUtils.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
-namespace session {
+namespace common {
 namespace {
 
 using testsupport::ReadFile;
@@ -48,41 +47,6 @@ TEST_F(CommonUtilsTest, SwitchesMatchWholeArgumentsIgnoringCaseAfterTheProgramNa
   }
 }
 
-TEST_F(CommonUtilsTest, StartNeedsAPackageSwitchOrAPackagedProgramFile) {
-  const struct {
-    std::vector<std::string> Arguments;
-    int64_t Size; // -1 = no program file
-    TStartMode Mode;
-  } cases[] = {
-      {{"applet.exe"}, 910999, TStartMode::NoPackage},
-      {{"applet.exe"}, 911000, TStartMode::Session},
-      {{"applet.exe"}, 749568, TStartMode::NoPackage},
-      {{"applet.exe", "/test#13"}, 911000, TStartMode::Session},
-      {{"applet.exe", "/#27#58"}, 749568, TStartMode::PackageJob},
-      {{"applet.exe", "/EMPTY#13"}, 911000, TStartMode::PackageJob},
-      {{"applet.exe", "/spawn#13"}, -1, TStartMode::PackageJob},
-      {{"applet.exe"}, -1, TStartMode::NoPackage},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.Arguments) + " " + std::to_string(c.Size));
-    SetCommandLineArguments(c.Arguments);
-    fake.RemoveFile(fake.ModulePath);
-    if (c.Size >= 0)
-      WriteSized(fake.ModulePath, c.Size);
-    EXPECT_EQ(c.Mode, ChooseStartMode());
-  }
-}
-
-TEST_F(CommonUtilsTest, OneRunPerFolderWhateverTheSpelling) {
-  const std::string name = FolderInstanceName("C:\\Music\\Album\\applet.exe");
-  EXPECT_EQ(name, FolderInstanceName("c:/music/ALBUM/Other.exe"));
-  EXPECT_NE(name, FolderInstanceName("C:\\Music\\Album2\\applet.exe"));
-  EXPECT_EQ(std::string::npos, name.find_first_of("\\/: "));
-  // The native platform's claim: the second one in the folder is refused.
-  EXPECT_TRUE(ClaimAppletFolder());
-  EXPECT_FALSE(ClaimAppletFolder());
-}
-
 TEST_F(CommonUtilsTest, AppletFilePathPutsTheAppletFolderInFront) {
   const std::string folder = dir.Path();
   EXPECT_EQ(folder + "linernotes.htm", AppletFilePath("linernotes.htm"));
@@ -118,4 +82,4 @@ TEST_F(CommonUtilsTest, CopyFileAsCopiesAndKeepsAnExistingTargetWhenAsked) {
 }
 
 } // namespace
-} // namespace session
+} // namespace common

@@ -1,4 +1,4 @@
-#include "applet/session/CommonUtils.h"
+#include "applet/session/MessagePump.h"
 
 #include "applet/platform/Platform.h"
 #include "applet/session/SessionPorts.h"
@@ -11,8 +11,6 @@ namespace {
 // How long PumpUntilTerminated sleeps between checks when no message arrives.
 constexpr uint32_t kIdleWaitMs = 1000;
 } // namespace
-
-bool IsConnected() { return Platform().IsConnected(); }
 
 void DelayPumping(TApplicationPort &application, uint32_t ms) {
   // Elapsed time is measured by unsigned difference, so a tick count that wraps during the
