@@ -6,6 +6,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <climits>
 
 namespace update {
@@ -85,9 +86,14 @@ public:
   bool ContentLength(std::string &text) override {
     return Query(HTTP_QUERY_CONTENT_LENGTH, kLengthTextSize, text);
   }
+  // Reads what has arrived (waiting within the time-outs for the first byte), never more: a
+  // read of the whole buffer would wait for it to fill, past the download's deadline.
   size_t Read(char *buffer, size_t size) override {
+    DWORD available = 0;
     DWORD got = 0;
-    if (InternetReadFile(request_, buffer, Chunk(size), &got))
+    if (InternetQueryDataAvailable(request_, &available, 0, 0) &&
+        (available == 0 ||
+         InternetReadFile(request_, buffer, Chunk(std::min<size_t>(size, available)), &got)))
       return got;
     failed_ = true;
     return 0;
