@@ -5,14 +5,16 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 release="$here/build/release"
 status=0
 
-# release_build: applet-tool, libwnaspi32.so and libqlnxaudio.so, optimised.
+# release_build: applet-tool, libwnaspi32.so, libqlnxaudio.so and the SG_IO stand-in
+# (vrec-sg-server, libqlnsg64.so), optimised.
 release_build() {
   export CCACHE_BASEDIR="$here" CCACHE_NOHASHDIR=true
   local launcher=()
   command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   [ -f "$release/CMakeCache.txt" ] ||
     cmake -S "$here" -B "$release" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
-  cmake --build "$release" -j "${JOBS:-2}" --target applet-tool wnaspi32 qlnxaudio >/dev/null ||
+  cmake --build "$release" -j "${JOBS:-2}" --target applet-tool wnaspi32 qlnxaudio \
+    vrec-sg-server qln_sg_preload >/dev/null ||
     { echo "release build failed"; exit 1; }
 }
 

@@ -110,10 +110,14 @@ void NormaliseSense(const uint8_t *sense, size_t length, uint8_t *area, size_t s
   std::memset(area, 0, size);
   if (length == 0 || size <= kSenseAscqByte)
     return;
-  if ((sense[0] & kSenseFormatMask) != kSenseDescriptor) {
+  const uint8_t format = sense[0] & kSenseFormatMask;
+  if (format == kSenseFixed) {
     std::memcpy(area, sense, std::min(length, size));
     return;
   }
+  // Another response code (reserved, vendor-specific) says nothing readable.
+  if (format != kSenseDescriptor)
+    return;
   area[0] = kSenseFixed | (sense[0] & 1);
   area[7] = kFixedAdditionalLength;
   const size_t fields[][2] = {{1, kSenseKeyByte}, {2, kSenseAscByte}, {3, kSenseAscqByte}};

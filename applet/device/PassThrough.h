@@ -65,7 +65,7 @@ const char *OpenResultText(TOpenResult result);
 
 // Copies sense data of any format and length into a fixed-format area of size bytes: key at
 // byte 2, ASC and ASCQ at 12 and 13; descriptor format (0x72, 0x73) is converted, what is
-// missing stays zero.
+// missing stays zero, and so does all of it under any other response code.
 void NormaliseSense(const uint8_t *sense, size_t length, uint8_t *area, size_t size);
 
 } // namespace device

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # applet-tool's drive commands: natively over the device tests' scripted ASPI library, a
 # missing ASPI layer and bad arguments, and through SG_IO (--device) on the stand-in node and on
-# nodes that are missing, no CD device or not open to the user; under Wine over Wine's own ASPI layer, which loads but
-# reports no host adapters.
+# nodes that are missing, no CD device or not open to the user (listing and recording); under
+# Wine over Wine's own ASPI layer, which loads but reports no host adapters.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/passthrough_lib.sh"
 
@@ -63,11 +63,16 @@ sg_stop
 : >"$E2E_SCRATCH/plain"
 chmod 711 "$E2E_SCRATCH"
 install -m 600 /dev/null "$E2E_SCRATCH/locked"
+sox -n -r 44100 -c 2 -b 16 "$E2E_SCRATCH/t.wav" synth 1 sine 440 2>/dev/null
 while IFS='|' read -r what node user said; do
-  setpriv --reuid="$user" --regid="$user" --clear-groups "$tool" drives --device "$node" \
-    >/dev/null 2>"$E2E_SCRATCH/err"
-  expect_eq "native --device $what exits 1" "1" "$?"
-  expect_true "native --device $what: says why" grep -qF "$said" "$E2E_SCRATCH/err"
+  for command in drives "record sao $E2E_SCRATCH/t.wav"; do
+    # shellcheck disable=SC2086
+    setpriv --reuid="$user" --regid="$user" --clear-groups timeout 60 "$tool" $command \
+      --device "$node" >/dev/null 2>"$E2E_SCRATCH/err"
+    expect_eq "native ${command%% /*} --device $what exits 1" "1" "$?"
+    expect_true "native ${command%% /*} --device $what: says why" grep -qF "$said" \
+      "$E2E_SCRATCH/err"
+  done
 done <<TABLE
 missing|$E2E_SCRATCH/missing|0|cannot open $E2E_SCRATCH/missing: no such device
 no CD device|$E2E_SCRATCH/plain|0|$E2E_SCRATCH/plain is not a CD device

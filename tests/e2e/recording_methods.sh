@@ -210,6 +210,25 @@ expect_eq "sg vanish: exit code" 1 \
   "$(VR_KEYS=$'speed = 1\nbuffer_kb = 64' SG_DURING=vanish record sg-vanish sao t1.mp3)"
 expect_true "sg vanish: the reason" grep -qF "Host Adapter Status: HASTAT_SEL_TO" out-sg-vanish-sao.txt
 
+# Faults of the route itself (the stand-in's QLN_SG_FAULT): a request that never answers (the
+# kernel's DID_TIME_OUT once its timeout, here 1.5 s, is over), and sense data that is short,
+# missing, in descriptor format or of no known format (its bytes would read as "becoming ready",
+# a five-minute retry). Each ends in the failure with its line, in time.
+while IFS='|' read -r name fault said; do
+  start=$SECONDS
+  expect_eq "$name: exit code" 1 \
+    "$(QLN_SG_FAULT=$fault QLN_SG_TIMEOUT_MS=1500 record "$name" sao t2.wav)"
+  expect_true "$name: ends in time" test $((SECONDS - start)) -lt 30
+  expect_true "$name: says why" grep -qF "$said" "out-$name-sao.txt"
+done <<'TABLE'
+sg-timeout|2A stall|Host Adapter Status: HASTAT_COMMAND_TIMEOUT
+sg-short-sense|2A sense 70 00 03 00 00 00 00 0A 00 00 00 00 0C|WRITE ERROR ($03/$0C/$00)
+sg-tiny-sense|2A sense 70 00 03 00 00 00|Unknown Error ($03/$00/$00)
+sg-no-sense|2A sense|Unknown Error ($00/$00/$00)
+sg-descriptor-sense|5D sense 72 05 26 00|INVALID FIELD IN PARAMETER LIST ($05/$26/$00)
+sg-odd-sense|2A sense 7F 00 02 00 00 00 00 0A 00 00 00 00 04 01|Unknown Error ($00/$00/$00)
+TABLE
+
 # Broken cue sheets: refused before anything is written, with a line naming the sheet (or the
 # line at fault), exit 1, no image. A PREGAP longer than a disc does not fit with the methods
 # that write pregaps; track-at-once leaves pregaps to the recorder.

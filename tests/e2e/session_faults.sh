@@ -254,7 +254,7 @@ if [[ paced-52x-moved =~ ${ROWS:-.} ]] && [ "${PASSTHROUGH:-}" != only ]; then
 fi
 # The pass-through route, in a prefix of its own: each method completing (SAO after a drive not
 # ready for 18 s; a raw-only and a TAO-only recorder), a write error mid-track, the disc taken
-# out while recording, Cancel pressed in the middle of a track.
+# out while recording, Cancel pressed in the middle of a track, sense data of an odd format.
 route_rows() {
   row not-ready-18s sao 'fault.not_ready_ms = 18000' complete 0 SAOModeSuccess+1 \
     'TEST UNIT READY | CHECK CONDITION 2/04/01' ''
@@ -266,6 +266,9 @@ route_rows() {
   row medium-removed sao 'fault.remove_medium_after_blocks = 300' fail 1 SAOModeFail+2 '' \
     'Thread2: Write Error @ Sector @LBA~Thread2: MEDIUM NOT PRESENT ($02/$3A/$01)'
   ROW_SETUP=long_tracks row cancel-mid-track sao 'speed = 1' cancel 1 SAOModeFail+1 '' '' 120
+  # Sense data of no known format (its bytes would read as "becoming ready"): no retry, no key.
+  QLN_SG_FAULT='2A sense 7F 00 02 00 00 00 00 0A 00 00 00 00 04 01' row odd-sense sao '' fail 1 \
+    SAOModeFail+2 '' 'Thread2: Write Error @ Sector -150~Thread2: Unknown Error ($00/$00/$00)'
 }
 if [ -n "${PASSTHROUGH:-}" ]; then
   ROUTE=passthrough

@@ -22,6 +22,8 @@ TEST(PassThrough, SenseOfEveryFormatAndLengthComesOutFixed) {
       {{0x73, 0x16, 0x29}, 6, 0x29, 0},                                      // short descriptor
       {{0x70, 0, 0x02}, 2, 0, 0},                                            // short fixed
       {{0x72}, 0, 0, 0},                                                     // a lone byte
+      {{0x7F, 0, 0x02, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x04, 0x01}, 0, 0, 0},    // vendor-specific
+      {{0x00, 0, 0x03, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x0C, 0x00}, 0, 0, 0},    // no sense format
       {{}, 0, 0, 0},                                                         // none at all
   };
   for (const TRow &row : rows) {

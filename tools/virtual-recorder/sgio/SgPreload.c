@@ -3,14 +3,17 @@
    named by QLN_SG_SOCKET; every other call goes to the C library. The node is any existing file;
    it is recognised by the path of the open file, whoever opened it (under Wine the server
    process opens files for the program). Removing the node makes requests fail with ENODEV, as
-   when a drive goes away; a server that is gone gives the same. Built for i386 (the processes of
-   32-bit Windows programs under Wine) and natively. */
+   when a drive goes away; a server that is gone gives the same. A request not answered within
+   the header's timeout (at most QLN_SG_TIMEOUT_MS when set) ends as the kernel ends it: the
+   ioctl returns 0 with host status DID_TIME_OUT, and the connection is dropped. Built for i386
+   (the processes of 32-bit Windows programs under Wine) and natively. */
 #define _GNU_SOURCE
 #include "SgProtocol.h"
 
 #include <dlfcn.h>
 #include <errno.h>
 #include <limits.h>
+#include <poll.h>
 #include <pthread.h>
 #include <scsi/sg.h>
 #include <stdarg.h>
@@ -68,6 +71,28 @@ static int full_io(int fd, void *data, size_t size, int out) {
   return 0;
 }
 
+/* The time the request may take: the header's, the kernel's 60 s default for none, at most
+   QLN_SG_TIMEOUT_MS. */
+static int timeout_ms(const sg_io_hdr_t *h) {
+  const char *cap = getenv("QLN_SG_TIMEOUT_MS");
+  unsigned int ms = h->timeout != 0 ? h->timeout : 60000u;
+  if (cap != NULL && strtoul(cap, NULL, 10) > 0 && strtoul(cap, NULL, 10) < ms)
+    ms = (unsigned int)strtoul(cap, NULL, 10);
+  return ms > INT_MAX ? INT_MAX : (int)ms;
+}
+
+/* Waits for the reply; 0 when it does not come in time. */
+static int answered(int fd, int ms) {
+  struct pollfd p;
+  int n;
+  p.fd = fd;
+  p.events = POLLIN;
+  do
+    n = poll(&p, 1, ms);
+  while (n < 0 && errno == EINTR);
+  return n != 0;
+}
+
 static int connect_server(void) {
   const char *name = getenv("QLN_SG_SOCKET");
   struct sockaddr_un address;
@@ -93,7 +118,7 @@ static int connect_server(void) {
 static int forward(sg_io_hdr_t *h) {
   struct qln_sg_request request;
   struct qln_sg_reply reply;
-  int fd, failed;
+  int fd, failed, timed_out = 0;
   if (h->interface_id != 'S' || h->cmd_len == 0 || h->cmd_len > sizeof request.cdb ||
       h->cmdp == NULL || h->iovec_count != 0 || h->dxfer_len > QLN_SG_MAX_DATA ||
       (h->dxfer_len > 0 && h->dxferp == NULL)) {
@@ -115,8 +140,10 @@ static int forward(sg_io_hdr_t *h) {
   fd = connect_server();
   failed = fd < 0 || full_io(fd, &request, sizeof request, 1) != 0 ||
            (request.direction == QLN_SG_TO_DEVICE &&
-            full_io(fd, h->dxferp, request.data_length, 1) != 0) ||
-           full_io(fd, &reply, sizeof reply, 0) != 0 || reply.magic != QLN_SG_MAGIC ||
+            full_io(fd, h->dxferp, request.data_length, 1) != 0);
+  if (!failed && !answered(fd, timeout_ms(h)))
+    failed = timed_out = 1;
+  failed = failed || full_io(fd, &reply, sizeof reply, 0) != 0 || reply.magic != QLN_SG_MAGIC ||
            reply.data_length > request.data_length ||
            (reply.data_length > 0 && full_io(fd, h->dxferp, reply.data_length, 0) != 0);
   if (failed && fd >= 0) {
@@ -124,7 +151,10 @@ static int forward(sg_io_hdr_t *h) {
     connection = -1;
   }
   pthread_mutex_unlock(&lock);
-  if (failed) {
+  if (timed_out) {
+    memset(&reply, 0, sizeof reply);
+    reply.host_status = QLN_SG_HOST_TIME_OUT;
+  } else if (failed) {
     errno = ENODEV;
     return -1;
   }
@@ -139,7 +169,7 @@ static int forward(sg_io_hdr_t *h) {
     memcpy(h->sbp, reply.sense, h->sb_len_wr);
   h->resid =
       request.direction == QLN_SG_FROM_DEVICE ? (int)(request.data_length - reply.data_length) : 0;
-  h->duration = 0;
+  h->duration = timed_out ? (unsigned int)timeout_ms(h) : 0;
   h->info = (reply.status | reply.host_status) != 0 ? SG_INFO_CHECK : SG_INFO_OK;
   return 0;
 }

@@ -4,11 +4,17 @@
 // status, the sense data and the data from the device.
 //
 //   vrec-sg-server SOCKET        serves until killed; the socket file is made afresh
+//
+// Faults of the route itself (QLN_SG_FAULT), for every request of one operation code, which
+// the recorder then never sees:
+//   "2A stall"                   never answered (the connection is kept until the peer drops it)
+//   "2A sense 70 00 03 ..."      CHECK CONDITION with exactly these sense bytes (at most 32)
 #include "tools/virtual-recorder/AspiLayout.h"
 #include "tools/virtual-recorder/VirtualRecorder.h"
 #include "tools/virtual-recorder/sgio/SgProtocol.h"
 
 #include <sys/socket.h>
+#include <sys/types.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -16,14 +22,17 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
+constexpr uint8_t kStatusCheckCondition = 0x02;
 constexpr uint8_t kStatusBusy = 0x08;
 constexpr uint8_t kMaxIds = 8;
 
@@ -43,8 +52,15 @@ struct TCompletion {
   }
 };
 
+struct TFault {
+  enum { None, Stall, Answer } Kind = None;
+  uint8_t OpCode = 0;
+  std::vector<uint8_t> Sense;
+};
+
 struct TServer {
   std::unique_ptr<vrec::TRecorderSet> Set;
+  TFault Fault;
   std::mutex Serial; // one request at a time, as a drive takes them
   uint8_t Adapter = 0;
   uint8_t Target = 0;
@@ -122,6 +138,36 @@ qln_sg_reply Execute(TServer &server, const qln_sg_request &request, std::vector
   return reply;
 }
 
+// QLN_SG_FAULT as above; false when it cannot be read.
+bool ParseFault(const char *text, TFault &fault) {
+  std::istringstream in(text);
+  unsigned op = 0;
+  std::string kind;
+  if (!(in >> std::hex >> op >> kind) || op > 0xFF)
+    return false;
+  fault.OpCode = static_cast<uint8_t>(op);
+  if (kind == "stall") {
+    fault.Kind = TFault::Stall;
+    return (in >> std::ws).eof();
+  }
+  if (kind != "sense")
+    return false;
+  fault.Kind = TFault::Answer;
+  for (unsigned byte = 0; in >> byte;)
+    if (byte > 0xFF || fault.Sense.size() == QLN_SG_SENSE)
+      return false;
+    else
+      fault.Sense.push_back(static_cast<uint8_t>(byte));
+  return in.eof();
+}
+
+// Waits until the peer drops the connection (it gave the request up).
+void Stall(int fd) {
+  uint8_t byte = 0;
+  while (read(fd, &byte, 1) > 0) {
+  }
+}
+
 void Serve(TServer &server, int fd) {
   qln_sg_request request{};
   std::vector<uint8_t> data;
@@ -132,7 +178,20 @@ void Serve(TServer &server, int fd) {
     data.assign(request.data_length, 0);
     if (request.direction == QLN_SG_TO_DEVICE && !ReadFull(fd, data.data(), data.size()))
       break;
-    const qln_sg_reply reply = Execute(server, request, data);
+    const TFault &fault = server.Fault;
+    if (fault.Kind == TFault::Stall && request.cdb[0] == fault.OpCode) {
+      Stall(fd);
+      break;
+    }
+    qln_sg_reply reply{};
+    if (fault.Kind == TFault::Answer && request.cdb[0] == fault.OpCode) {
+      reply.magic = QLN_SG_MAGIC;
+      reply.status = kStatusCheckCondition;
+      reply.sense_length = static_cast<uint8_t>(fault.Sense.size());
+      std::copy(fault.Sense.begin(), fault.Sense.end(), reply.sense);
+    } else {
+      reply = Execute(server, request, data);
+    }
     if (!WriteFull(fd, &reply, sizeof reply) || !WriteFull(fd, data.data(), reply.data_length))
       break;
   }
@@ -149,6 +208,11 @@ int main(int argc, char **argv) {
   }
   std::signal(SIGPIPE, SIG_IGN);
   TServer server;
+  const char *fault = std::getenv("QLN_SG_FAULT");
+  if (fault != nullptr && *fault != 0 && !ParseFault(fault, server.Fault)) {
+    std::fprintf(stderr, "vrec-sg-server: QLN_SG_FAULT \"%s\" is not understood\n", fault);
+    return 2;
+  }
   vrec::TRecorderOptions options;
   options.SignalEvent = [](void *event) { static_cast<TCompletion *>(event)->Signal(); };
   std::string error;
