@@ -62,11 +62,12 @@ text=Please make sure that you are connected
 text=to the Internet and try again.
 $RETRY_LINES
 exit=2"
+# The wait for the error box outlasts the download's 120 s deadline (the trickling server).
 failed() {
   write_settings "$ini" "Test Program" 1.0 "$2"
   local start end
   start=$(date +%s)
-  ui "$1" start "$APP" wait-dialog Verilatch dialog-click OK wait-dialog ERROR 60000 dialog-text \
+  ui "$1" start "$APP" wait-dialog Verilatch dialog-click OK wait-dialog ERROR 150000 dialog-text \
     dialog-click OK wait-dialog Error dialog-text dialog-click OK wait-dialog Verilatch \
     dialog-text dialog-click Cancel wait-exit
   end=$(date +%s)
