@@ -11,7 +11,8 @@
 #   wine    applet-tool.exe into wnaspi32.dll under Wine with the ACM decoder, image written:
 #           measuring (at most 2 s), start to first write (at most 3 s, pauses not counted),
 #           the whole run in CD speed (at least 200x), the ACM decoding against native mpg123
-#           (`applet-tool.exe mp3 decode`, reported);
+#           (`applet-tool.exe mp3 decode`, reported), and the codec's time in its conversion calls
+#           per batch size (acm_batch_bench, reported);
 #   paced   recording_paced.sh with session-at-once at 52x, natively and under Wine: no
 #           underrun, with the cache's low-water mark.
 # The native tools come from an optimised tree of their own (build/release).
@@ -116,6 +117,10 @@ if [ -z "${SKIP_WINE:-}" ]; then
     'BEGIN { printf "%.0f", s / t }')" 200 "x CD speed"
   echo "info ACM decoding under Wine against native mpg123: $(ratio "$mpg1" "$acm") x" \
     "(Wine start-up included)"
+  # The codec alone, in-process (no start-up): one frame per conversion against batches, and the
+  # library's whole path; the output checksums must agree between batch sizes.
+  "$here/scripts/wine-run" "$here/build/win32/tools/qlnxaudio/acm_batch_bench.exe" QlnT-1.mp3 \
+    1 8 32 2>&1 | tr -d '\r' | sed 's/^/info ACM codec: /'
 fi
 
 # Paced at 52x: no underrun; the low-water mark is in each run's line.
