@@ -33,7 +33,7 @@ void TStream::ReadBuffer(void *buffer, int32_t count) {
 void TStream::WriteBuffer(const void *buffer, int32_t count) {
   errno = 0;
   if (count != 0 && Write(buffer, count) != count)
-    throw EWriteError(errno);
+    throw EWriteError(platform::Platform().WriteErrorNumber());
 }
 
 TFileStream::TFileStream(const std::string &path, TMode mode) : path_(path) {
@@ -65,7 +65,7 @@ void TFileStream::Close() {
   const bool closeFailed = std::fclose(file_) != 0;
   file_ = nullptr;
   if (failed || closeFailed)
-    throw EWriteError(errno);
+    throw EWriteError(platform::Platform().WriteErrorNumber());
 }
 
 int32_t TFileStream::Read(void *buffer, int32_t count) {

@@ -5,6 +5,7 @@
 // platform with a fake through TPlatformOverride.
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -56,6 +57,9 @@ public:
 
   // Files and folders.
   virtual std::FILE *OpenFile(const std::string &path, const char *mode) = 0;
+  // The C library's error number (errno) of the file write that just failed; where the library
+  // leaves the system's reason vague, the reason mapped to ENOSPC, EROFS or EACCES.
+  virtual int WriteErrorNumber() { return errno; }
   virtual bool FileExists(const std::string &path) = 0;
   virtual bool DirectoryExists(const std::string &path) = 0;
   virtual bool RemoveFile(const std::string &path) = 0;

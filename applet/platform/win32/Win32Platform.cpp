@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cerrno>
+
 #include <commdlg.h>
 #include <psapi.h>
 #include <shellapi.h>
@@ -115,6 +117,25 @@ public:
   }
   std::FILE *OpenFile(const std::string &path, const char *mode) override {
     return std::fopen(path.c_str(), mode);
+  }
+  // Some C runtimes report a full disk as EINVAL: the system's own code says more, and a write
+  // that came up short without one is a full disk, as the Windows runtime itself reports it.
+  int WriteErrorNumber() override {
+    const int e = errno;
+    if (e == ENOSPC || e == EROFS || e == EACCES)
+      return e;
+    switch (GetLastError()) {
+    case ERROR_SUCCESS:
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_WRITE_PROTECT:
+      return EROFS;
+    case ERROR_ACCESS_DENIED:
+      return EACCES;
+    default:
+      return e;
+    }
   }
   bool FileExists(const std::string &path) override {
     const DWORD a = GetFileAttributesA(path.c_str());
