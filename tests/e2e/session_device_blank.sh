@@ -2,13 +2,9 @@
 # applet.exe under Wine with the virtual recorder as wnaspi32.dll: the blank-disc check and its
 # one retry. No tracks are staged, so once a blank disc is found the run ends in the
 # files-missing path (exit 2) without starting a recording.
-. "$(dirname "$0")/lib.sh"
-. "$(dirname "$0")/session_lib.sh"
 . "$(dirname "$0")/session_device_lib.sh"
 
-scratch_dir
-session_device_prepare
-export WINEDLLOVERRIDES="$NATIVE_ASPI"
+device_check_begin
 
 attention='*** Attention - No Blank CD was found, please check it. Then try again by pressing OK after inserting a blank CD. Program will exit if a blank CD is not found again.'
 audio_cd=$'[device.0]\nvendor = QLN\nproduct = CDR-4800\nrevision = 2.5\nmedium = audio\njournal = journal.txt\n'

@@ -1,13 +1,26 @@
-# Helpers for the session checks with the virtual recorder as wnaspi32.dll; source after
-# lib.sh and session_lib.sh.
+# Helpers for the session checks with the virtual recorder as wnaspi32.dll. Sourcing this file
+# sources lib.sh and session_lib.sh too; device_check_begin starts such a check.
+here_e2e=$(dirname "${BASH_SOURCE[0]}")
+declare -F e2e_finish >/dev/null || . "$here_e2e/lib.sh"
+declare -F session_prepare >/dev/null || . "$here_e2e/session_lib.sh"
 VREC_DLL="$WIN32/tools/virtual-recorder/wnaspi32.dll"
 DECODER="$WIN32/tools/qlnxaudio/qlnxaudio.dll"
 # Wine loads the DLL beside the program instead of its own.
 NATIVE_ASPI="mscoree,mshtml=;wnaspi32=n"
+# Compares two PCM files within a tolerance per sample.
+COMPARE="$NATIVE/tools/qlnxaudio/pcm-compare"
 
 session_device_prepare() {
   session_prepare
-  [ -f "$VREC_DLL" ] || { echo "build win32 first"; exit 1; }
+  [ -f "$VREC_DLL" ] && [ -f "$DECODER" ] || { echo "build win32 first"; exit 1; }
+}
+
+# device_check_begin: a scratch folder, the Windows programs checked, and the recorder's DLL
+# loaded beside the program for every Windows program of the check.
+device_check_begin() {
+  scratch_dir
+  session_device_prepare
+  export WINEDLLOVERRIDES="$NATIVE_ASPI"
 }
 
 # device_session NAME INI: applet.exe grown to a package's size in a folder of its own, with

@@ -4,14 +4,9 @@
 # the tracks removed; the image's tracks hold the audio of each MP3 within 2 per sample of
 # mpg123 and of the same length. A test write says so in its log and its memo, leaves the disc
 # blank, completes and keeps the applet. Failures end with the failure line and exit 1.
-. "$(dirname "$0")/lib.sh"
-. "$(dirname "$0")/session_lib.sh"
 . "$(dirname "$0")/session_device_lib.sh"
 
-scratch_dir
-session_device_prepare
-export WINEDLLOVERRIDES="$NATIVE_ASPI"
-COMPARE="$NATIVE/tools/qlnxaudio/pcm-compare"
+device_check_begin
 [ -f "$DECODER" ] && [ -x "$COMPARE" ] || { echo "build native and win32 first"; exit 1; }
 
 completed='CD completed successfully!'

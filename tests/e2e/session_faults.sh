@@ -15,16 +15,12 @@
 # second miss with exit 5 (session_device_blank.sh).
 #
 #   ROWS   a regular expression: run only the rows whose name matches
-. "$(dirname "$0")/lib.sh"
-. "$(dirname "$0")/session_lib.sh"
 . "$(dirname "$0")/session_device_lib.sh"
 . "$(dirname "$0")/ending_lib.sh"
 . "$(dirname "$0")/passthrough_lib.sh"
-export WINEDLLOVERRIDES="$NATIVE_ASPI" LC_ALL=C
+export LC_ALL=C
 
-scratch_dir
-session_device_prepare
-[ -f "$DECODER" ] || { echo "build win32 first"; exit 1; }
+device_check_begin
 
 completed='CD completed successfully!'
 completion_lines=" *********************************|$completed|*********************************|Hint - Label your CD with a good felt marker."
@@ -46,7 +42,6 @@ lame --quiet -b 128 "$E2E_SCRATCH/long.wav" "$E2E_SCRATCH/long.mp3"
 
 mpg123 -q -s "$E2E_SCRATCH/t1.mp3" >"$E2E_SCRATCH/e1.pcm"
 mpg123 -q -s "$E2E_SCRATCH/t2.mp3" >"$E2E_SCRATCH/e2.pcm"
-COMPARE="$NATIVE/tools/qlnxaudio/pcm-compare"
 ROUTE=aspi
 
 # album_recorded DIR: cd-info reads two tracks from the image, and bchunk's tracks hold the audio

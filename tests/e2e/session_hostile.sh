@@ -7,13 +7,9 @@
 # lead to on drive Z), the memo line and exit code of the ending, that no staged file is left,
 # that nothing is recorded unless the album is whole, the time taken and that no process of the
 # row is left. The same program is also expanded natively by `applet-tool package expand`.
-. "$(dirname "$0")/lib.sh"
-. "$(dirname "$0")/session_lib.sh"
 . "$(dirname "$0")/session_device_lib.sh"
 
-scratch_dir
-session_device_prepare
-export WINEDLLOVERRIDES="$NATIVE_ASPI"
+device_check_begin
 TOOL="$NATIVE/tools/applet-tool/applet-tool"
 CRAFT=(python3 "$ROOT/tests/e2e/craft_archive.py")
 [ -x "$TOOL" ] && [ -f "$DECODER" ] || { echo "build native and win32 first"; exit 1; }

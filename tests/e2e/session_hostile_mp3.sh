@@ -6,14 +6,9 @@
 # track by its title and says why, exit 1, the applet kept for a retry. A mono track and one truncated mid-frame record
 # as mpg123 decodes them (mono doubled into both channels), exit 0. Each row leaves no staged
 # track and no process, within a minute. A refused track without a title is named by its file.
-. "$(dirname "$0")/lib.sh"
-. "$(dirname "$0")/session_lib.sh"
 . "$(dirname "$0")/session_device_lib.sh"
 
-scratch_dir
-session_device_prepare
-export WINEDLLOVERRIDES="$NATIVE_ASPI"
-COMPARE="$NATIVE/tools/qlnxaudio/pcm-compare"
+device_check_begin
 [ -f "$DECODER" ] && [ -x "$COMPARE" ] || { echo "build native and win32 first"; exit 1; }
 
 completed='CD completed successfully!'
